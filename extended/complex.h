@@ -1,0 +1,21 @@
+// Complex: real part then imaginary part, each a Real16 (32 bytes: re.hi, re.lo, im.hi, im.lo),
+// the same layout in memory and in the binary matrix files.
+#pragma once
+
+#include "real16.h"
+
+namespace quelmar {
+
+struct Complex {
+  Real16 re;
+  Real16 im;
+};
+static_assert(sizeof(Complex) == 32);
+
+inline constexpr Complex kComplexZero{kZero, kZero};
+
+// |z|: zero when both high parts are zero (of either sign); otherwise |g| * sqrt((q * q) + 1)
+// with q = h / g, where g is the part of larger magnitude (the imaginary part on a tie).
+Real16 magnitude(const Complex& z);
+
+}  // namespace quelmar

@@ -1,0 +1,216 @@
+// Real16: an unevaluated sum of two binary64 values (high + low), about 32 significant digits.
+// Every operation below is a fixed sequence of binary64 operations, evaluated left to right as
+// written, so that results agree to the last bit on every machine. Nothing here allocates.
+#pragma once
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+static_assert(std::numeric_limits<double>::is_iec559, "binary64 arithmetic is required");
+static_assert(FLT_EVAL_METHOD == 0, "binary64 operations must round to binary64");
+
+namespace quelmar {
+
+struct Real16 {
+  double hi;
+  double lo;
+};
+static_assert(sizeof(Real16) == 16);
+
+inline constexpr Real16 kZero{+0.0, +0.0};
+inline constexpr Real16 kOne{1.0, 0.0};
+inline constexpr Real16 kMinusOne{-1.0, -0.0};
+
+// True when the sign bit of x is set (also for -0.0 and negative NaNs).
+inline bool sign_bit(double x) { return (std::bit_cast<std::uint64_t>(x) >> 63) != 0; }
+
+// x with its sign bit flipped; no rounding.
+inline double flip_sign(double x) {
+  return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) ^ (std::uint64_t{1} << 63));
+}
+
+// Renormalises a leading value s and a correction e into high = e + s, low = (s - high) + e.
+inline Real16 renormalise(double s, double e) {
+  const double high = e + s;
+  return {high, (s - high) + e};
+}
+
+// Exact product u * v as (p.hi, p.lo) by Dekker's split; an operand beyond the largest binary64
+// below 2^960 is scaled by 2^-64 first (at most one of the two), so that the split cannot overflow.
+inline Real16 exact_product(double u, double v) {
+  constexpr double kScaleLimit = 9.745314011399998e288;
+  constexpr double kSplit = 4294967297.0;  // 2^32 + 1
+  constexpr double kDown = 0x1p-64;
+  constexpr double kUp = 0x1p64;
+  bool scaled = false;
+  if (std::fabs(u) > kScaleLimit) {
+    u = u * kDown;
+    scaled = true;
+  } else if (std::fabs(v) > kScaleLimit) {
+    v = v * kDown;
+    scaled = true;
+  }
+  const double uh = (u - u * kSplit) + u * kSplit;
+  const double ul = u - uh;
+  const double vh = (v - v * kSplit) + v * kSplit;
+  const double vl = v - vh;
+  const double wh = (vl - vl * kSplit) + vl * kSplit;
+  const double wl = vl - wh;
+  double ph = u * v;
+  double pl = ((((vh * uh - ph) + vl * uh) + vh * ul) + wh * ul) + wl * ul;
+  if (scaled) {
+    ph = ph * kUp;
+    pl = pl * kUp;
+  }
+  return {ph, pl};
+}
+
+// Division special cases on the divisor's high part d: a zero divisor gives (+inf, 0), an infinite
+// one (+0, +0); returns false when neither applies (a NaN divisor takes the general path).
+inline bool division_special_case(double d, Real16& out) {
+  if (std::fabs(d) == 0.0) {
+    out = {std::numeric_limits<double>::infinity(), 0.0};
+    return true;
+  }
+  if (std::isinf(d)) {
+    out = kZero;
+    return true;
+  }
+  return false;
+}
+
+// a + b.
+inline Real16 add(Real16 a, Real16 b) {
+  const double s = b.hi + a.hi;
+  const double t = a.hi - s;
+  double e = (a.hi - (t + s)) + (b.hi + t);
+  e = (e + a.lo) + b.lo;
+  return renormalise(s, e);
+}
+
+// a - b.
+inline Real16 sub(Real16 a, Real16 b) {
+  const double s = a.hi - b.hi;
+  const double t = a.hi - s;
+  double e = (a.hi - (t + s)) + (t - b.hi);
+  e = (e + a.lo) - b.lo;
+  return renormalise(s, e);
+}
+
+// a * b, the high parts multiplied exactly.
+inline Real16 mul(Real16 a, Real16 b) {
+  const Real16 p = exact_product(a.hi, b.hi);
+  const double e = (((a.lo + a.hi) * b.lo) + a.lo * b.hi) + p.lo;
+  return renormalise(p.hi, e);
+}
+
+// a / b: one binary64 quotient corrected by the exact remainder.
+inline Real16 div(Real16 a, Real16 b) {
+  Real16 special;
+  if (division_special_case(b.hi, special)) return special;
+  const double q = a.hi / b.hi;
+  const Real16 p = exact_product(b.hi, q);
+  const double e = ((((a.hi - p.hi) - p.lo) + a.lo) - b.lo * q) / (b.lo + b.hi);
+  return renormalise(q, e);
+}
+
+// Binary64 square root of y by four divisions from a bit-pattern estimate (no hardware root);
+// y = 0 gives y, y < 0 gives NaN.
+inline double sqrt_binary64(double y) {
+  if (y == 0.0) return y;
+  if (y < 0.0) return std::numeric_limits<double>::quiet_NaN();
+  const std::uint64_t upper = std::bit_cast<std::uint64_t>(y) >> 32;
+  const double r0 = std::bit_cast<double>(((upper >> 1) + 0x1FF80000u) << 32);
+  const double r1 = r0 + y / r0;
+  const double r2 = y / r1 + r1 * 0.25;
+  const double r3 = r2 + y / r2;
+  return y / r3 + r3 * 0.25;
+}
+
+// sqrt(a): the binary64 root of the high part, corrected in the low part.
+inline Real16 sqrt(Real16 a) {
+  if (std::isnan(a.hi)) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
+  if (std::isinf(a.hi) && a.lo == 0.0) return {std::numeric_limits<double>::infinity(), 0.0};
+  if (a.hi < 0.0) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
+  if (a.hi == 0.0) return kZero;
+  const double r = sqrt_binary64(a.hi);
+  const Real16 p = exact_product(r, r);
+  const double e = ((((a.hi - p.hi) - p.lo) + a.lo) * 0.5) / r;
+  return renormalise(r, e);
+}
+
+// a + x for a binary64 x.
+inline Real16 add(Real16 a, double x) {
+  const double s = a.hi + x;
+  const double t = a.hi - s;
+  const double e = ((a.hi - (t + s)) + (t + x)) + a.lo;
+  return renormalise(s, e);
+}
+
+// a - x for a binary64 x.
+inline Real16 sub(Real16 a, double x) {
+  const double s = a.hi - x;
+  const double t = a.hi - s;
+  const double e = ((a.hi - (t + s)) + (t - x)) + a.lo;
+  return renormalise(s, e);
+}
+
+// a * x for a binary64 x.
+inline Real16 mul(Real16 a, double x) {
+  const Real16 p = exact_product(a.hi, x);
+  const double e = x * a.lo + p.lo;
+  return renormalise(p.hi, e);
+}
+
+// a / x for a binary64 x.
+inline Real16 div(Real16 a, double x) {
+  Real16 special;
+  if (division_special_case(x, special)) return special;
+  const double q = a.hi / x;
+  const Real16 p = exact_product(x, q);
+  const double e = (((a.hi - p.hi) - p.lo) + a.lo) / x;
+  return renormalise(q, e);
+}
+
+// x / b for a binary64 x.
+inline Real16 div(double x, Real16 b) {
+  Real16 special;
+  if (division_special_case(b.hi, special)) return special;
+  const double q = x / b.hi;
+  const Real16 p = exact_product(b.hi, q);
+  const double e = (((x - p.hi) - p.lo) - b.lo * q) / (b.lo + b.hi);
+  return renormalise(q, e);
+}
+
+// a = b: values of different sign bits are never equal (so -0 differs from +0).
+inline bool equal(Real16 a, Real16 b) {
+  if (sign_bit(a.hi) != sign_bit(b.hi)) return false;
+  return sub(a, b).hi == 0.0;
+}
+
+// a > b, deciding by the sign bits first (-0 < +0; a negative NaN counts as negative).
+inline bool greater(Real16 a, Real16 b) {
+  const bool sa = sign_bit(a.hi);
+  const bool sb = sign_bit(b.hi);
+  if (sa != sb) return sb;
+  return sub(a, b).hi > 0.0;
+}
+
+// a < b, deciding by the sign bits first.
+inline bool less(Real16 a, Real16 b) {
+  const bool sa = sign_bit(a.hi);
+  const bool sb = sign_bit(b.hi);
+  if (sa != sb) return sa;
+  return sub(a, b).hi < 0.0;
+}
+
+// |a|: both halves change sign together when the high part's sign bit is set.
+inline Real16 abs(Real16 a) { return sign_bit(a.hi) ? Real16{flip_sign(a.hi), flip_sign(a.lo)} : a; }
+
+// -a: both sign bits flipped.
+inline Real16 neg(Real16 a) { return {flip_sign(a.hi), flip_sign(a.lo)}; }
+
+}  // namespace quelmar

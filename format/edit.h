@@ -1,0 +1,29 @@
+// Edit descriptors: each appends exactly `width` characters for its item to `out` (A without a
+// width appends the whole text). A value that does not fit is `width` asterisks.
+//
+//   descriptor   value                 field
+//   SP,I6        5 / 0 / -17           "    +5" / "     0" / "   -17"
+//   B63.6        5                     57 blanks + "000101"
+//   SP,F13.6     1.5 / -0.0000004      "    +1.500000" / "     0.000000"
+//   E15.6        4.0E-24 / 1.0e-200    "   0.400000E-23" / "   0.100000-199"
+//   SP,E38.30    1.5                   " +0.150000000000000000000000000000E+01"
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "extended/real16.h"
+
+namespace quelmar {
+
+// Width of I without a width for an integer item of `bytes` bytes (12 for 4, 24 for 8).
+int default_integer_width(int bytes);
+
+void edit_integer(std::int64_t value, int width, int min_digits, bool plus, std::string& out);
+void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, std::string& out);
+void edit_text(std::string_view text, int width, std::string& out);  // width < 0: no width
+void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out);
+void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out);
+
+}  // namespace quelmar

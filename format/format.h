@@ -1,0 +1,74 @@
+// Formatted and free-form write statements.
+//
+// A Format is parsed once from the program's fixed format text (quoted literals, r('text'), Tn,
+// nX, /, \, :, SP, r( ... ) groups up to 20 deep, Iw, I, Bw.m, Fw.d, Ew.d, Aw, rAw) and then
+// rendered any number of times. Items: 32- and 64-bit integers, Real16, texts; a Complex is
+// passed as two Real16 items (real part first).
+//
+//   format                                   items            record(s)
+//   "(i7,', : Nin')"                         3                "      3, : Nin" CR LF
+//   "(sp,i6,24x,' ',\)"                      3                "    +3" + 25 blanks, line kept open
+//   "('')"                                   none             CR LF (ends an open line)
+//   free-form write of "abc"                                  " abc" CR LF
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "extended/complex.h"
+#include "runtime/units.h"
+
+namespace quelmar {
+
+class Item {
+ public:
+  enum class Kind { kInt32, kInt64, kReal16, kText };
+  Item(std::int32_t v) : kind_(Kind::kInt32), integer_(v) {}  // NOLINT(google-explicit-constructor)
+  Item(std::int64_t v) : kind_(Kind::kInt64), integer_(v) {}  // NOLINT(google-explicit-constructor)
+  Item(Real16 v) : kind_(Kind::kReal16), real_(v) {}          // NOLINT(google-explicit-constructor)
+  Item(std::string_view v) : kind_(Kind::kText), text_(v) {}  // NOLINT(google-explicit-constructor)
+  Kind kind() const { return kind_; }
+  std::int64_t integer() const { return integer_; }
+  Real16 real() const { return real_; }
+  std::string_view text() const { return text_; }
+
+ private:
+  Kind kind_;
+  std::int64_t integer_ = 0;
+  Real16 real_{};
+  std::string_view text_;
+};
+
+class Format {
+ public:
+  // Parses a format text. A malformed text is a defect of the program: throws std::logic_error.
+  explicit Format(std::string_view text);
+  ~Format();
+  Format(Format&&) noexcept;
+  Format& operator=(Format&&) noexcept;
+
+  // Appends the bytes of one write statement to `out`: every record ends with CR LF except the
+  // last one when the statement keeps its line open (\).
+  void render(std::span<const Item> items, std::string& out) const;
+
+  struct Node;  // parsed descriptor tree, private to the implementation
+
+ private:
+  std::vector<Node> nodes_;
+};
+
+// One formatted write statement to `unit`.
+void write_formatted(Units& units, int unit, const Format& format, std::span<const Item> items);
+void write_formatted(Units& units, int unit, const Format& format,
+                     std::initializer_list<Item> items = {});
+
+// One free-form write statement: a blank, every character of `text`, CR LF.
+void write_free(Units& units, int unit, std::string_view text);
+// A free-form write with no item: a blank and CR LF (it also ends a line left open).
+void write_free(Units& units, int unit);
+
+}  // namespace quelmar

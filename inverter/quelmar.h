@@ -1,0 +1,20 @@
+// The inverter: Gauss-Jordan elimination in place with full pivoting and rank detection, in
+// Real16 arithmetic. On return C holds the inverse of the part that could be inverted, the rows
+// and columns of the discarded part zeroed, and iRankOut the number of pivots used. Writes
+// jCin.bim and jCinv.bim on unit iRW, and its trace and report on unit iP when iP > 5 (the
+// identity products always). Allocation failures halt; I/O failures are error stops (both throw
+// ProgramStop).
+#pragma once
+
+#include <cstdint>
+
+#include "inverter/complex_matrix.h"
+#include "runtime/units.h"
+
+namespace quelmar {
+
+// C.order() equals max(Nin, 0) (an empty matrix for Nin <= 0).
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units);
+
+}  // namespace quelmar

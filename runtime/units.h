@@ -1,0 +1,65 @@
+// Units: the integer channel numbers through which every record is written.
+//   0 -> standard error stream, 5 -> standard input, 6 -> standard output (connected from the
+//   start); any other unit is connected to a file by open_for_write and released by close.
+// Console units are handed to the system at the end of every statement; file units are buffered
+// (blocks of at least 64 KiB) until close. A failing open, write or close throws ProgramStop with
+// the I/O error report (statement, unit, file name and the system's reason; exit status 255).
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace quelmar {
+
+inline constexpr int kStderrUnit = 0;
+inline constexpr int kStdinUnit = 5;
+inline constexpr int kStdoutUnit = 6;
+
+class Units {
+ public:
+  // The console descriptors can be replaced (tests pass pipes or temporary files).
+  explicit Units(int stdin_fd = 0, int stdout_fd = 1, int stderr_fd = 2);
+  ~Units();  // closes every unit; never throws
+  Units(const Units&) = delete;
+  Units& operator=(const Units&) = delete;
+
+  // Connects `unit` to the file `name`, created or replaced, write only. Returns false and sets
+  // `reason` (the system's message) when the file cannot be opened; the caller decides whether
+  // that is an error stop (open_for_write_or_stop) or a fall-back.
+  bool open_for_write(int unit, const std::string& name, std::string& reason);
+  void open_for_write_or_stop(int unit, const std::string& name);
+
+  // Appends bytes to the unit (a whole record or statement; records are never split).
+  void write(int unit, std::string_view bytes);
+  // Ends a write statement: console units are flushed to the system now.
+  void end_statement(int unit);
+  // Flushes and closes a file unit. Closing a unit that is not connected does nothing.
+  void close(int unit);
+  // Closes every file unit, flushing what was written; reports nothing, throws nothing.
+  void close_all() noexcept;
+
+  bool is_connected(int unit) const;
+  // Reads one line from the standard input and discards it; false at the end of the input.
+  bool discard_console_line();
+
+  // Scratch buffer for building one statement; reused so that steady-state writes do not allocate.
+  std::string& statement_buffer() { return statement_buffer_; }
+
+ private:
+  struct Channel {
+    int fd = -1;
+    bool console = false;
+    std::string name;
+    std::string buffer;
+  };
+  Channel* find(int unit);
+  void flush(int unit, Channel& channel);
+
+  std::map<int, Channel> channels_;
+  int stdin_fd_;
+  std::string statement_buffer_;
+};
+
+}  // namespace quelmar
