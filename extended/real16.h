@@ -130,10 +130,12 @@ inline double sqrt_binary64(double y) {
   return y / r3 + r3 * 0.25;
 }
 
-// sqrt(a): the binary64 root of the high part, corrected in the low part.
+// sqrt(a): the binary64 root of the high part, corrected in the low part. Only +infinity has an
+// infinite root; -infinity is negative and gives NaN like every other negative value.
 inline Real16 sqrt(Real16 a) {
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
   if (std::isnan(a.hi)) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
-  if (std::isinf(a.hi) && a.lo == 0.0) return {std::numeric_limits<double>::infinity(), 0.0};
+  if (a.hi == kInfinity && a.lo == 0.0) return {kInfinity, 0.0};
   if (a.hi < 0.0) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
   if (a.hi == 0.0) return kZero;
   const double r = sqrt_binary64(a.hi);
@@ -208,7 +210,9 @@ inline bool less(Real16 a, Real16 b) {
 }
 
 // |a|: both halves change sign together when the high part's sign bit is set.
-inline Real16 abs(Real16 a) { return sign_bit(a.hi) ? Real16{flip_sign(a.hi), flip_sign(a.lo)} : a; }
+inline Real16 abs(Real16 a) {
+  return sign_bit(a.hi) ? Real16{flip_sign(a.hi), flip_sign(a.lo)} : a;
+}
 
 // -a: both sign bits flipped.
 inline Real16 neg(Real16 a) { return {flip_sign(a.hi), flip_sign(a.lo)}; }
