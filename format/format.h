@@ -12,6 +12,7 @@
 //   free-form write of "abc"                                  " abc" CR LF
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -55,10 +56,11 @@ class Format {
   // last one when the statement keeps its line open (\).
   void render(std::span<const Item> items, std::string& out) const;
 
-  struct Node;  // parsed descriptor tree, private to the implementation
+  struct Node;  // one parsed descriptor, private to the implementation
 
  private:
-  std::vector<Node> nodes_;
+  std::vector<Node> nodes_;  // the descriptors inside the outer parentheses, in order
+  std::size_t restart_ = 0;  // where the walk restarts when items remain at the end
 };
 
 // One formatted write statement to `unit`.

@@ -1,0 +1,151 @@
+// The unit table: console streams connected from the start, files connected by open_for_write.
+// All transfers use the POSIX descriptors directly, so that what reaches the system and when is
+// exactly what the statements ask for.
+#include "runtime/units.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include "runtime/program_stop.h"
+
+namespace quelmar {
+namespace {
+
+bool is_console_unit(int unit) {
+  return unit == kStderrUnit || unit == kStdinUnit || unit == kStdoutUnit;
+}
+
+// Writes bytes[0, size) to fd, continuing after partial writes and interruptions. Returns the
+// number of bytes written; when that is short of size, errno tells why.
+std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, bytes + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n == 0) {
+      errno = EIO;  // no progress and no reason given
+      return done;
+    } else if (errno != EINTR) {
+      return done;
+    }
+  }
+  return done;
+}
+
+}  // namespace
+
+Units::Units(int stdin_fd, int stdout_fd, int stderr_fd) : stdin_fd_(stdin_fd) {
+  for (const auto& [unit, fd] :
+       {std::pair{kStderrUnit, stderr_fd}, std::pair{kStdoutUnit, stdout_fd}}) {
+    Channel& console = channels_[unit];
+    console.fd = fd;
+    console.console = true;
+  }
+}
+
+Units::~Units() { close_all(); }
+
+bool Units::open_for_write(int unit, const std::string& name, std::string& reason) {
+  // Precondition: the console units stay connected to their streams.
+  if (is_console_unit(unit)) throw std::logic_error("open on a console unit");
+  close(unit);
+  // Everything that can fail for lack of memory happens before the file is created or replaced.
+  Channel prepared;
+  prepared.name = name;
+  prepared.buffer.reserve(kFileBlockBytes);
+  const auto slot = channels_.try_emplace(unit, std::move(prepared)).first;
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    channels_.erase(slot);
+    reason = std::strerror(error);
+    return false;
+  }
+  slot->second.fd = fd;
+  return true;
+}
+
+void Units::open_for_write_or_stop(int unit, const std::string& name) {
+  std::string reason;
+  if (!open_for_write(unit, name, reason)) {
+    error_stop("I/O error: open of unit " + std::to_string(unit) + " (file '" + name +
+               "'): " + reason);
+  }
+}
+
+void Units::write(int unit, std::string_view bytes) {
+  const auto found = channels_.find(unit);
+  if (found == channels_.end()) {
+    error_stop("I/O error: write to unit " + std::to_string(unit) + ": unit not open for writing");
+  }
+  Channel& channel = found->second;
+  channel.buffer.append(bytes);
+  if (!channel.console && channel.buffer.size() >= kFileBlockBytes) flush(unit, channel);
+}
+
+void Units::end_statement(int unit) {
+  const auto found = channels_.find(unit);
+  if (found != channels_.end() && found->second.console) flush(unit, found->second);
+}
+
+void Units::close(int unit) {
+  const auto found = channels_.find(unit);
+  if (found == channels_.end()) return;
+  flush(unit, found->second);
+  if (found->second.console) return;
+  const int fd = found->second.fd;
+  const Channel closed = std::move(found->second);
+  channels_.erase(found);
+  if (::close(fd) != 0) io_error_stop("close of", unit, closed, errno);
+}
+
+void Units::close_all() noexcept {
+  for (auto it = channels_.begin(); it != channels_.end();) {
+    Channel& channel = it->second;
+    write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
+    channel.buffer.clear();
+    if (channel.console) {
+      ++it;
+    } else {
+      ::close(channel.fd);
+      it = channels_.erase(it);
+    }
+  }
+}
+
+bool Units::is_connected(int unit) const { return unit == kStdinUnit || channels_.contains(unit); }
+
+bool Units::discard_console_line() {
+  bool read_any = false;
+  for (;;) {
+    char byte = 0;
+    const ssize_t n = ::read(stdin_fd_, &byte, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return read_any;
+    read_any = true;
+    if (byte == '\n') return true;
+  }
+}
+
+void Units::flush(int unit, Channel& channel) {
+  const std::size_t written = write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
+  const int error = errno;
+  channel.buffer.erase(0, written);
+  if (!channel.buffer.empty()) io_error_stop("write to", unit, channel, error);
+}
+
+void Units::io_error_stop(const char* statement, int unit, const Channel& channel, int error) {
+  std::string where = channel.name.empty()
+                          ? (unit == kStderrUnit ? "standard error" : "standard output")
+                          : "file '" + channel.name + "'";
+  error_stop(std::string("I/O error: ") + statement + " unit " + std::to_string(unit) + " (" +
+             where + "): " + std::strerror(error));
+}
+
+}  // namespace quelmar

@@ -16,6 +16,8 @@ namespace quelmar {
 inline constexpr int kStderrUnit = 0;
 inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
+// A file unit hands its bytes to the system once this many have gathered, and at close.
+inline constexpr std::size_t kFileBlockBytes = 64 * 1024;
 
 class Units {
  public:
@@ -41,7 +43,8 @@ class Units {
   void close_all() noexcept;
 
   bool is_connected(int unit) const;
-  // Reads one line from the standard input and discards it; false at the end of the input.
+  // Reads one line (the bytes up to and including LF, or up to the end of the input) from the
+  // standard input and discards it; false when the input ended before any byte.
   bool discard_console_line();
 
   // Scratch buffer for building one statement; reused so that steady-state writes do not allocate.
@@ -51,11 +54,14 @@ class Units {
   struct Channel {
     int fd = -1;
     bool console = false;
-    std::string name;
-    std::string buffer;
+    std::string name;    // file name; empty for a console stream
+    std::string buffer;  // bytes not yet handed to the system
   };
-  Channel* find(int unit);
+  // Hands the channel's buffered bytes to the system. On failure the bytes not written stay
+  // buffered (close_all tries again) and the write error stop is thrown.
   void flush(int unit, Channel& channel);
+  [[noreturn]] static void io_error_stop(const char* statement, int unit, const Channel& channel,
+                                         int error);
 
   std::map<int, Channel> channels_;
   int stdin_fd_;

@@ -1,0 +1,205 @@
+// The walk of a parsed Format over a list of items: repeat counts, groups, the stop at ':' or at
+// a data descriptor once the items are used up, and the restart at the last outermost group
+// when items remain at the end. Characters are placed in columns by a RecordCursor.
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+
+#include "format/edit.h"
+#include "format/format.h"
+#include "format/format_node.h"
+
+namespace quelmar {
+namespace {
+
+// The record being built at the end of `out`: its characters are out[start_, out.size()) and the
+// next character goes to column position_ + 1. Moves beyond the end add nothing until output
+// follows; then the gap is filled with blanks.
+class RecordCursor {
+ public:
+  explicit RecordCursor(std::string& out) : out_(out), start_(out.size()) {}
+
+  void tab_to_column(int column) { position_ = static_cast<std::size_t>(column - 1); }
+  void move_right(int columns) { position_ += static_cast<std::size_t>(columns); }
+
+  // Places the characters that append_field adds to a string at the current position,
+  // overwriting what is there, and advances past them.
+  template <class AppendField>
+  void put(AppendField&& append_field) {
+    const std::size_t length = out_.size() - start_;
+    if (position_ >= length) {
+      out_.append(position_ - length, ' ');
+      append_field(out_);
+      position_ = out_.size() - start_;
+      return;
+    }
+    // Back inside the record: build the field after the end, then copy it into place. The copy
+    // runs forward from a lower address, so it never reads a byte it has already overwritten.
+    const std::size_t field_begin = out_.size();
+    append_field(out_);
+    const std::size_t field_length = out_.size() - field_begin;
+    std::copy(out_.begin() + static_cast<std::ptrdiff_t>(field_begin), out_.end(),
+              out_.begin() + static_cast<std::ptrdiff_t>(start_ + position_));
+    position_ += field_length;
+    out_.resize(start_ + std::max(length, position_));
+  }
+
+  void put_text(std::string_view text) {
+    put([text](std::string& out) { out.append(text); });
+  }
+
+  // Ends the record (CR LF unless the line is kept open) and starts an empty one at column 1.
+  void end_record(bool keep_open) {
+    if (!keep_open) out_.append("\r\n");
+    start_ = out_.size();
+    position_ = 0;
+  }
+
+ private:
+  std::string& out_;
+  std::size_t start_;
+  std::size_t position_ = 0;
+};
+
+class Walk {
+ public:
+  Walk(const std::vector<Format::Node>& nodes, std::size_t restart, std::span<const Item> items,
+       std::string& out)
+      : nodes_(nodes), restart_(restart), items_(items), record_(out) {}
+
+  void run() {
+    std::size_t index = 0;
+    bool took_item_in_pass = false;
+    for (;;) {
+      if (index == nodes_.size()) {
+        if (items_left() == 0) break;
+        if (!took_item_in_pass) {
+          throw std::logic_error("format has no data descriptor for the remaining items");
+        }
+        record_.end_record(false);
+        took_item_in_pass = false;
+        index = restart_;
+        continue;
+      }
+      const Format::Node& node = nodes_[index];
+      if (node.kind == Descriptor::kStopIfDone && items_left() == 0) break;
+      if (is_data(node.kind)) {
+        if (!edit_repeated(node)) break;
+        took_item_in_pass = true;
+      } else {
+        index = control(node, index);
+      }
+      ++index;
+    }
+    record_.end_record(keep_open_);
+  }
+
+ private:
+  struct OpenGroup {
+    std::size_t open;
+    int remaining;
+  };
+
+  std::size_t items_left() const { return items_.size() - next_item_; }
+
+  // Edits the next node.repeat items; false when the items ran out first.
+  bool edit_repeated(const Format::Node& node) {
+    for (int r = 0; r < node.repeat; ++r) {
+      if (items_left() == 0) return false;
+      edit(node, items_[next_item_++]);
+    }
+    return true;
+  }
+
+  // Acts on a control or group node; returns the index of the node last processed.
+  std::size_t control(const Format::Node& node, std::size_t index) {
+    switch (node.kind) {
+      case Descriptor::kGroupOpen:
+        groups_[depth_++] = {index, node.repeat};
+        break;
+      case Descriptor::kGroupClose:
+        if (--groups_[depth_ - 1].remaining > 0) return groups_[depth_ - 1].open;
+        --depth_;
+        break;
+      case Descriptor::kLiteral:
+        for (int r = 0; r < node.repeat; ++r) record_.put_text(node.text);
+        break;
+      case Descriptor::kTab:
+        record_.tab_to_column(node.count);
+        break;
+      case Descriptor::kSkip:
+        record_.move_right(node.count);
+        break;
+      case Descriptor::kRecordEnd:
+        record_.end_record(false);
+        break;
+      case Descriptor::kKeepOpen:
+        keep_open_ = true;
+        break;
+      case Descriptor::kPlusOn:
+        plus_ = true;
+        break;
+      default:  // kStopIfDone while items remain
+        break;
+    }
+    return index;
+  }
+
+  void edit(const Format::Node& node, const Item& item) {
+    const bool is_integer = item.kind() == Item::Kind::kInt32 || item.kind() == Item::Kind::kInt64;
+    const int item_bytes = item.kind() == Item::Kind::kInt64 ? 8 : 4;
+    switch (node.kind) {
+      case Descriptor::kInteger:
+        require(is_integer);
+        record_.put([&](std::string& out) {
+          const int width = node.count == kNoWidth ? default_integer_width(item_bytes) : node.count;
+          edit_integer(item.integer(), width, node.digits, plus_, out);
+        });
+        break;
+      case Descriptor::kBinary:
+        require(is_integer);
+        record_.put([&](std::string& out) {
+          edit_binary(item.integer(), item_bytes, node.count, node.digits, out);
+        });
+        break;
+      case Descriptor::kFixed:
+        require(item.kind() == Item::Kind::kReal16);
+        record_.put([&](std::string& out) {
+          edit_fixed(item.real(), node.count, node.digits, plus_, out);
+        });
+        break;
+      case Descriptor::kExponent:
+        require(item.kind() == Item::Kind::kReal16);
+        record_.put([&](std::string& out) {
+          edit_exponent(item.real(), node.count, node.digits, plus_, out);
+        });
+        break;
+      default:  // kText
+        require(item.kind() == Item::Kind::kText);
+        record_.put([&](std::string& out) { edit_text(item.text(), node.count, out); });
+        break;
+    }
+  }
+
+  static void require(bool item_fits_descriptor) {
+    if (!item_fits_descriptor) throw std::logic_error("item does not fit its edit descriptor");
+  }
+
+  const std::vector<Format::Node>& nodes_;
+  std::size_t restart_;
+  std::span<const Item> items_;
+  std::size_t next_item_ = 0;
+  RecordCursor record_;
+  std::array<OpenGroup, kMaxGroupDepth> groups_{};
+  std::size_t depth_ = 0;
+  bool plus_ = false;
+  bool keep_open_ = false;
+};
+
+}  // namespace
+
+void Format::render(std::span<const Item> items, std::string& out) const {
+  Walk(nodes_, restart_, items, out).run();
+}
+
+}  // namespace quelmar

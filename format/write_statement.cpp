@@ -1,0 +1,32 @@
+// The two output statements: a formatted write and a free-form write of one text, each built in
+// the units' statement buffer and handed to the unit in one piece.
+#include "format/format.h"
+
+namespace quelmar {
+
+void write_formatted(Units& units, int unit, const Format& format, std::span<const Item> items) {
+  std::string& statement = units.statement_buffer();
+  statement.clear();
+  format.render(items, statement);
+  units.write(unit, statement);
+  units.end_statement(unit);
+}
+
+void write_formatted(Units& units, int unit, const Format& format,
+                     std::initializer_list<Item> items) {
+  write_formatted(units, unit, format, std::span<const Item>(items.begin(), items.size()));
+}
+
+void write_free(Units& units, int unit, std::string_view text) {
+  std::string& statement = units.statement_buffer();
+  statement.clear();
+  statement += ' ';
+  statement += text;
+  statement += "\r\n";
+  units.write(unit, statement);
+  units.end_statement(unit);
+}
+
+void write_free(Units& units, int unit) { write_free(units, unit, {}); }
+
+}  // namespace quelmar
