@@ -1,0 +1,109 @@
+#include "inverter/quelmar.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+
+#include "format/format.h"
+#include "inverter/binary_files.h"
+#include "inverter/elimination.h"
+#include "inverter/identity_checks.h"
+#include "inverter/rank_listing.h"
+#include "inverter/workspace.h"
+
+namespace quelmar {
+
+namespace {
+
+// 1.0E-24 as the nearest Real16: a pivot must reach this fraction of the first pivot's magnitude.
+constexpr Real16 kPivotThresholdRatio{std::bit_cast<double>(std::uint64_t{0x3AF357C299A88EA7}),
+                                      std::bit_cast<double>(std::uint64_t{0x379A96249354B394})};
+
+// D * P, the running product of the pivots, parts spelled out with D on the left.
+Complex pivot_product(const Complex& D, const Complex& P) {
+  return {sub(mul(D.re, P.re), mul(D.im, P.im)), add(mul(D.re, P.im), mul(P.re, D.im))};
+}
+
+void write_dependency_lines(const Workspace& ws, std::int32_t iP, Units& units) {
+  static const Format kFailed(
+      " (/'  ^:Linearly Dependent. Rows and Columns with positive indices (above) failed to "
+      "invert,')  ");
+  static const Format kZeroed(" (' The corresponding rows & columns are zeroed.',\\)");
+  static const Format kBitflags(" (' Bitflags: 1-used, 0-discarded [N->1]')  ");
+  static const Format kInputMask("('[',b63.6,'] input' )  ");
+  static const Format kOutputMask("('[',b63.6,'] output')  ");
+  write_formatted(units, iP, kFailed);
+  write_formatted(units, iP, kZeroed);
+  write_formatted(units, iP, kBitflags);
+  write_formatted(units, iP, kInputMask, {ws.iMaskIn});
+  write_formatted(units, iP, kOutputMask, {ws.iMaskOut});
+}
+
+}  // namespace
+
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units) {
+  static const Format kEntry(
+      "(/' {Quelmar(Nin,C,iRankOut,iRW,iP):',45('-'),t40,' [allocating] ',t63,' Quelmar @ 97') ");
+  static const Format kValMin("(34x,' ValMin  =',e15.6,' scaled by pivot:'/)   ");
+  static const Format kPivot(
+      "('    iu =',i3,'  ju = ',i3,16x,'Pivot =',sp,' (',f13.6,',',f13.6,'j)') ");
+  static const Format kCdetN(
+      "(13x,'sign untracked:',9x,'CdetN =',sp,' (',f13.6,',',f13.6,'j)')   ");
+  static const Format kExit(
+      "('  Quelmar} ',60('-'),t40,' [deallocated] '        ,t70,' Exit @230',/)");
+  // C is the caller's matrix of order Nin (empty for Nin <= 0).
+  assert(C.order() == std::max(Nin, 0));
+  const std::int32_t N = Nin;
+  const bool tracing = iP > 5;
+
+  if (tracing) write_formatted(units, iP, kEntry);
+  Workspace ws;
+  allocate_workspace(ws, N);
+  std::copy_n(C.data(), C.element_count(), ws.Cin.data());
+  write_input_file(units, iRW, iP, N, C);
+
+  for (std::int32_t i = 1; i <= N; ++i) {
+    at(ws.iRu, i) = i;
+    at(ws.jCu, i) = i;
+  }
+  if (tracing) write_rank_listing(ws, C, iP, units);
+
+  for (std::int32_t k = 1; k <= N; ++k) {
+    const Real16 pivot_magnitude = find_pivot(ws, C);
+    if (k == 1) {
+      ws.ValMin = mul(pivot_magnitude, kPivotThresholdRatio);
+      if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
+      ws.CdetN = ws.Pivot;
+    }
+    if (ws.iu == 0) break;
+    if (greater(ws.ValMin, pivot_magnitude)) break;
+    // Every free element is zero (possible even at k > 1 when ValMin underflowed to zero): a zero
+    // pivot is never divided by.
+    if (pivot_magnitude.hi == 0.0) break;
+    ++ws.iRank;
+    if (k > 1) ws.CdetN = pivot_product(ws.CdetN, ws.Pivot);
+    ws.Pivot = C(ws.iu, ws.ju);
+    ws.jj = at(ws.jCu, ws.ju);
+    ws.ii = at(ws.iRu, ws.iu);
+    if (tracing) {
+      write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
+    }
+    exchange_pivot(ws, C);
+    if (tracing) write_rank_listing(ws, C, iP, units);
+  }
+  if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});
+
+  close_elimination(ws, C);
+  if (tracing && ws.iRank < N) {
+    write_dependency_lines(ws, iP, units);
+    write_rank_listing(ws, C, iP, units);
+  }
+  write_identity_checks(ws, C, iP, units);
+  iRankOut = ws.iRank;
+  write_result_file(units, iRW, iP, N, ws.iRank, C);
+  release_workspace(ws);
+  if (tracing) write_formatted(units, iP, kExit);
+}
+
+}  // namespace quelmar

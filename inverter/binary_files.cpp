@@ -1,0 +1,99 @@
+#include "inverter/binary_files.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "format/format.h"
+#include "runtime/program_stop.h"
+
+namespace quelmar {
+
+namespace {
+
+// Elements encoded per write to the unit: 64 KiB of payload at a time.
+constexpr std::size_t kElementsPerChunk = 2048;
+
+void append_le32(std::string& out, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(bits >> shift));
+}
+
+void append_le64(std::string& out, double value) {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  for (int shift = 0; shift < 64; shift += 8) out.push_back(static_cast<char>(bits >> shift));
+}
+
+void write_integer_record(Units& units, int unit, std::int32_t value) {
+  std::string record;
+  append_le32(record, 4);
+  append_le32(record, value);
+  append_le32(record, 4);
+  units.write(unit, record);
+  units.end_statement(unit);
+}
+
+void write_matrix_record(Units& units, int unit, std::string_view file_name,
+                         const ComplexMatrix& C) {
+  const std::int32_t length = matrix_record_length(C.order(), unit, file_name);
+  std::string chunk;
+  append_le32(chunk, length);
+  const std::size_t count = C.element_count();
+  for (std::size_t first = 0; first < count; first += kElementsPerChunk) {
+    const std::size_t last = std::min(count, first + kElementsPerChunk);
+    for (std::size_t k = first; k < last; ++k) {
+      const Complex& z = C.data()[k];
+      append_le64(chunk, z.re.hi);
+      append_le64(chunk, z.re.lo);
+      append_le64(chunk, z.im.hi);
+      append_le64(chunk, z.im.lo);
+    }
+    units.write(unit, chunk);
+    chunk.clear();
+  }
+  append_le32(chunk, length);
+  units.write(unit, chunk);
+  units.end_statement(unit);
+}
+
+}  // namespace
+
+std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name) {
+  const std::int64_t order = std::max(N, 0);
+  const std::int64_t bytes = order * order * std::int64_t{sizeof(Complex)};
+  if (bytes > std::numeric_limits<std::int32_t>::max()) {
+    error_stop("I/O error in WRITE to unit " + std::to_string(unit) + " (" +
+               std::string(file_name) + "): a record of " + std::to_string(bytes) +
+               " bytes is too long for the file format");
+  }
+  return static_cast<std::int32_t>(bytes);
+}
+
+void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
+                      const ComplexMatrix& C) {
+  static const Format kAnnouncement("('  Writing binary file jCin.bim'      ,t75,' @129')");
+  static const Format kStorageNote("('  Fortran arrays store in column-major order.',/) ");
+  if (iP > 5) write_formatted(units, iP, kAnnouncement);
+  if (iP > 5) write_formatted(units, iP, kStorageNote);
+  units.open_for_write_or_stop(iRW, "jCin.bim");
+  write_integer_record(units, iRW, N);
+  write_matrix_record(units, iRW, "jCin.bim", C);
+  units.close(iRW);
+}
+
+void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
+                       std::int32_t rank, const ComplexMatrix& C) {
+  static const Format kAnnouncement("(/'  Writing binary file jCinv.bim '     ,t75,' @214')  ");
+  static const Format kStorageNote("( '  Fortran arrays store in column-major order.')  ");
+  if (iP > 5) write_formatted(units, iP, kAnnouncement);
+  if (iP > 5) write_formatted(units, iP, kStorageNote);
+  units.open_for_write_or_stop(iRW, "jCinv.bim");
+  write_integer_record(units, iRW, N);
+  write_integer_record(units, iRW, rank);
+  write_matrix_record(units, iRW, "jCinv.bim", C);
+  units.close(iRW);
+}
+
+}  // namespace quelmar

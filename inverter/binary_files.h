@@ -1,0 +1,35 @@
+// The binary matrix files jCin.bim and jCinv.bim: sequential files of length-framed records
+// (L, payload, L; L a little-endian signed 32-bit byte count). An integer record holds one
+// little-endian int32; a matrix record all N x N elements column by column, 32 bytes each
+// (re.hi, re.lo, im.hi, im.lo as little-endian binary64), an empty payload for N <= 0.
+//
+//   file        records                    size in bytes
+//   jCin.bim    N, matrix                  20 + 32 N^2
+//   jCinv.bim   N, rank, matrix            32 + 32 N^2
+//
+// Each file is written through unit iRW, opened (created or replaced) and closed again here;
+// when iP > 5 each write-out is announced on unit iP. A failing open, write or close, and a
+// matrix too large for the 32-bit length (N >= 8192), end the run with the I/O error stop.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "inverter/complex_matrix.h"
+#include "runtime/units.h"
+
+namespace quelmar {
+
+// The input write-out: the records N and C (as handed in).
+void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
+                      const ComplexMatrix& C);
+
+// The result write-out: the records N, rank and C (as handed back).
+void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
+                       std::int32_t rank, const ComplexMatrix& C);
+
+// Payload bytes of a matrix record of order N (0 for N <= 0). From N = 8192 on, 32 N^2 no longer
+// fits the signed 32-bit length: I/O error stop for that write on `unit` to `file_name`.
+std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name);
+
+}  // namespace quelmar

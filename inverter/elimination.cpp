@@ -1,0 +1,89 @@
+#include "inverter/elimination.h"
+
+#include <cstdlib>
+
+#include "inverter/pivot_quotients.h"
+
+namespace quelmar {
+
+// Masks carry one bit per position up to this index.
+constexpr std::int32_t kMaskedPositions = 61;
+
+Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
+  ws.iu = 0;
+  ws.ju = 0;
+  ws.Pivot = kComplexZero;
+  Real16 pivot_magnitude = kZero;
+  const Real16 least = abs(ws.ValMin);
+  for (std::int32_t i = 1; i <= ws.N; ++i) {
+    if (at(ws.iRu, i) < 0) continue;
+    for (std::int32_t j = 1; j <= ws.N; ++j) {
+      if (at(ws.jCu, j) < 0) continue;
+      const Real16 a = magnitude(C(i, j));
+      if (less(a, least)) continue;
+      if (!less(a, pivot_magnitude)) {
+        ws.Pivot = C(i, j);
+        ws.iu = i;
+        ws.ju = j;
+        pivot_magnitude = a;
+      }
+    }
+  }
+  return pivot_magnitude;
+}
+
+// y - x * f, each part spelled out with the operands in this order.
+static Complex reduced(const Complex& y, const Complex& x, const Complex& f) {
+  return {sub(y.re, sub(mul(x.re, f.re), mul(x.im, f.im))),
+          sub(y.im, add(mul(x.im, f.re), mul(x.re, f.im)))};
+}
+
+void exchange_pivot(Workspace& ws, ComplexMatrix& C) {
+  const std::int32_t N = ws.N;
+  const std::int32_t iu = ws.iu;
+  const std::int32_t ju = ws.ju;
+  const std::int32_t ii = ws.ii;
+  const std::int32_t jj = ws.jj;
+
+  for (std::int32_t r = 1; r <= N; ++r) at(ws.Temp, r) = C(r, ju);
+  const std::int32_t s = at(ws.iRu, iu);
+  for (std::int32_t r = 1; r <= N; ++r) C(r, ju) = C(r, ii);
+  at(ws.iRu, iu) = at(ws.iRu, jj);
+  for (std::int32_t r = 1; r <= N; ++r) C(r, ii) = at(ws.Temp, r);
+  at(ws.iRu, jj) = -std::abs(s);
+
+  const PivotRatio ratio = pivot_ratio(ws.Pivot);
+  for (std::int32_t c = 1; c <= N; ++c) at(ws.Temp, c) = C(iu, c);
+  const std::int32_t t = at(ws.jCu, ju);
+  for (std::int32_t c = 1; c <= N; ++c) C(iu, c) = C(jj, c);
+  at(ws.jCu, ju) = at(ws.jCu, ii);
+  for (std::int32_t c = 1; c <= N; ++c) C(jj, c) = divide_by_pivot(at(ws.Temp, c), ratio);
+  at(ws.jCu, ii) = -std::abs(t);
+
+  for (std::int32_t i = 1; i <= N; ++i) {
+    if (i == jj) continue;
+    const Complex f = C(i, ii);
+    for (std::int32_t j = 1; j <= N; ++j) C(i, j) = reduced(C(i, j), C(jj, j), f);
+    C(i, ii) = negated_quotient_by_pivot(f, ratio);
+  }
+  C(jj, ii) = reciprocal_of_pivot(ratio);
+}
+
+void close_elimination(Workspace& ws, ComplexMatrix& C) {
+  ws.iMaskIn = 0;
+  ws.iMaskOut = 0;
+  for (std::int32_t i = 1; i <= ws.N; ++i) {
+    const std::int64_t bit = i <= kMaskedPositions ? std::int64_t{1} << (i - 1) : 0;
+    if (at(ws.iRu, i) < 0) ws.iMaskIn += bit;
+    if (at(ws.jCu, i) < 0) ws.iMaskOut += bit;
+    if (at(ws.iRu, i) < 0) at(ws.iUsed, i) = 1;
+    if (at(ws.iRu, i) > 0) {
+      for (std::int32_t j = 1; j <= ws.N; ++j) C(i, j) = kComplexZero;
+    }
+    if (at(ws.jCu, i) > 0) {
+      for (std::int32_t r = 1; r <= ws.N; ++r) C(r, i) = kComplexZero;
+    }
+  }
+}
+
+}  // namespace quelmar

@@ -1,0 +1,29 @@
+#include "inverter/workspace.h"
+
+#include <algorithm>
+
+#include "runtime/program_stop.h"
+
+namespace quelmar {
+
+void allocate_workspace(Workspace& ws, std::int32_t N) {
+  ws.N = N;
+  const auto n = static_cast<std::size_t>(std::max(N, 0));
+  if (!ws.iUsed.allocate(n)) halt("Quelmarer: iUsed(N) allocation error. Halt.");
+  if (!ws.iRu.allocate(n)) halt("Quelmarer: iRu(N)   allocation error. Halt.");
+  if (!ws.jCu.allocate(n)) halt("Quelmarer: jCu(N)   allocation error. Halt.");
+  if (!ws.Temp.allocate(n)) halt("Quelmarer: Temp(N)  allocation error. Halt.");
+  if (!ws.Cin.allocate(N)) halt("Quelmarer: Cin(N,N) allocation error. Halt.");
+  if (!ws.CTest.allocate(N)) halt("Quelmarer: CTest(N,N) allocation error. Halt.");
+}
+
+void release_workspace(Workspace& ws) {
+  ws.iUsed.release();
+  ws.iRu.release();
+  ws.jCu.release();
+  ws.Temp.release();
+  ws.Cin.release();
+  ws.CTest.release();
+}
+
+}  // namespace quelmar

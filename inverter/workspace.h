@@ -1,0 +1,56 @@
+// The inverter's workspace for one call: its work arrays and the scalars that the report routines
+// read while it runs. Vectors and matrices are 1-based; a negative label marks a used position.
+#pragma once
+
+#include <cassert>
+#include <cstdint>
+
+#include "extended/complex.h"
+#include "inverter/complex_matrix.h"
+#include "runtime/storage.h"
+
+namespace quelmar {
+
+struct Workspace {
+  std::int32_t N = 0;  // the order as passed in, negative values included
+  Storage<std::int32_t> iUsed;
+  Storage<std::int32_t> iRu;
+  Storage<std::int32_t> jCu;
+  Storage<Complex> Temp;
+  ComplexMatrix Cin;
+  ComplexMatrix CTest;
+  std::int32_t iRank = 0;
+  Complex Pivot = kComplexZero;
+  std::int32_t iu = 0;
+  std::int32_t ju = 0;
+  std::int32_t ii = 0;
+  std::int32_t jj = 0;
+  Real16 ValMin = kZero;
+  Complex CdetN = kComplexZero;
+  std::int64_t iMaskIn = 0;
+  std::int64_t iMaskOut = 0;
+};
+
+// Element i of a work vector.
+template <class T>
+T& at(Storage<T>& vector, std::int32_t i) {
+  // 1 <= i <= size.
+  assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
+  return vector[static_cast<std::size_t>(i - 1)];
+}
+
+template <class T>
+const T& at(const Storage<T>& vector, std::int32_t i) {
+  // 1 <= i <= size.
+  assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
+  return vector[static_cast<std::size_t>(i - 1)];
+}
+
+// Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
+// this order; the first that cannot be had halts the program with that array's message.
+void allocate_workspace(Workspace& ws, std::int32_t N);
+
+// Frees the work arrays in the order they were allocated.
+void release_workspace(Workspace& ws);
+
+}  // namespace quelmar
