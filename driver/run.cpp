@@ -1,0 +1,108 @@
+#include "driver/run.h"
+
+#include <filesystem>
+#include <new>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "driver/input_matrix.h"
+#include "driver/pause.h"
+#include "driver/records.h"
+#include "driver/run_state.h"
+#include "driver/settings.h"
+#include "format/format.h"
+#include "format/free_form_reader.h"
+#include "inverter/quelmar.h"
+#include "runtime/program_stop.h"
+
+namespace quelmar {
+
+namespace {
+
+void write_banner(Units& units) {
+  static const Format kBanner("(/'!{Program Quelmar_Demo:',45('-'),t58,' Quelmar_Demo @ 40')");
+  write_formatted(units, kStdoutUnit, kBanner);
+}
+
+// True when both names reach the same existing file.
+bool same_file(std::string_view a, std::string_view b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error);
+}
+
+// Connects unit iP to the output text file. A blank name, a file that cannot be created, and the
+// input file itself (which opening for write would wipe before it is read) send the text output
+// to the console instead.
+void open_output(Units& units, RunState& s) {
+  const std::string name(without_trailing_blanks(s.DataFileOut));
+  std::string reason;
+  if (!name.empty() && !same_file(name, without_trailing_blanks(s.DataFileIn)) &&
+      units.open_for_write(s.iP, name, reason)) {
+    return;
+  }
+  s.iP = kStdoutUnit;
+  static const Format kFallBack("( 'The file could not be opened for write. Using screen.')");
+  write_formatted(units, kStdoutUnit, kFallBack);
+}
+
+// "jCinverse:", then the inverse in the shape of an input matrix file, row after row.
+void write_result_block(Units& units, const RunState& s) {
+  static const Format kHeader("( 'jCinverse:')");
+  static const Format kRankOut("(i7,', : iRankOut')");
+  write_formatted(units, s.iP, kHeader);
+  write_title_record(units, s.iP, s.FirstLine);
+  write_order_record(units, s.iP, s.Nin);
+  write_formatted(units, s.iP, kRankOut, {Item(s.iRankOut)});
+  for (std::int32_t i = 1; i <= s.Nin; ++i) {
+    for (std::int32_t j = 1; j <= s.Nin; ++j)
+      write_coefficient_record(units, s.iP, i, j, s.C(i, j));
+  }
+}
+
+void run_steps(Units& units) {
+  write_banner(units);
+  pause(units, "Use this program at your own risk. Press enter to continue.");
+  RunState s;
+  const int tab_size = tab_size_from_environment();
+  read_settings(units, tab_size, s);
+  write_output_name_record(units, kStdoutUnit, s.DataFileOut);
+  open_output(units, s);
+  write_input_name_record(units, s.iP, s.DataFileIn);
+  read_input_matrix(units, tab_size, s);
+  Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units);
+  write_result_block(units, s);
+  s.C.release();
+  static const Format kClosing(
+      "('  Program Quelmar_Demo}',16x,' [deallocated]',t70,' Done @113',/)");
+  write_formatted(units, s.iP, kClosing);
+  if (s.iP > kStdoutUnit) units.close(s.iP);
+}
+
+// Ends the run early: every unit closed first (what was written stays), then the report.
+int end_early(Units& units, int exit_status, std::string_view report) {
+  units.close_all();
+  try {
+    units.write(kStderrUnit, report);
+    units.end_statement(kStderrUnit);
+  } catch (const ProgramStop&) {
+    // The standard error stream itself failed: the exit status is all that is left to tell.
+  }
+  return exit_status;
+}
+
+}  // namespace
+
+int run(Units& units) {
+  try {
+    run_steps(units);
+  } catch (const ProgramStop& stop) {
+    return end_early(units, stop.exit_status(), stop.report());
+  } catch (const std::bad_alloc&) {
+    return end_early(units, kErrorStopStatus, "Quelmar_Demo: out of memory\n");
+  }
+  units.close_all();
+  return 0;
+}
+
+}  // namespace quelmar

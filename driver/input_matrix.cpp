@@ -1,0 +1,110 @@
+#include "driver/input_matrix.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "driver/pause.h"
+#include "driver/records.h"
+#include "driver/text_file.h"
+#include "format/format.h"
+#include "format/free_form_reader.h"
+#include "runtime/program_stop.h"
+
+namespace quelmar {
+
+namespace {
+
+bool read_one(RecordReader& reader, const ReadItem& item) {
+  return read_free(reader, std::span(&item, 1));
+}
+
+// Records 1 to 3: the title, the order and the stated rank, each echoed or its failure told.
+void read_header(Units& units, RecordReader& reader, RunState& s) {
+  if (read_one(reader, ReadItem::text(s.FirstLine.data(), kTitleLength))) {
+    write_title_record(units, s.iP, s.FirstLine);
+  } else {
+    write_free(units, s.iP, "Error reading line 1 of DataFileIn");
+  }
+  if (!read_one(reader, ReadItem::int32(s.Nin))) {
+    write_free(units, s.iP, "Error reading line 2 of DataFileIn");
+  }
+  write_order_record(units, s.iP, s.Nin);
+  if (read_one(reader, ReadItem::int32(s.iRankIn))) {
+    static const Format kRankFormat("(i7,', : iRankIn   ignored.')");
+    write_formatted(units, s.iP, kRankFormat, {Item(s.iRankIn)});
+  } else {
+    write_free(units, s.iP, "Error reading line 3 of DataFileIn");
+  }
+}
+
+// Zeroed storage for C; when it cannot be had the user is told and the run halts.
+void create_matrix(Units& units, RunState& s) {
+  if (!s.C.allocate(s.Nin)) {
+    pause(units, "Quelmar_Demo: C(Nin,Nin) allocation error. Will halt. Press enter");
+    halt("@ 105");
+  }
+}
+
+// An index of C outside 1..Nin ends the run before anything is stored through it.
+void check_index(std::int32_t index, int dimension, std::int32_t Nin) {
+  if (index < 1 || index > Nin) {
+    error_stop("range error: index " + std::to_string(index) + " of dimension " +
+               std::to_string(dimension) +
+               " of array C is outside its bounds 1:" + std::to_string(Nin));
+  }
+}
+
+// One coefficient read: row, column, then the element of C they address, read in place so that
+// a null value keeps what the element holds. The indices are first taken by a look-ahead copy of
+// the reader, so that they are checked before the element is touched. False when the read fails.
+bool read_coefficient(RecordReader& reader, RunState& s) {
+  RecordReader look_ahead = reader;
+  std::int32_t row = s.row;
+  std::int32_t column = s.column;
+  const ReadItem index_items[] = {ReadItem::int32(row), ReadItem::int32(column)};
+  if (!read_free(look_ahead, index_items)) return false;
+  check_index(row, 1, s.Nin);
+  check_index(column, 2, s.Nin);
+  const ReadItem items[] = {ReadItem::int32(s.row), ReadItem::int32(s.column),
+                            ReadItem::complex(s.C(row, column))};
+  return read_free(reader, items);
+}
+
+// Exactly Nin x Nin coefficient reads (none when Nin <= 0), each echoed; the first failure ends
+// them and the elements not read stay zero.
+void read_coefficients(Units& units, RecordReader& reader, RunState& s) {
+  for (std::int64_t pass = 1; pass <= s.Nin; ++pass) {
+    for (std::int64_t k = 1; k <= s.Nin; ++k) {
+      if (!read_coefficient(reader, s)) {
+        write_free(units, s.iP, "Error reading the complex matrix coefficients");
+        return;
+      }
+      write_coefficient_record(units, s.iP, s.row, s.column, s.C(s.row, s.column));
+    }
+  }
+}
+
+}  // namespace
+
+void read_input_matrix(Units& units, int tab_size, RunState& s) {
+  const std::string name(without_trailing_blanks(s.DataFileIn));
+  if (!file_exists(name)) {
+    write_free(units, s.iP, "DataFileIn not found. Using defaults.");
+    return;
+  }
+  // A file that exists but cannot be read is taken as one whose first three records all failed,
+  // told by one line: the order stays 0 and no coefficient is read.
+  const std::optional<std::string> bytes = read_whole_file(name);
+  RecordReader reader(bytes ? std::string_view(*bytes) : std::string_view(), tab_size);
+  if (bytes) {
+    read_header(units, reader, s);
+  } else {
+    write_free(units, s.iP, "Error reading line 3 of DataFileIn");
+  }
+  create_matrix(units, s);
+  read_coefficients(units, reader, s);
+}
+
+}  // namespace quelmar

@@ -1,0 +1,15 @@
+#include "driver/pause.h"
+
+#include "format/format.h"
+#include "runtime/program_stop.h"
+
+namespace quelmar {
+
+void pause(Units& units, std::string_view message) {
+  write_free(units, kStdoutUnit, message);
+  if (!units.discard_console_line()) {
+    error_stop("end of file on unit 5 (standard input) during a pause");
+  }
+}
+
+}  // namespace quelmar
