@@ -1,0 +1,290 @@
+#include "format/free_form_reader.h"
+
+#include <algorithm>
+#include <cassert>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quelmar {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// A bare token ends at a blank, a TAB, a comma, a slash or the end of its record.
+bool ends_bare_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
+
+// One value as read, before it is stored into its item(s).
+struct Value {
+  ReadItem::Kind kind = ReadItem::Kind::kText;
+  std::string text;
+  std::int32_t integer = 0;
+  Real16 re = kZero;
+  std::optional<Real16> im;  // empty: a null imaginary part
+};
+
+void store(const Value& value, const ReadItem& item) {
+  switch (item.kind()) {
+    case ReadItem::Kind::kText: {
+      char* out = static_cast<char*>(item.destination());
+      const std::size_t copied = std::min(value.text.size(), item.length());
+      std::copy_n(value.text.data(), copied, out);
+      std::fill(out + copied, out + item.length(), ' ');
+      break;
+    }
+    case ReadItem::Kind::kInt32:
+      *static_cast<std::int32_t*>(item.destination()) = value.integer;
+      break;
+    case ReadItem::Kind::kComplex: {
+      Complex& out = *static_cast<Complex*>(item.destination());
+      out.re = value.re;
+      if (value.im) out.im = *value.im;
+      break;
+    }
+  }
+}
+
+// The scan of one read statement: the current record, the position and column in it, and the
+// flag that says the previous value ended at the end of its record. TABs are widened here, as
+// the scan passes them, to the next column that is a multiple of the tab size.
+class Statement {
+ public:
+  Statement(RecordReader& reader, std::size_t longest_text)
+      : reader_(reader), longest_text_(longest_text) {}
+
+  bool read(std::span<const ReadItem> items);
+
+ private:
+  enum class Found { kValue, kNull, kSlash, kEndOfData };
+
+  bool next_record();
+  bool at_record_end() const { return pos_ == record_.size(); }
+  char current() const { return record_[pos_]; }
+  bool current_is_widened_tab() const { return current() == '\t' && reader_.tab_size() > 0; }
+  std::uint64_t width_of_current() const;
+  void advance();
+  void skip_blanks_in_record();
+  bool skip_blanks_across_records();
+  void finish_value();
+  Found find_value();
+  std::optional<std::size_t> take_repeat_count();
+  std::string_view collect_bare_token();
+  bool collect(ReadItem::Kind kind, Value& value);
+  bool collect_delimited_text(std::string& text);
+  bool collect_complex(Value& value);
+  void append_text(std::string& text, char c, std::uint64_t count) const;
+
+  RecordReader& reader_;
+  const std::size_t longest_text_;  // no text value needs more characters than this
+  std::string record_;
+  std::size_t pos_ = 0;
+  std::uint64_t column_ = 0;
+  bool end_of_record_ = false;
+};
+
+bool Statement::next_record() {
+  if (!reader_.next(record_)) return false;
+  pos_ = 0;
+  column_ = 0;
+  return true;
+}
+
+// A TAB covers the columns up to the next multiple of the tab size; tab size 0 keeps it as one
+// character.
+std::uint64_t Statement::width_of_current() const {
+  if (!current_is_widened_tab()) return 1;
+  const auto tab_size = static_cast<std::uint64_t>(reader_.tab_size());
+  return tab_size - column_ % tab_size;
+}
+
+void Statement::advance() {
+  // Precondition: a character is left in the record.
+  assert(!at_record_end());
+  column_ += width_of_current();
+  ++pos_;
+}
+
+void Statement::skip_blanks_in_record() {
+  while (!at_record_end() && is_blank(current())) advance();
+}
+
+bool Statement::skip_blanks_across_records() {
+  for (;;) {
+    skip_blanks_in_record();
+    if (!at_record_end()) return true;
+    if (!next_record()) return false;
+  }
+}
+
+// After a value: blanks of the same record are skipped and a comma there is its separator; a
+// value that reaches the end of its record sets the flag.
+void Statement::finish_value() {
+  skip_blanks_in_record();
+  end_of_record_ = at_record_end();
+  if (!end_of_record_ && current() == ',') advance();
+}
+
+// Finds the start of the next value. A comma with no value before it is a null value, unless
+// it separates the value that ended its record from the next one.
+Statement::Found Statement::find_value() {
+  for (;;) {
+    if (!skip_blanks_across_records()) return Found::kEndOfData;
+    if (current() == '/') return Found::kSlash;
+    if (current() != ',') break;
+    advance();
+    if (!end_of_record_) return Found::kNull;
+    end_of_record_ = false;
+  }
+  end_of_record_ = false;
+  return Found::kValue;
+}
+
+// "r*" before a value: digits up to a "*" in the same record, r at least 1. Counts beyond the
+// number of items mean the same as any other large count, so they saturate.
+std::optional<std::size_t> Statement::take_repeat_count() {
+  std::size_t star = pos_;
+  while (star < record_.size() && is_digit(record_[star])) ++star;
+  if (star == pos_ || star == record_.size() || record_[star] != '*') return std::nullopt;
+  // Saturates where count * 10 + 9 still fits.
+  constexpr std::size_t kSaturated = std::numeric_limits<std::size_t>::max() / 10 - 9;
+  std::size_t count = 0;
+  for (std::size_t i = pos_; i < star; ++i) {
+    count = std::min(count * 10 + static_cast<std::size_t>(record_[i] - '0'), kSaturated);
+  }
+  if (count == 0) return std::nullopt;
+  while (pos_ <= star) advance();
+  return count;
+}
+
+std::string_view Statement::collect_bare_token() {
+  const std::size_t start = pos_;
+  while (!at_record_end() && !ends_bare_token(current())) advance();
+  return std::string_view(record_).substr(start, pos_ - start);
+}
+
+// Appends `count` copies of c while the text is shorter than the longest text item.
+void Statement::append_text(std::string& text, char c, std::uint64_t count) const {
+  const std::size_t room = longest_text_ - std::min(text.size(), longest_text_);
+  text.append(static_cast<std::size_t>(std::min<std::uint64_t>(count, room)), c);
+}
+
+// Text between apostrophes or quotation marks; a doubled delimiter is one delimiter character,
+// a record end inside adds nothing, a TAB gives its blanks.
+bool Statement::collect_delimited_text(std::string& text) {
+  const char delimiter = current();
+  advance();
+  for (;;) {
+    if (at_record_end()) {
+      if (!next_record()) return false;
+      continue;
+    }
+    const char c = current_is_widened_tab() ? ' ' : current();
+    const std::uint64_t width = width_of_current();
+    advance();
+    if (c == delimiter) {
+      if (at_record_end() || current() != delimiter) break;
+      advance();
+    }
+    append_text(text, c, width);
+  }
+  if (text.empty()) text = " ";
+  return true;
+}
+
+// "(re, im)": the real part is a bare token; the imaginary part is every character but blanks
+// up to the ")", across record ends. Both are checked before either is stored.
+bool Statement::collect_complex(Value& value) {
+  if (current() == '(') {
+    advance();
+    if (!skip_blanks_across_records()) return false;
+  }
+  const std::string real_token(collect_bare_token());
+  finish_value();
+  std::string imaginary_token;
+  for (;;) {
+    if (at_record_end()) {
+      if (!next_record()) return false;
+      continue;
+    }
+    const char c = current();
+    advance();
+    if (c == ')') break;
+    if (!is_blank(c)) imaginary_token.push_back(c);
+  }
+  const std::optional<Real16> re = parse_real(real_token);
+  if (!re) return false;
+  value.re = *re;
+  if (!imaginary_token.empty()) {
+    value.im = parse_real(imaginary_token);
+    if (!value.im) return false;
+  }
+  return true;
+}
+
+bool Statement::collect(ReadItem::Kind kind, Value& value) {
+  value = Value();
+  value.kind = kind;
+  switch (kind) {
+    case ReadItem::Kind::kText:
+      if (current() == '\'' || current() == '"') {
+        if (!collect_delimited_text(value.text)) return false;
+      } else {
+        const std::string_view token = collect_bare_token();
+        value.text = token.substr(0, longest_text_);
+      }
+      break;
+    case ReadItem::Kind::kInt32: {
+      const std::optional<std::int32_t> integer = parse_integer(collect_bare_token());
+      if (!integer) return false;
+      value.integer = *integer;
+      break;
+    }
+    case ReadItem::Kind::kComplex:
+      if (!collect_complex(value)) return false;
+      break;
+  }
+  finish_value();
+  return true;
+}
+
+bool Statement::read(std::span<const ReadItem> items) {
+  if (!next_record()) return false;
+  std::size_t repeats_left = 0;
+  Value value;
+  bool null_value = false;
+  for (const ReadItem& item : items) {
+    if (repeats_left == 0) {
+      Found found = find_value();
+      repeats_left = 1;
+      if (found == Found::kValue) {
+        if (const std::optional<std::size_t> count = take_repeat_count()) {
+          repeats_left = *count;
+          found = find_value();
+        }
+      }
+      if (found == Found::kEndOfData) return false;
+      if (found == Found::kSlash) return true;
+      null_value = found == Found::kNull;
+      if (!null_value && !collect(item.kind(), value)) return false;
+    }
+    --repeats_left;
+    if (null_value) continue;
+    // A repeated value serves only items of its own kind.
+    if (value.kind != item.kind()) return false;
+    store(value, item);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool read_free(RecordReader& reader, std::span<const ReadItem> items) {
+  std::size_t longest_text = 1;
+  for (const ReadItem& item : items) {
+    if (item.kind() == ReadItem::Kind::kText) longest_text = std::max(longest_text, item.length());
+  }
+  return Statement(reader, longest_text).read(items);
+}
+
+}  // namespace quelmar

@@ -1,0 +1,167 @@
+#include "format/numeric_token.h"
+
+#include <cstddef>
+#include <limits>
+
+#include "extended/power_of_ten.h"
+
+namespace quelmar {
+namespace {
+
+// Bound on every exponent term. Powers of ten beyond 10^308 are already NaN in Real16, so a
+// saturated exponent gives the same value as the exact one, and sums of two bounded terms fit
+// in 64 bits.
+constexpr std::int64_t kExponentLimit = std::int64_t{1} << 50;
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_sign(char c) { return c == '+' || c == '-'; }
+bool is_exponent_letter(char c) {
+  return c == 'D' || c == 'E' || c == 'Q' || c == 'd' || c == 'e' || c == 'q';
+}
+char to_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_ignoring_case(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (to_lower(text[i]) != lower[i]) return false;
+  }
+  return true;
+}
+
+// The characters after the sign: digits anywhere, at most one point, at most one exponent
+// letter and at most one further sign. The exponent part starts at the letter or the further
+// sign, whichever comes first; it holds no point, and no letter follows the further sign.
+bool passes_real_check(std::string_view body) {
+  bool point = false;
+  bool letter = false;
+  bool further_sign = false;
+  for (const char c : body) {
+    const bool in_exponent = letter || further_sign;
+    if (is_digit(c)) continue;
+    if (c == '.' && !point && !in_exponent) {
+      point = true;
+    } else if (is_exponent_letter(c) && !in_exponent) {
+      letter = true;
+    } else if (is_sign(c) && !further_sign) {
+      further_sign = true;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Infinity ("inf", "infinity") or NaN ("nan", "nan(...)"), any case; other words fail.
+std::optional<Real16> parse_special(std::string_view body) {
+  if (equals_ignoring_case(body, "inf") || equals_ignoring_case(body, "infinity")) {
+    return Real16{std::numeric_limits<double>::infinity(), 0.0};
+  }
+  const bool nan_word = body.size() >= 3 && equals_ignoring_case(body.substr(0, 3), "nan");
+  if (nan_word && (body.size() == 3 || (body[3] == '(' && body.back() == ')'))) {
+    return Real16{std::numeric_limits<double>::quiet_NaN(), 0.0};
+  }
+  return std::nullopt;
+}
+
+// The exponent after its letter or starting at its sign: an optional sign, then digits up to the
+// first other character (none gives 0), saturated at kExponentLimit.
+std::int64_t read_exponent(std::string_view text) {
+  std::size_t i = 0;
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && is_sign(text[i])) ++i;
+  std::int64_t magnitude = 0;
+  for (; i < text.size() && is_digit(text[i]); ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > kExponentLimit) magnitude = kExponentLimit;
+  }
+  return negative ? -magnitude : magnitude;
+}
+
+// Decimal digits gathered into v from left to right, zeros held back until a later digit or the
+// point shows that they count; then one scaling by a power of ten.
+Real16 convert_checked(std::string_view body) {
+  Real16 v = kZero;
+  std::size_t taken = 0;    // k: digits taken into v
+  std::size_t pending = 0;  // z: zeros not yet taken
+  bool point = false;
+  std::size_t point_at = 0;  // q: digits taken before the point
+  std::int64_t x = 0;
+  // v = (v x 10) + 0 for each pending zero.
+  auto take_pending = [&] {
+    for (; pending > 0; --pending) {
+      v = add(mul(v, 10.0), 0.0);
+      ++taken;
+    }
+  };
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const char c = body[i];
+    if (c == '0') {
+      ++pending;
+    } else if (is_digit(c)) {
+      take_pending();
+      // v = (v x 10) + digit.
+      v = add(mul(v, 10.0), static_cast<double>(c - '0'));
+      ++taken;
+    } else if (c == '.') {
+      take_pending();
+      point = true;
+      point_at = taken;
+    } else {
+      // An exponent letter or the sign that starts the exponent.
+      x = read_exponent(body.substr(is_sign(c) ? i : i + 1));
+      break;
+    }
+  }
+  if (point) {
+    // x = x + q - k; zeros pending after the point are dropped.
+    const std::size_t after_point = taken - point_at;
+    x -= after_point > static_cast<std::size_t>(kExponentLimit)
+             ? kExponentLimit
+             : static_cast<std::int64_t>(after_point);
+  } else {
+    take_pending();
+  }
+  // Below 10^-307 the power of ten itself would underflow: scale by 10^(x + 307) first.
+  if (x < -307) {
+    v = mul(v, power_of_ten(x + 307));
+    x = -307;
+  }
+  if (x != 0) v = mul(v, power_of_ten(x));
+  return v;
+}
+
+}  // namespace
+
+std::optional<Real16> parse_real(std::string_view token) {
+  const std::size_t first = token.find_first_not_of(' ');
+  token.remove_prefix(first == std::string_view::npos ? token.size() : first);
+  const bool negative = !token.empty() && token.front() == '-';
+  if (!token.empty() && is_sign(token.front())) token.remove_prefix(1);
+  std::optional<Real16> value;
+  const bool word =
+      !token.empty() && (to_lower(token.front()) == 'i' || to_lower(token.front()) == 'n');
+  if (word) {
+    value = parse_special(token);
+  } else if (passes_real_check(token)) {
+    value = convert_checked(token);
+  }
+  if (value && negative) value = neg(*value);
+  return value;
+}
+
+std::optional<std::int32_t> parse_integer(std::string_view token) {
+  const bool negative = !token.empty() && token.front() == '-';
+  if (!token.empty() && is_sign(token.front())) token.remove_prefix(1);
+  // |value| may reach 2^31 for a negative token.
+  constexpr std::int64_t kMagnitudeLimit = std::int64_t{1} << 31;
+  std::int64_t magnitude = 0;
+  for (const char c : token) {
+    if (!is_digit(c)) return std::nullopt;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > kMagnitudeLimit) return std::nullopt;
+  }
+  if (!negative && magnitude == kMagnitudeLimit) return std::nullopt;
+  return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+}  // namespace quelmar

@@ -1,0 +1,30 @@
+// Numeric tokens of a free-form read: a real number (the part of a Complex value) or a 32-bit
+// integer, each checked for its characters before it is converted.
+//
+//   token                    parse_real                 parse_integer
+//   "1.5" / "2.5D3"          15 x 10^-1 / 25 x 10^2     failure
+//   "1.5-3"                  15 x 10^-4                 failure
+//   "-" / "+"                -0 / +0                    0 / 0
+//   "1.5.3" / "1e5e3"        failure                    failure
+//   "-2147483648"            -2147483648                -2147483648
+//   "2147483648"             2147483648                 failure
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "extended/real16.h"
+
+namespace quelmar {
+
+// A real-number token as a read converts it (exactly, by gathering digits and one scaling
+// step), or nothing when the token fails the check. Digits before the exponent are gathered
+// into the value exactly while it needs no more than about 31 significant digits.
+std::optional<Real16> parse_real(std::string_view token);
+
+// An optional sign and decimal digits; a sign alone gives 0. Values beyond the 32-bit signed
+// range fail.
+std::optional<std::int32_t> parse_integer(std::string_view token);
+
+}  // namespace quelmar

@@ -1,0 +1,71 @@
+#include "format/record_reader.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace quelmar {
+namespace {
+
+constexpr std::size_t kFileBlock = 1 << 16;
+
+// Appends `bytes` to `record` without its CRs.
+void append_without_cr(std::string_view bytes, std::string& record) {
+  while (!bytes.empty()) {
+    const std::size_t cr = bytes.find('\r');
+    record.append(bytes.substr(0, cr));
+    if (cr == std::string_view::npos) return;
+    bytes.remove_prefix(cr + 1);
+  }
+}
+
+}  // namespace
+
+int tab_size_from_environment() {
+  const char* text = std::getenv("TABSIZE");
+  if (text == nullptr) return kDefaultTabSize;
+  std::string_view value(text);
+  if (value.empty() || value.size() > 19) return kDefaultTabSize;
+  const bool negative = value.front() == '-';
+  if (value.front() == '+' || negative) value.remove_prefix(1);
+  if (value.empty()) return kDefaultTabSize;
+  std::int64_t size = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return kDefaultTabSize;
+    // Saturates at INT_MAX; 10 * INT_MAX + 9 fits in 64 bits.
+    size = size * 10 + (c - '0');
+    if (size > INT_MAX) size = INT_MAX;
+  }
+  if (negative && size != 0) return kDefaultTabSize;
+  return static_cast<int>(size);
+}
+
+RecordReader::RecordReader(std::FILE* file, int tab_size)
+    : file_(file), buffer_(kFileBlock, '\0'), tab_size_(tab_size) {}
+
+RecordReader::RecordReader(std::string_view bytes, int tab_size)
+    : unread_(bytes), tab_size_(tab_size) {}
+
+bool RecordReader::refill() {
+  if (file_ == nullptr) return false;
+  const std::size_t count = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  unread_ = std::string_view(buffer_.data(), count);
+  return count > 0;
+}
+
+bool RecordReader::next(std::string& record) {
+  record.clear();
+  for (;;) {
+    if (unread_.empty() && !refill()) return false;
+    const std::size_t lf = unread_.find('\n');
+    append_without_cr(unread_.substr(0, lf), record);
+    if (lf != std::string_view::npos) {
+      unread_.remove_prefix(lf + 1);
+      return true;
+    }
+    unread_ = {};
+  }
+}
+
+}  // namespace quelmar

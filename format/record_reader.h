@@ -1,0 +1,38 @@
+// Records of a text file: one record per line, the LF not included and every CR dropped, so that
+// CR LF and LF files read alike. TABs stay in the record; the free-form scan widens each one to
+// the next multiple of the tab size as it walks the record (it alone knows the columns that
+// matter). Lines have no length limit and each byte is read once.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace quelmar {
+
+inline constexpr int kDefaultTabSize = 8;
+
+// Tab size from the environment variable TABSIZE: a decimal integer of at most 19 characters
+// that is not negative; otherwise (or when unset) 8. 0 keeps TABs as they are. Values beyond the
+// largest int act as the largest int (no text item is long enough to tell them apart).
+int tab_size_from_environment();
+
+// Cuts a byte stream into records. A last line without LF is never delivered.
+class RecordReader {
+ public:
+  RecordReader(std::FILE* file, int tab_size);         // reads sequentially; does not close
+  RecordReader(std::string_view bytes, int tab_size);  // reads from memory (kept by the caller)
+  // The next record, or false at the end of the data.
+  bool next(std::string& record);
+  int tab_size() const { return tab_size_; }
+
+ private:
+  bool refill();
+  std::FILE* file_ = nullptr;
+  std::string buffer_;       // file input, one block at a time
+  std::string_view unread_;  // bytes not yet cut into records
+  int tab_size_;
+};
+
+}  // namespace quelmar
