@@ -58,7 +58,8 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   // Everything that can fail for lack of memory happens before the file is created or replaced.
   Channel prepared;
   prepared.name = name;
-  prepared.buffer.reserve(kFileBlockBytes);
+  // Room for a full block plus the statement that completes it, so the buffer never regrows.
+  prepared.buffer.reserve(2 * kFileBlockBytes);
   const auto slot = channels_.try_emplace(unit, std::move(prepared)).first;
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {
