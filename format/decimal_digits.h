@@ -1,8 +1,17 @@
 // Decimal digits of a Real16: 34 digit characters d1 d2 ... and an exponent E such that
 // |x| = 0.d1d2d3... x 10^E, rounded half-up on the digit string at the position the editor needs.
+//
+//   value (hi, lo)        mode, count        digits                    E
+//   (1.5, 0)              exponent, 30       "150000...0"              1
+//   (0.1, 0)              exponent, 30       "100000000000000005551115123126..."  0
+//   (2^-20, 0)            fixed, 6           "100000..."  (0.000001)   -5
+//   (+-0, any)            any                "000...0"                 0
+//   (+-inf, any)          any                kind kInfinite
+//   (NaN, any)            any                kind kNaN
 #pragma once
 
 #include <array>
+#include <cstddef>
 
 #include "extended/real16.h"
 
@@ -11,10 +20,16 @@ namespace quelmar {
 enum class DigitMode { kExponent, kFixed };
 
 struct DecimalDigits {
+  // kNaN also stands for an ill-formed pair (a low part far beyond its high part), whose
+  // extraction yields no decimal digits.
   enum class Kind { kFinite, kInfinite, kNaN };
+  static constexpr int kCount = 34;
   Kind kind = Kind::kFinite;
-  std::array<char, 34> digits{};  // '0'..'9'
+  std::array<char, kCount> digits{};  // '0'..'9'
   int exponent = 0;
+
+  // Digit k counted from 0; beyond the 34 extracted digits the expansion continues with '0'.
+  char digit(int k) const { return k < kCount ? digits[static_cast<std::size_t>(k)] : '0'; }
 };
 
 // count: significant digits wanted (exponent mode) or digits after the point (fixed mode).
