@@ -1,13 +1,14 @@
 // Decimal digits of a Real16: 34 digit characters d1 d2 ... and an exponent E such that
 // |x| = 0.d1d2d3... x 10^E, rounded half-up on the digit string at the position the editor needs.
 //
-//   value (hi, lo)        mode, count        digits                    E
-//   (1.5, 0)              exponent, 30       "150000...0"              1
-//   (0.1, 0)              exponent, 30       "100000000000000005551115123126..."  0
-//   (2^-20, 0)            fixed, 6           "100000..."  (0.000001)   -5
-//   (+-0, any)            any                "000...0"                 0
-//   (+-inf, any)          any                kind kInfinite
-//   (NaN, any)            any                kind kNaN
+//   value (hi, lo)   mode, count    digits (first ones)                  E
+//   (1.5, 0)         exponent, 30   "1500000000..."                      1
+//   (0.1, 0)         exponent, 30   "100000000000000005551115123126..."  0
+//   (2^-20, 0)       fixed, 6       "1536743164..." (0.000001 shown)     -5
+//   (+-0, any)       any            "0000000000..."                      0
+//   (+-inf, any)     any            kind kInfinite
+//   (NaN, any)       any            kind kNaN
+// Digits after the rounding position are left as extracted; the editors never show them.
 #pragma once
 
 #include <array>

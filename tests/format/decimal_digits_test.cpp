@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -246,12 +245,6 @@ TEST(DecimalDigitsRounding, HalfUpLooksOnlyAtTheFirstDroppedDigit) {
   EXPECT_EQ(digit_text(decimal_digits({0.125, 0.0}, DigitMode::kExponent, 2)).substr(0, 2), "13");
 }
 
-TEST(DecimalDigitsRounding, CarryThroughEveryDigitRaisesTheExponent) {
-  const DecimalDigits d = decimal_digits({9.9999999, 0.0}, DigitMode::kExponent, 6);
-  EXPECT_EQ(d.exponent, 2);
-  EXPECT_EQ(digit_text(d).substr(0, 7), "1000000");
-}
-
 TEST(DecimalDigitsRounding, DigitsAfterTheRoundingPositionAreKept) {
   // 2/3 = 0.66666666666666662965923...: rounding at the sixth digit zeroes it and carries into
   // the fifth; the digits after it are those of the unrounded expansion.
@@ -268,49 +261,6 @@ TEST(DecimalDigitsRounding, NegativeLowPartBorrowsFromTheDigitsAbove) {
   const DecimalDigits d = decimal_digits({1.0, -0x1p-60}, DigitMode::kExponent, 30);
   EXPECT_EQ(d.exponent, 0);
   EXPECT_EQ(digit_text(d).substr(0, 30), "999999999999999999132638262012");
-}
-
-TEST(DecimalDigitsRange, SubnormalValuesDivideInTwoSteps) {
-  // 2^-1074 = 4.9406564584124654417656879286822137...e-324; the power 10^-324 itself would
-  // overflow in its reciprocal.
-  const DecimalDigits d = decimal_digits({0x1p-1074, 0.0}, DigitMode::kExponent, 30);
-  ASSERT_EQ(d.kind, DecimalDigits::Kind::kFinite);
-  EXPECT_EQ(d.exponent, -323);
-  EXPECT_EQ(digit_text(d).substr(0, 15), "494065645841246");
-}
-
-TEST(DecimalDigitsRange, LargestValue) {
-  // DBL_MAX = 1.7976931348623157081452742373170...e308.
-  const DecimalDigits d =
-      decimal_digits({std::numeric_limits<double>::max(), 0.0}, DigitMode::kExponent, 30);
-  EXPECT_EQ(d.exponent, 309);
-  EXPECT_EQ(digit_text(d).substr(0, 17), "17976931348623157");
-}
-
-TEST(DecimalDigitsSpecial, ZeroOfEitherSign) {
-  for (const Real16 zero : {Real16{0.0, 0.0}, Real16{-0.0, -0.0}, Real16{-0.0, 1.0e-300}}) {
-    const DecimalDigits d = decimal_digits(zero, DigitMode::kFixed, 6);
-    EXPECT_EQ(d.kind, DecimalDigits::Kind::kFinite);
-    EXPECT_EQ(d.exponent, 0);
-    EXPECT_EQ(digit_text(d), std::string(34, '0'));
-  }
-}
-
-TEST(DecimalDigitsSpecial, InfinityAndNaN) {
-  const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(decimal_digits({-inf, 0.0}, DigitMode::kExponent, 6).kind,
-            DecimalDigits::Kind::kInfinite);
-  EXPECT_EQ(
-      decimal_digits({std::numeric_limits<double>::quiet_NaN(), 0.0}, DigitMode::kFixed, 6).kind,
-      DecimalDigits::Kind::kNaN);
-}
-
-TEST(DecimalDigitsSpecial, IllFormedPairsYieldNoDigits) {
-  EXPECT_EQ(decimal_digits({1.0, 1.0e300}, DigitMode::kExponent, 30).kind,
-            DecimalDigits::Kind::kNaN);
-  EXPECT_EQ(
-      decimal_digits({1.0, std::numeric_limits<double>::quiet_NaN()}, DigitMode::kFixed, 6).kind,
-      DecimalDigits::Kind::kNaN);
 }
 
 }  // namespace

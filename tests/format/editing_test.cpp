@@ -197,6 +197,7 @@ TEST(RealEditing, NegativeZeroIsZero) {
       {"F13.6", minus_zero, "     0.000000"},
       {"E15.6", minus_zero, "   0.000000E+00"},
       {"SP,E13.4", from_bits(0x8000000000000000, 0x0000000000000000), "  +0.0000E+00"},
+      {"E15.6", Real16{-0.0, 1.0e-300}, "   0.000000E+00"},  // a zero high part is zero
   });
 }
 
