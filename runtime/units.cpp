@@ -87,18 +87,20 @@ void Units::write(int unit, std::string_view bytes) {
   }
   Channel& channel = found->second;
   channel.buffer.append(bytes);
-  if (!channel.console && channel.buffer.size() >= kFileBlockBytes) flush(unit, channel);
+  if (!channel.console && channel.buffer.size() >= kFileBlockBytes) {
+    flush("write to", unit, channel);
+  }
 }
 
 void Units::end_statement(int unit) {
   const auto found = channels_.find(unit);
-  if (found != channels_.end() && found->second.console) flush(unit, found->second);
+  if (found != channels_.end() && found->second.console) flush("write to", unit, found->second);
 }
 
 void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
-  flush(unit, found->second);
+  flush("close of", unit, found->second);
   if (found->second.console) return;
   const int fd = found->second.fd;
   const Channel closed = std::move(found->second);
@@ -134,11 +136,11 @@ bool Units::discard_console_line() {
   }
 }
 
-void Units::flush(int unit, Channel& channel) {
+void Units::flush(const char* statement, int unit, Channel& channel) {
   const std::size_t written = write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
   const int error = errno;
   channel.buffer.erase(0, written);
-  if (!channel.buffer.empty()) io_error_stop("write to", unit, channel, error);
+  if (!channel.buffer.empty()) io_error_stop(statement, unit, channel, error);
 }
 
 void Units::io_error_stop(const char* statement, int unit, const Channel& channel, int error) {

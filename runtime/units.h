@@ -57,9 +57,10 @@ class Units {
     std::string name;    // file name; empty for a console stream
     std::string buffer;  // bytes not yet handed to the system
   };
-  // Hands the channel's buffered bytes to the system. On failure the bytes not written stay
-  // buffered (close_all tries again) and the write error stop is thrown.
-  void flush(int unit, Channel& channel);
+  // Hands the channel's buffered bytes to the system for `statement` ("write to", "close of").
+  // On failure the bytes not written stay buffered (close_all tries again) and the I/O error
+  // stop is thrown.
+  void flush(const char* statement, int unit, Channel& channel);
   [[noreturn]] static void io_error_stop(const char* statement, int unit, const Channel& channel,
                                          int error);
 
