@@ -62,13 +62,14 @@ void write_matrix_record(Units& units, int unit, std::string_view file_name,
 
 std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name) {
   const std::int64_t order = std::max(N, 0);
-  const std::int64_t bytes = order * order * std::int64_t{sizeof(Complex)};
-  if (bytes > std::numeric_limits<std::int32_t>::max()) {
+  // 32 N^2 <= 2^31 - 1 exactly when N^2 <= (2^31 - 1) / 32, tested without forming 32 N^2.
+  constexpr std::int64_t kLargestSquare = std::numeric_limits<std::int32_t>::max() / 32;
+  if (order * order > kLargestSquare) {
     error_stop("I/O error in WRITE to unit " + std::to_string(unit) + " (" +
-               std::string(file_name) + "): a record of " + std::to_string(bytes) +
-               " bytes is too long for the file format");
+               std::string(file_name) + "): the matrix record of order " + std::to_string(N) +
+               " is too long for the file format (more than 2147483647 bytes)");
   }
-  return static_cast<std::int32_t>(bytes);
+  return static_cast<std::int32_t>(order * order * std::int64_t{sizeof(Complex)});
 }
 
 void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,

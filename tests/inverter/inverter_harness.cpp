@@ -34,6 +34,10 @@ std::string read_bytes(const std::filesystem::path& path) {
 
 InverterRun run_inverter(std::int32_t N, ComplexMatrix& C, std::int32_t iP) {
   ScratchDirectory scratch;
+  return run_inverter_here(N, C, iP);
+}
+
+InverterRun run_inverter_here(std::int32_t N, ComplexMatrix& C, std::int32_t iP) {
   InverterRun run;
   {
     Units units;

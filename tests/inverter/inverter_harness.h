@@ -39,6 +39,8 @@ struct InverterRun {
 // Runs the inverter on C (order max(N, 0)) in a scratch directory, with the report unit iP
 // connected to a file (iP = 13 as the program uses it, or a unit <= 5 other than 0, 5).
 InverterRun run_inverter(std::int32_t N, ComplexMatrix& C, std::int32_t iP = 13);
+// The same in the current working directory.
+InverterRun run_inverter_here(std::int32_t N, ComplexMatrix& C, std::int32_t iP = 13);
 
 // The framed records of a binary matrix file; fails the test on a broken frame.
 std::vector<std::string> read_records(const std::string& file);

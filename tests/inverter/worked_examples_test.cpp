@@ -134,8 +134,8 @@ TEST_F(SingularTwoByTwo, PivotThresholdAndLabels) {
       "           1  (    +0.000000,    +0.000000j) (    +0.000000,    +0.000000j)",
       "          -2  (    +0.000000,    +0.000000j) (    +0.250000,    +0.000000j)",
       "             -------------------------------------------------------------- "};
-  const auto at = std::find(lines_.begin(), lines_.end(), "[" + std::string(57, ' ') +
-                                                              "000010] output");
+  const auto at =
+      std::find(lines_.begin(), lines_.end(), "[" + std::string(57, ' ') + "000010] output");
   ASSERT_NE(at, lines_.end());
   EXPECT_EQ(std::vector<std::string>(at + 1, at + 6), final_listing);
 }
@@ -145,8 +145,7 @@ TEST_F(SingularTwoByTwo, DependencyLinesAndMasks) {
       "",
       "  ^:Linearly Dependent. Rows and Columns with positive indices (above) failed to invert,",
       " The corresponding rows & columns are zeroed. Bitflags: 1-used, 0-discarded [N->1]",
-      "[" + std::string(57, ' ') + "000010] input",
-      "[" + std::string(57, ' ') + "000010] output"};
+      "[" + std::string(57, ' ') + "000010] input", "[" + std::string(57, ' ') + "000010] output"};
   const auto at = std::find(lines_.begin(), lines_.end(), expected[1]);
   ASSERT_NE(at, lines_.end());
   EXPECT_EQ(std::vector<std::string>(at - 1, at + 4), expected);
@@ -202,9 +201,9 @@ TEST(TieRule, EqualRealElementsTakeTheLastRow) {
   ComplexMatrix C =
       matrix_from_rows({{complex_of(1.0), complex_of(3.0)}, {complex_of(3.0), complex_of(1.0)}});
   const InverterRun run = run_inverter(2, C, 13);
-  EXPECT_TRUE(contains_line(
-      report_lines(run.report),
-      "    iu =  2  ju =   1                Pivot = (    +3.000000,    +0.000000j)"));
+  EXPECT_TRUE(
+      contains_line(report_lines(run.report),
+                    "    iu =  2  ju =   1                Pivot = (    +3.000000,    +0.000000j)"));
 }
 
 TEST(EmptyOrder, ZeroGivesEmptyFilesAndABareListing) {
@@ -268,8 +267,8 @@ TEST(PrintLevel, BelowSixOnlyTheProductsAreWrittenAndTheResultIsTheSame) {
 
 // Every free element zero: the zero pivot is found but never divided by.
 TEST(ZeroPivot, AllZeroMatrixHasRankZeroAndAFiniteZeroResult) {
-  ComplexMatrix C = matrix_from_rows({{complex_of(0.0), complex_of(-0.0, 0.0)},
-                                      {complex_of(0.0, -0.0), complex_of(-0.0, -0.0)}});
+  ComplexMatrix C = matrix_from_rows(
+      {{complex_of(0.0), complex_of(-0.0, 0.0)}, {complex_of(0.0, -0.0), complex_of(-0.0, -0.0)}});
   const InverterRun run = run_inverter(2, C, 13);
   EXPECT_EQ(run.rank, 0);
   for (std::size_t k = 0; k < 4; ++k) {
@@ -310,9 +309,10 @@ TEST(ZeroPivot, ZeroMetAfterAnUnderflowedThresholdEndsTheElimination) {
 TEST(NonFinite, HugeAndNonFiniteElementsRunToTheEnd) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  ComplexMatrix C = matrix_from_rows({{complex_of(1e300, 1e300), complex_of(nan), complex_of(1.0)},
-                                      {complex_of(-inf), complex_of(1e-300), complex_of(2.0)},
-                                      {complex_of(3.0), complex_of(1e308, -1e308), complex_of(4.0)}});
+  ComplexMatrix C =
+      matrix_from_rows({{complex_of(1e300, 1e300), complex_of(nan), complex_of(1.0)},
+                        {complex_of(-inf), complex_of(1e-300), complex_of(2.0)},
+                        {complex_of(3.0), complex_of(1e308, -1e308), complex_of(4.0)}});
   const InverterRun run = run_inverter(3, C, 13);
   EXPECT_GE(run.rank, 0);
   EXPECT_LE(run.rank, 3);
