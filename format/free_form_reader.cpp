@@ -10,10 +10,7 @@
 namespace quelmar {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-// A bare token ends at a blank, a TAB, a comma, a slash or the end of its record.
-bool ends_bare_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
 
 // One value as read, before it is stored into its item(s).
 struct Value {
@@ -64,6 +61,7 @@ class Statement {
   bool current_is_widened_tab() const { return current() == '\t' && reader_.tab_size() > 0; }
   std::uint64_t width_of_current() const;
   void advance();
+  std::string_view pass_until(std::string_view stops);
   void skip_blanks_in_record();
   bool skip_blanks_across_records();
   void finish_value();
@@ -73,7 +71,8 @@ class Statement {
   bool collect(ReadItem::Kind kind, Value& value);
   bool collect_delimited_text(std::string& text);
   bool collect_complex(Value& value);
-  void append_text(std::string& text, char c, std::uint64_t count) const;
+  void append_text(std::string& text, std::string_view characters) const;
+  void append_blanks(std::string& text, std::uint64_t count) const;
 
   RecordReader& reader_;
   const std::size_t longest_text_;  // no text value needs more characters than this
@@ -105,8 +104,26 @@ void Statement::advance() {
   ++pos_;
 }
 
+// Passes the characters up to the first of `stops` (or the end of the record) and returns them;
+// `stops` holds the TAB, so every character passed is one column wide.
+std::string_view Statement::pass_until(std::string_view stops) {
+  // Precondition: a TAB always stops the pass.
+  assert(stops.find('\t') != std::string_view::npos);
+  const std::size_t end = std::min(record_.find_first_of(stops, pos_), record_.size());
+  const std::string_view passed = std::string_view(record_).substr(pos_, end - pos_);
+  column_ += passed.size();
+  pos_ = end;
+  return passed;
+}
+
 void Statement::skip_blanks_in_record() {
-  while (!at_record_end() && is_blank(current())) advance();
+  for (;;) {
+    const std::size_t end = std::min(record_.find_first_not_of(' ', pos_), record_.size());
+    column_ += end - pos_;
+    pos_ = end;
+    if (at_record_end() || current() != '\t') return;
+    advance();
+  }
 }
 
 bool Statement::skip_blanks_across_records() {
@@ -157,16 +174,18 @@ std::optional<std::size_t> Statement::take_repeat_count() {
   return count;
 }
 
-std::string_view Statement::collect_bare_token() {
-  const std::size_t start = pos_;
-  while (!at_record_end() && !ends_bare_token(current())) advance();
-  return std::string_view(record_).substr(start, pos_ - start);
+// A bare token ends at a blank, a TAB, a comma, a slash or the end of its record.
+std::string_view Statement::collect_bare_token() { return pass_until(" \t,/"); }
+
+// Appends characters while the text is shorter than the longest text item.
+void Statement::append_text(std::string& text, std::string_view characters) const {
+  const std::size_t room = longest_text_ - std::min(text.size(), longest_text_);
+  text.append(characters.substr(0, room));
 }
 
-// Appends `count` copies of c while the text is shorter than the longest text item.
-void Statement::append_text(std::string& text, char c, std::uint64_t count) const {
+void Statement::append_blanks(std::string& text, std::uint64_t count) const {
   const std::size_t room = longest_text_ - std::min(text.size(), longest_text_);
-  text.append(static_cast<std::size_t>(std::min<std::uint64_t>(count, room)), c);
+  text.append(static_cast<std::size_t>(std::min<std::uint64_t>(count, room)), ' ');
 }
 
 // Text between apostrophes or quotation marks; a doubled delimiter is one delimiter character,
@@ -174,26 +193,32 @@ void Statement::append_text(std::string& text, char c, std::uint64_t count) cons
 bool Statement::collect_delimited_text(std::string& text) {
   const char delimiter = current();
   advance();
+  const char stops[] = {delimiter, '\t'};
   for (;;) {
+    append_text(text, pass_until(std::string_view(stops, 2)));
     if (at_record_end()) {
       if (!next_record()) return false;
       continue;
     }
-    const char c = current_is_widened_tab() ? ' ' : current();
-    const std::uint64_t width = width_of_current();
+    if (current_is_widened_tab()) {
+      append_blanks(text, width_of_current());
+      advance();
+      continue;
+    }
+    const char c = current();
     advance();
     if (c == delimiter) {
       if (at_record_end() || current() != delimiter) break;
       advance();
     }
-    append_text(text, c, width);
+    append_text(text, std::string_view(&c, 1));
   }
   if (text.empty()) text = " ";
   return true;
 }
 
 // "(re, im)": the real part is a bare token; the imaginary part is every character but blanks
-// up to the ")", across record ends. Both are checked before either is stored.
+// and TABs up to the ")", across record ends. Both are checked before the item is stored.
 bool Statement::collect_complex(Value& value) {
   if (current() == '(') {
     advance();
@@ -203,6 +228,7 @@ bool Statement::collect_complex(Value& value) {
   finish_value();
   std::string imaginary_token;
   for (;;) {
+    imaginary_token.append(pass_until(") \t"));
     if (at_record_end()) {
       if (!next_record()) return false;
       continue;
@@ -210,7 +236,6 @@ bool Statement::collect_complex(Value& value) {
     const char c = current();
     advance();
     if (c == ')') break;
-    if (!is_blank(c)) imaginary_token.push_back(c);
   }
   const std::optional<Real16> re = parse_real(real_token);
   if (!re) return false;

@@ -318,13 +318,11 @@ TEST(Statements, BytesOfAnyValueNeverCrash) {
 // ---------------------------------------------------------------------------------------------
 // Long records and tokens: one pass, no limit.
 
-TEST(LongRecords, TwentyMegabyteLines) {
-  const std::size_t size = 20u << 20;
-  std::string data(size, ' ');
-  data += "42\n'" + std::string(size, 'x') + "'\n" + std::string(size, '1') + "\n9\n";
+TEST(LongRecords, TwentyMegabyteLine) {
+  const std::size_t half = 10u << 20;
+  const std::string data = std::string(half, ' ') + "'" + std::string(half, 'x') + "'\n" +
+                           std::string(1u << 20, '1') + "\n9\n";
   Reading r(data);
-  ASSERT_TRUE(r.ints(1));
-  EXPECT_EQ(r.i[0], 42);
   ASSERT_TRUE(r.text());
   EXPECT_EQ(r.t, "xxxxxxxxxxxx");
   EXPECT_FALSE(r.ints(1));
