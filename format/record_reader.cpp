@@ -45,26 +45,32 @@ RecordReader::RecordReader(std::FILE* file, int tab_size)
     : file_(file), buffer_(kFileBlock, '\0'), tab_size_(tab_size) {}
 
 RecordReader::RecordReader(std::string_view bytes, int tab_size)
-    : unread_(bytes), tab_size_(tab_size) {}
+    : bytes_(bytes), tab_size_(tab_size) {}
+
+// The bytes at hand: the last block read from the file, or all of the memory input.
+std::string_view RecordReader::block() const {
+  return file_ != nullptr ? std::string_view(buffer_).substr(0, filled_) : bytes_;
+}
 
 bool RecordReader::refill() {
   if (file_ == nullptr) return false;
-  const std::size_t count = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-  unread_ = std::string_view(buffer_.data(), count);
-  return count > 0;
+  filled_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  offset_ = 0;
+  return filled_ > 0;
 }
 
 bool RecordReader::next(std::string& record) {
   record.clear();
   for (;;) {
-    if (unread_.empty() && !refill()) return false;
-    const std::size_t lf = unread_.find('\n');
-    append_without_cr(unread_.substr(0, lf), record);
+    if (offset_ == block().size() && !refill()) return false;
+    const std::string_view unread = block().substr(offset_);
+    const std::size_t lf = unread.find('\n');
+    append_without_cr(unread.substr(0, lf), record);
     if (lf != std::string_view::npos) {
-      unread_.remove_prefix(lf + 1);
+      offset_ += lf + 1;
       return true;
     }
-    unread_ = {};
+    offset_ = block().size();
   }
 }
 

@@ -18,7 +18,9 @@ inline constexpr int kDefaultTabSize = 8;
 // largest int act as the largest int (no text item is long enough to tell them apart).
 int tab_size_from_environment();
 
-// Cuts a byte stream into records. A last line without LF is never delivered.
+// Cuts a byte stream into records. A last line without LF is never delivered. A copy reads on
+// from the same record as the original; copies of a file reader share the file's position, so
+// only one of them may go on reading.
 class RecordReader {
  public:
   RecordReader(std::FILE* file, int tab_size);         // reads sequentially; does not close
@@ -28,10 +30,13 @@ class RecordReader {
   int tab_size() const { return tab_size_; }
 
  private:
+  std::string_view block() const;
   bool refill();
   std::FILE* file_ = nullptr;
-  std::string buffer_;       // file input, one block at a time
-  std::string_view unread_;  // bytes not yet cut into records
+  std::string buffer_;      // file input, one block at a time
+  std::size_t filled_ = 0;  // bytes of buffer_ read from the file
+  std::string_view bytes_;  // memory input
+  std::size_t offset_ = 0;  // bytes of the block already cut into records
   int tab_size_;
 };
 

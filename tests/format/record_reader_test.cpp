@@ -54,6 +54,16 @@ TEST(Records, FileInputAcrossBlockBoundariesMatchesMemoryInput) {
   EXPECT_EQ(records.back(), std::string(200000, 'z'));
 }
 
+TEST(Records, CopyOfAMemoryReaderLooksAheadWithoutMovingTheOriginal) {
+  RecordReader reader(std::string_view("1 2\n3 4\n"), 8);
+  RecordReader look_ahead = reader;
+  std::int32_t a = 0, b = 0;
+  const std::array items{ReadItem::int32(a), ReadItem::int32(b)};
+  ASSERT_TRUE(read_free(look_ahead, items));
+  EXPECT_EQ(all_records(reader), (Records{"1 2", "3 4"}));
+  EXPECT_EQ(all_records(look_ahead), (Records{"3 4"}));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Tab size from the environment.
 
