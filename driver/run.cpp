@@ -1,5 +1,7 @@
 #include "driver/run.h"
 
+#include <algorithm>
+#include <cassert>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -70,6 +72,8 @@ void run_steps(Units& units) {
   open_output(units, s);
   write_input_name_record(units, s.iP, s.DataFileIn);
   read_input_matrix(units, tab_size, s);
+  // The inverter is lent C of order max(Nin, 0); the result block reads it with the same order.
+  assert(s.C.order() == std::max(s.Nin, 0));
   Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units);
   write_result_block(units, s);
   s.C.release();
