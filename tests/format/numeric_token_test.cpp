@@ -82,17 +82,6 @@ TEST(RealTokenCheck, WordsAfterTheSignAreInfinityOrNan) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// A sign inside the token starts the exponent, like an exponent letter.
-
-TEST(RealTokenExponentSign, SignAfterDigitsScalesLikeAnExponentLetter) {
-  EXPECT_EQ(bits_of(parse_real("1.5-3")), bits_of(parse_real("1.5e-3")));
-  EXPECT_EQ(bits_of(parse_real("25+2")), bits_of(parse_real("25E+2")));
-  EXPECT_EQ(bits_of(parse_real("+0.100000000000000000000000000000-199")),
-            bits_of(parse_real("1e-200")));
-  EXPECT_EQ(bits_of(parse_real("0-5")), "0000000000000000:0000000000000000");
-}
-
-// ---------------------------------------------------------------------------------------------
 // Exact conversion: digits are gathered into v exactly, then scaled once.
 
 __extension__ using Int128 = __int128;
@@ -121,31 +110,22 @@ TEST(RealTokenExact, ThirtyOneSignificantDigitsAreGatheredExactly) {
   }
 }
 
-TEST(RealTokenExact, SmallDecimalsAreOneGatheredIntegerTimesOnePowerOfTen) {
-  // 0.1: (1, 0) x 10^-1 is the Real16 nearest to 1/10.
-  EXPECT_EQ(bits_of(parse_real("0.1")), "3fb999999999999a:bc5999999999999a");
-  EXPECT_EQ(bits_of(parse_real("2.5D3")), "40a3880000000000:0000000000000000");
+TEST(RealTokenExact, PointAndZerosOnlyMoveTheScale) {
+  // 0.1, 2.5D3 and -0.0 are in the reference table; here the gathered integer itself.
   EXPECT_EQ(integer_value(*parse_real("2.5D3")), 2500);
-  // Zeros after the point change nothing; zeros before a digit count.
-  EXPECT_EQ(bits_of(parse_real("1.000000")), bits_of(parse_real("1")));
+  EXPECT_EQ(bits_of(parse_real("00120.000e-1")), bits_of(parse_real("12")));
   EXPECT_EQ(bits_of(parse_real("100.0e-2")), bits_of(parse_real("1")));
-  EXPECT_EQ(bits_of(parse_real("-0.0")), "8000000000000000:8000000000000000");
 }
 
 // ---------------------------------------------------------------------------------------------
 // Integer tokens: digits only, within the 32-bit signed range.
 
-TEST(IntegerToken, EndsOfTheThirtyTwoBitRange) {
-  EXPECT_EQ(text_of(parse_integer("2147483647")), "2147483647");
-  EXPECT_EQ(text_of(parse_integer("-2147483648")), "-2147483648");
+TEST(IntegerToken, NoWrapBeyondThirtyTwoOrSixtyFourBits) {
   EXPECT_EQ(text_of(parse_integer("+0002147483647")), "2147483647");
-  for (const char* token : {"2147483648", "-2147483649", "4294967296", "4294967303",
-                            "18446744073709551617", "1 ", "+-1", "1+", "0x1", ""}) {
-    if (*token == '\0') {
-      EXPECT_EQ(text_of(parse_integer(token)), "0");
-    } else {
-      EXPECT_FALSE(parse_integer(token)) << token;
-    }
+  EXPECT_EQ(text_of(parse_integer("")), "0");
+  for (const char* token :
+       {"4294967296", "-4294967303", "18446744073709551617", "1 ", "+-1", "1+"}) {
+    EXPECT_FALSE(parse_integer(token)) << token;
   }
 }
 
