@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -60,11 +59,8 @@ std::optional<std::uint64_t> obtainable_bytes() {
 }  // namespace
 
 void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size) {
-  // Precondition: a request for nothing is the caller's to handle.
-  assert(count > 0 && element_size > 0);
-  if (element_size != 0 && count > std::numeric_limits<std::size_t>::max() / element_size) {
-    return nullptr;
-  }
+  if (count == 0 || element_size == 0) return nullptr;
+  if (count > std::numeric_limits<std::size_t>::max() / element_size) return nullptr;
   const std::size_t bytes = count * element_size;
   const auto obtainable = obtainable_bytes();
   if (obtainable && bytes > *obtainable) return nullptr;

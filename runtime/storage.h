@@ -15,7 +15,8 @@ struct FreeDeleter {
   void operator()(void* p) const noexcept { std::free(p); }
 };
 
-// Raw zero-filled bytes (every page written), or nullptr when they cannot be had.
+// Raw zero-filled bytes (every page written), or nullptr when they cannot be had or when no
+// bytes are asked for.
 void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size);
 
 template <class T>

@@ -17,7 +17,7 @@ inline constexpr int kStderrUnit = 0;
 inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
 // A file unit hands its bytes to the system once this many have gathered, and at close.
-inline constexpr std::size_t kFileBlockBytes = 64 * 1024;
+inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
 
 class Units {
  public:
@@ -29,7 +29,8 @@ class Units {
 
   // Connects `unit` to the file `name`, created or replaced, write only. Returns false and sets
   // `reason` (the system's message) when the file cannot be opened; the caller decides whether
-  // that is an error stop (open_for_write_or_stop) or a fall-back.
+  // that is an error stop (open_for_write_or_stop) or a fall-back. A unit already connected to a
+  // file is closed first; opening a console unit (0, 5, 6) is a program defect (logic_error).
   bool open_for_write(int unit, const std::string& name, std::string& reason);
   void open_for_write_or_stop(int unit, const std::string& name);
 
