@@ -6,8 +6,18 @@
 
 namespace quelmar {
 
+namespace {
+
 // Masks carry one bit per position up to this index.
 constexpr std::int32_t kMaskedPositions = 61;
+
+// y - x * f, each part spelled out with the operands in this order.
+Complex reduced(const Complex& y, const Complex& x, const Complex& f) {
+  return {sub(y.re, sub(mul(x.re, f.re), mul(x.im, f.im))),
+          sub(y.im, add(mul(x.im, f.re), mul(x.re, f.im)))};
+}
+
+}  // namespace
 
 Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
   ws.iu = 0;
@@ -30,12 +40,6 @@ Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
     }
   }
   return pivot_magnitude;
-}
-
-// y - x * f, each part spelled out with the operands in this order.
-static Complex reduced(const Complex& y, const Complex& x, const Complex& f) {
-  return {sub(y.re, sub(mul(x.re, f.re), mul(x.im, f.im))),
-          sub(y.im, add(mul(x.im, f.re), mul(x.re, f.im)))};
 }
 
 void exchange_pivot(Workspace& ws, ComplexMatrix& C) {

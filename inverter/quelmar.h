@@ -2,8 +2,9 @@
 // Real16 arithmetic. On return C holds the inverse of the part that could be inverted, the rows
 // and columns of the discarded part zeroed, and iRankOut the number of pivots used. Writes
 // jCin.bim and jCinv.bim on unit iRW, and its trace and report on unit iP when iP > 5 (the
-// identity products always). Allocation failures halt; I/O failures are error stops (both throw
-// ProgramStop).
+// identity products always). A pivot of magnitude zero is never divided by: the elimination ends
+// there. Allocation failures halt; I/O failures, and an order of 8192 or more (whose matrix record
+// does not fit the binary file format), are error stops (both throw ProgramStop).
 #pragma once
 
 #include <cstdint>
