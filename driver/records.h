@@ -1,11 +1,11 @@
 // Records that the program writes both when it echoes the input matrix and when it lists the
 // result block, so that the result block reads back as an input matrix file.
 //
-//   record                        items                 text (CR LF after each)
-//   name record                   "Quelmar-Input.txt"   "" then "Quelmar_Demo: reading
-//   Quelmar-Input.txt" title record                  79-character title    " " + the 79 characters
-//   order record                  3                     "      3, : Nin"
-//   coefficient record            1, 2, (1.5, -2)       "  1,  2, ( +0.15...0E+01, -0.20...0E+01),"
+//   record              items               text (CR LF after each)
+//   input name record   "in.txt"            "", then "Quelmar_Demo: reading in.txt"
+//   title record        79-character title  " " + the 79 characters
+//   order record        3                   "      3, : Nin"
+//   coefficient record  1, 2, (1.5, -2)     "  1,  2, ( +0.15...0E+01, -0.20...0E+01),"
 #pragma once
 
 #include <cstdint>
