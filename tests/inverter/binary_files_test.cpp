@@ -47,18 +47,6 @@ TEST(ReadBack, InputAndResultBitForBit) {
   for (std::size_t k = 0; k < 49; ++k) expect_same_bits(read_result[k], C.data()[k], k);
 }
 
-TEST(ReadBack, ElementsAreStoredColumnByColumn) {
-  ComplexMatrix C = matrix_from_rows(
-      {{complex_of(1.0, 2.0), complex_of(3.0, 4.0)}, {complex_of(5.0, 6.0), complex_of(7.0, 8.0)}});
-  const InverterRun run = run_inverter(2, C, 13);
-  const auto elements = matrix_payload(read_records(run.jcin)[1]);
-  ASSERT_EQ(elements.size(), 4u);
-  EXPECT_EQ(elements[0].re.hi, 1.0);  // (1,1)
-  EXPECT_EQ(elements[1].re.hi, 5.0);  // (2,1)
-  EXPECT_EQ(elements[2].re.hi, 3.0);  // (1,2)
-  EXPECT_EQ(elements[3].im.hi, 8.0);  // (2,2)
-}
-
 TEST(Replacement, LongerOldFilesAreReplacedNotAppendedTo) {
   ScratchDirectory scratch;
   for (const char* name : {"jCin.bim", "jCinv.bim"}) {
