@@ -1,7 +1,6 @@
 #include "driver/input_matrix.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -56,19 +55,20 @@ void check_index(std::int32_t index, int dimension, std::int32_t Nin) {
   }
 }
 
+// The element C(row, column) that a coefficient record addresses, found once both indices are
+// read and before its value is.
+Complex& addressed_element(void* context) {
+  RunState& s = *static_cast<RunState*>(context);
+  check_index(s.row, 1, s.Nin);
+  check_index(s.column, 2, s.Nin);
+  return s.C(s.row, s.column);
+}
+
 // One coefficient read: row, column, then the element of C they address, read in place so that
-// a null value keeps what the element holds. The indices are first taken by a look-ahead copy of
-// the reader, so that they are checked before the element is touched. False when the read fails.
+// a null value keeps what the element holds. False when the read fails.
 bool read_coefficient(RecordReader& reader, RunState& s) {
-  RecordReader look_ahead = reader;
-  std::int32_t row = s.row;
-  std::int32_t column = s.column;
-  const ReadItem index_items[] = {ReadItem::int32(row), ReadItem::int32(column)};
-  if (!read_free(look_ahead, index_items)) return false;
-  check_index(row, 1, s.Nin);
-  check_index(column, 2, s.Nin);
   const ReadItem items[] = {ReadItem::int32(s.row), ReadItem::int32(s.column),
-                            ReadItem::complex(s.C(row, column))};
+                            ReadItem::complex_at(addressed_element, &s)};
   return read_free(reader, items);
 }
 
@@ -96,13 +96,14 @@ void read_input_matrix(Units& units, int tab_size, RunState& s) {
   }
   // A file that exists but cannot be read is taken as one whose first three records all failed,
   // told by one line: the order stays 0 and no coefficient is read.
-  const std::optional<std::string> bytes = read_whole_file(name);
-  RecordReader reader(bytes ? std::string_view(*bytes) : std::string_view(), tab_size);
-  if (bytes) {
-    read_header(units, reader, s);
-  } else {
+  const TextFile file = open_text_file(name);
+  if (!file) {
     write_free(units, s.iP, "Error reading line 3 of DataFileIn");
+    create_matrix(units, s);
+    return;
   }
+  RecordReader reader(file.get(), tab_size);
+  read_header(units, reader, s);
   create_matrix(units, s);
   read_coefficients(units, reader, s);
 }

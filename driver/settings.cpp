@@ -1,6 +1,5 @@
 #include "driver/settings.h"
 
-#include <optional>
 #include <span>
 #include <string>
 
@@ -28,13 +27,12 @@ void read_name(Units& units, RecordReader& reader, std::string& name,
 
 void read_settings(Units& units, int tab_size, RunState& state) {
   const std::string settings_name = "Quelmar-Filenames.ini";
-  const std::optional<std::string> bytes =
-      file_exists(settings_name) ? read_whole_file(settings_name) : std::nullopt;
-  if (!bytes) {
+  const TextFile file = open_text_file(settings_name);
+  if (!file) {
     write_free(units, kStdoutUnit, "Quelmar-Filenames.ini not found. Using defaults.");
     return;
   }
-  RecordReader reader(*bytes, tab_size);
+  RecordReader reader(file.get(), tab_size);
   read_name(units, reader, state.DataFileIn, "Error reading line 1 of Quelmar-Filenames.ini");
   read_name(units, reader, state.DataFileOut, "Error reading line 2 of Quelmar-Filenames.ini");
 }

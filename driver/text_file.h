@@ -1,17 +1,24 @@
-// The two text files the program reads (settings, input matrix) are taken whole into memory and
-// scanned from there.
+// The two text files the program reads (settings, input matrix) are scanned sequentially from an
+// open stream, each byte once, so that a file of any size needs no more memory than its longest
+// record.
 #pragma once
 
-#include <optional>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace quelmar {
 
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+using TextFile = std::unique_ptr<std::FILE, FileCloser>;
+
 // True when something of that name exists (a blank name names nothing).
 bool file_exists(const std::string& name);
 
-// Every byte of the file, or nothing when it cannot be opened for reading (missing, no
-// permission, a directory). A read error part-way ends the data there, like the end of the file.
-std::optional<std::string> read_whole_file(const std::string& name);
+// The file opened for reading, or nothing when it cannot be (missing, no permission, a
+// directory). A read error part-way ends the data there, like the end of the file.
+TextFile open_text_file(const std::string& name);
 
 }  // namespace quelmar

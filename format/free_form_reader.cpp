@@ -21,20 +21,20 @@ struct Value {
   std::optional<Real16> im;  // empty: a null imaginary part
 };
 
-void store(const Value& value, const ReadItem& item) {
+void store(const Value& value, const ReadItem& item, void* destination) {
   switch (item.kind()) {
     case ReadItem::Kind::kText: {
-      char* out = static_cast<char*>(item.destination());
+      char* out = static_cast<char*>(destination);
       const std::size_t copied = std::min(value.text.size(), item.length());
       std::copy_n(value.text.data(), copied, out);
       std::fill(out + copied, out + item.length(), ' ');
       break;
     }
     case ReadItem::Kind::kInt32:
-      *static_cast<std::int32_t*>(item.destination()) = value.integer;
+      *static_cast<std::int32_t*>(destination) = value.integer;
       break;
     case ReadItem::Kind::kComplex: {
-      Complex& out = *static_cast<Complex*>(item.destination());
+      Complex& out = *static_cast<Complex*>(destination);
       out.re = value.re;
       if (value.im) out.im = *value.im;
       break;
@@ -278,7 +278,10 @@ bool Statement::read(std::span<const ReadItem> items) {
   std::size_t repeats_left = 0;
   Value value;
   bool null_value = false;
+  bool slash_met = false;  // the items after a "/" are null, but each is still reached
   for (const ReadItem& item : items) {
+    void* const destination = item.destination();
+    if (slash_met) continue;
     if (repeats_left == 0) {
       Found found = find_value();
       repeats_left = 1;
@@ -289,15 +292,15 @@ bool Statement::read(std::span<const ReadItem> items) {
         }
       }
       if (found == Found::kEndOfData) return false;
-      if (found == Found::kSlash) return true;
-      null_value = found == Found::kNull;
+      slash_met = found == Found::kSlash;
+      null_value = found != Found::kValue;
       if (!null_value && !collect(item.kind(), value)) return false;
     }
     --repeats_left;
     if (null_value) continue;
     // A repeated value serves only items of its own kind.
     if (value.kind != item.kind()) return false;
-    store(value, item);
+    store(value, item, destination);
   }
   return true;
 }

@@ -23,6 +23,10 @@ namespace quelmar {
 class ReadItem {
  public:
   enum class Kind { kText, kInt32, kComplex };
+  // Finds the Complex an item stands for when the read reaches it; may end the run (an index out
+  // of range) by throwing.
+  using Locator = Complex& (*)(void* context);
+
   static ReadItem text(char* destination, std::size_t length) {
     return ReadItem(Kind::kText, destination, length);
   }
@@ -32,8 +36,16 @@ class ReadItem {
   static ReadItem complex(Complex& destination) {
     return ReadItem(Kind::kComplex, &destination, 32);
   }
+  // A Complex whose place depends on items read before it in the same statement (C(row, column)):
+  // located when the read reaches it, even when its value turns out null, never after a failure.
+  static ReadItem complex_at(Locator locate, void* context) {
+    ReadItem item(Kind::kComplex, context, 32);
+    item.locate_ = locate;
+    return item;
+  }
   Kind kind() const { return kind_; }
-  void* destination() const { return destination_; }
+  // Where the value goes; for a located item this runs its locator.
+  void* destination() const { return locate_ ? &locate_(destination_) : destination_; }
   std::size_t length() const { return length_; }
 
  private:
@@ -42,6 +54,7 @@ class ReadItem {
   Kind kind_;
   void* destination_;
   std::size_t length_;
+  Locator locate_ = nullptr;
 };
 
 // One free-form read statement: starts on the next record, skips the rest of its last record.
