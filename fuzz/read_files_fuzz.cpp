@@ -1,0 +1,178 @@
+// Fuzz target: the driver's reading of its settings file and of an input matrix file, then the
+// inversion of the matrix read, all with the trace on.
+//
+//   bytes up to the first NUL   the settings file (no NUL: there is no settings file)
+//   bytes after it              the input matrix file
+//
+// The files are written to a private working directory. The input matrix file is always read
+// under its default name, whatever the settings name, so that no other file is ever touched, and
+// an input whose order is above kMaxOrder is passed over to keep every run short. Checks: both
+// names stay 40 characters without line ends, C has the order read, the only early end is the
+// range error of a coefficient index, the rank lies in 0..Nin, and everything written to the
+// console consists of whole CR LF records.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "driver/fixed_text.h"
+#include "driver/input_matrix.h"
+#include "driver/run_state.h"
+#include "driver/settings.h"
+#include "format/free_form_reader.h"
+#include "format/record_reader.h"
+#include "inverter/quelmar.h"
+#include "runtime/program_stop.h"
+#include "runtime/units.h"
+
+namespace {
+
+using quelmar::ReadItem;
+using quelmar::RecordReader;
+
+constexpr std::int32_t kMaxOrder = 5;
+constexpr char kSettingsName[] = "Quelmar-Filenames.ini";
+constexpr char kInputName[] = "Quelmar-Input.txt";
+
+[[noreturn]] void fail(const std::string& what) {
+  std::fprintf(stderr, "%s\n", what.c_str());
+  std::abort();
+}
+
+// A fresh directory made the working directory for the whole process, removed at its end. It is
+// made in memory where the system offers that: replacing files on a disk waits for the disk.
+class WorkingDirectory {
+ public:
+  WorkingDirectory() {
+    std::error_code error;
+    const std::filesystem::path parent = std::filesystem::is_directory("/dev/shm", error)
+                                             ? std::filesystem::path("/dev/shm")
+                                             : std::filesystem::temp_directory_path();
+    std::string pattern = (parent / "quelmar_fuzz_XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) fail("no working directory");
+    path_ = pattern;
+    std::filesystem::current_path(path_);
+  }
+  ~WorkingDirectory() {
+    std::error_code error;
+    std::filesystem::current_path(path_.parent_path(), error);
+    std::filesystem::remove_all(path_, error);
+  }
+  WorkingDirectory(const WorkingDirectory&) = delete;
+  WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+ private:
+  std::filesystem::path path_;
+};
+
+void write_whole_file(const char* name, std::string_view bytes) {
+  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+    fail(std::string("cannot write ") + name);
+  }
+  ::close(fd);
+}
+
+// An anonymous file standing in for a console stream; `contents` reads back what it holds.
+class ConsoleCapture {
+ public:
+  ConsoleCapture() : fd_(::memfd_create("console", MFD_CLOEXEC)) {
+    if (fd_ < 0) fail("no console capture");
+  }
+  ~ConsoleCapture() { ::close(fd_); }
+  ConsoleCapture(const ConsoleCapture&) = delete;
+  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+  int fd() const { return fd_; }
+  std::string contents() const {
+    std::string bytes(static_cast<std::size_t>(::lseek(fd_, 0, SEEK_END)), '\0');
+    if (::pread(fd_, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+      fail("console capture unreadable");
+    }
+    return bytes;
+  }
+
+ private:
+  int fd_;
+};
+
+// Every LF ends a CR LF record, and nothing follows the last one.
+void check_records(const std::string& bytes, const char* stream) {
+  for (std::size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1)) {
+    if (at == 0 || bytes[at - 1] != '\r') fail(std::string("LF without CR on ") + stream);
+  }
+  if (!bytes.empty() && bytes.back() != '\n') fail(std::string("unfinished record on ") + stream);
+}
+
+void check_name(const std::string& name, const char* which) {
+  if (name.size() != quelmar::kFileNameLength || name.find_first_of("\r\n") != std::string::npos) {
+    fail(std::string(which) + " is not a 40-character name: [" + name + "]");
+  }
+}
+
+// The order that the driver will read: the title read, then the order read, as it does them.
+std::int32_t order_in(std::string_view input, int tab_size) {
+  RecordReader reader(input, tab_size);
+  std::string title(quelmar::kTitleLength, ' ');
+  std::int32_t Nin = 0;
+  const ReadItem title_item = ReadItem::text(title.data(), title.size());
+  const ReadItem order_item = ReadItem::int32(Nin);
+  quelmar::read_free(reader, std::span(&title_item, 1));
+  quelmar::read_free(reader, std::span(&order_item, 1));
+  return Nin;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  static const WorkingDirectory working_directory;
+  const std::string_view data(reinterpret_cast<const char*>(bytes), size);
+  const std::size_t nul = data.find('\0');
+  const std::string_view input = nul == std::string_view::npos ? data : data.substr(nul + 1);
+  const int tab_size = quelmar::kDefaultTabSize;
+  if (order_in(input, tab_size) > kMaxOrder) return 0;
+
+  if (nul == std::string_view::npos) {
+    std::filesystem::remove(kSettingsName);
+  } else {
+    write_whole_file(kSettingsName, data.substr(0, nul));
+  }
+  write_whole_file(kInputName, input);
+
+  const int no_input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const ConsoleCapture out;
+  const ConsoleCapture err;
+  {
+    quelmar::Units units(no_input, out.fd(), err.fd());
+    quelmar::RunState s;
+    quelmar::read_settings(units, tab_size, s);
+    check_name(s.DataFileIn, "DataFileIn");
+    check_name(s.DataFileOut, "DataFileOut");
+    s.DataFileIn = quelmar::blank_padded(kInputName, quelmar::kFileNameLength);
+    s.iP = quelmar::kStdoutUnit;
+    try {
+      quelmar::read_input_matrix(units, tab_size, s);
+    } catch (const quelmar::ProgramStop& stop) {
+      if (stop.exit_status() != quelmar::kErrorStopStatus ||
+          !stop.report().starts_with("Quelmar_Demo: range error: index ")) {
+        fail("unexpected stop: " + stop.report());
+      }
+      ::close(no_input);
+      return 0;
+    }
+    if (s.C.order() != std::max(s.Nin, 0)) fail("C does not have the order read");
+    quelmar::Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units);
+    if (s.iRankOut < 0 || s.iRankOut > std::max(s.Nin, 0)) fail("rank outside 0..Nin");
+  }
+  ::close(no_input);
+  check_records(out.contents(), "the standard output");
+  check_records(err.contents(), "the standard error stream");
+  return 0;
+}
