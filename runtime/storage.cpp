@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -56,6 +57,18 @@ std::optional<std::uint64_t> obtainable_bytes() {
   return kilobytes > kMaxKilobytes ? std::numeric_limits<std::uint64_t>::max() : kilobytes * 1024;
 }
 
+// Stores a zero into every page of the block through a volatile access. The compiler may merge
+// malloc and memset into calloc, which leaves fresh pages unwritten; these stores cannot be
+// merged away, so the system has to supply every page now rather than at first use.
+void touch_every_page(void* block, std::size_t bytes) {
+  // bytes > 0.
+  assert(bytes > 0);
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  auto* first = static_cast<volatile unsigned char*>(block);
+  for (std::size_t at = 0; at < bytes; at += page) first[at] = 0;
+  first[bytes - 1] = 0;  // the last page, when the block does not start on a page boundary
+}
+
 }  // namespace
 
 void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size) {
@@ -67,6 +80,7 @@ void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size) {
   void* block = std::malloc(bytes);
   if (block == nullptr) return nullptr;
   std::memset(block, 0, bytes);
+  touch_every_page(block, bytes);
   return block;
 }
 

@@ -3,11 +3,13 @@
 #include "runtime/storage.h"
 
 #include <sys/sysinfo.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 #include "extended/complex.h"
@@ -47,6 +49,25 @@ TEST(Storage, EveryByteIsZeroEvenWhenMemoryIsReused) {
     for (std::size_t i = 0; i < kCount * sizeof(Complex); ++i) ASSERT_EQ(bytes[i], 0u) << i;
     std::memset(matrix.data(), 0xA5, kCount * sizeof(Complex));  // dirty it for the next round
   }
+}
+
+// Resident bytes of this process, from /proc/self/statm.
+std::uint64_t resident_bytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::uint64_t size_pages = 0;
+  std::uint64_t resident_pages = 0;
+  statm >> size_pages >> resident_pages;
+  return resident_pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+}
+
+TEST(Storage, EveryPageIsResidentWhenHandedOut) {
+  // A block granted lazily (untouched pages) would pass the availability check and then end the
+  // process when the pages are written later; every page must be there before the block is given.
+  constexpr std::size_t kBytes = std::size_t{256} << 20;
+  const std::uint64_t before = resident_bytes();
+  Storage<unsigned char> block;
+  ASSERT_TRUE(block.allocate(kBytes));
+  EXPECT_GE(resident_bytes(), before + kBytes);
 }
 
 TEST(Storage, EmptyRequestHoldsNothing) {
