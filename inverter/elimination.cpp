@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "inverter/pivot_filter.h"
 #include "inverter/pivot_quotients.h"
+#include "inverter/row_reduction.h"
 
 namespace quelmar {
 
@@ -11,15 +13,13 @@ namespace {
 // Masks carry one bit per position up to this index.
 constexpr std::int32_t kMaskedPositions = 61;
 
-// y - x * f, each part spelled out with the operands in this order.
-Complex reduced(const Complex& y, const Complex& x, const Complex& f) {
-  return {sub(y.re, sub(mul(x.re, f.re), mul(x.im, f.im))),
-          sub(y.im, add(mul(x.im, f.re), mul(x.re, f.im)))};
-}
-
 }  // namespace
 
 Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
+  return ws.kernels.fast ? find_pivot_filtered(ws, C) : find_pivot_plain(ws, C);
+}
+
+Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
   ws.iu = 0;
   ws.ju = 0;
   ws.Pivot = kComplexZero;
@@ -64,11 +64,10 @@ void exchange_pivot(Workspace& ws, ComplexMatrix& C) {
   for (std::int32_t c = 1; c <= N; ++c) C(jj, c) = divide_by_pivot(at(ws.Temp, c), ratio);
   at(ws.jCu, ii) = -std::abs(t);
 
-  for (std::int32_t i = 1; i <= N; ++i) {
-    if (i == jj) continue;
-    const Complex f = C(i, ii);
-    for (std::int32_t j = 1; j <= N; ++j) C(i, j) = reduced(C(i, j), C(jj, j), f);
-    C(i, ii) = negated_quotient_by_pivot(f, ratio);
+  if (ws.kernels.fast) {
+    reduce_rows_fast(ws, C, ratio);
+  } else {
+    reduce_rows_plain(ws, C, ratio);
   }
   C(jj, ii) = reciprocal_of_pivot(ratio);
 }

@@ -1,20 +1,11 @@
 #include "inverter/identity_checks.h"
 
-#include <algorithm>
-
 #include "format/format.h"
+#include "inverter/identity_products.h"
 
 namespace quelmar {
 
 namespace {
-
-// sum + a * b, with a the element of the result C; the running sum is the left operand.
-Complex accumulate(const Complex& sum, const Complex& a, const Complex& b) {
-  return {add(sum.re, sub(mul(a.re, b.re), mul(a.im, b.im))),
-          add(sum.im, add(mul(a.re, b.im), mul(b.re, a.im)))};
-}
-
-void clear(ComplexMatrix& m) { std::fill_n(m.data(), m.element_count(), kComplexZero); }
 
 void write_product(const ComplexMatrix& product, std::int32_t iP, Units& units) {
   static const Format kElement("(sp,' (',e13.4,',',e13.4,'j),',\\)   ");
@@ -37,28 +28,13 @@ void write_identity_checks(Workspace& ws, const ComplexMatrix& C, std::int32_t i
   static const Format kRemarks(
       "( /'Consider these results tentative for linearly dependent complex matrices.',/,'  I "
       "have not applied them yet.',/'For real matrices the results have confirmed utility.') ");
-  const std::int32_t n = C.order();
-  ComplexMatrix& product = ws.CTest;
+  const ComplexMatrix& product = ws.CTest;
 
-  clear(product);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    for (std::int32_t j = 1; j <= n; ++j) {
-      for (std::int32_t k = 1; k <= n; ++k) {
-        product(i, j) = accumulate(product(i, j), C(i, k), ws.Cin(k, j));
-      }
-    }
-  }
+  form_result_by_input(ws, C);
   if (iP > 5) write_formatted(units, iP, kLeftHeading);
   write_product(product, iP, units);
 
-  clear(product);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    for (std::int32_t j = 1; j <= n; ++j) {
-      for (std::int32_t k = 1; k <= n; ++k) {
-        product(i, j) = accumulate(product(i, j), C(k, j), ws.Cin(i, k));
-      }
-    }
-  }
+  form_input_by_result(ws, C);
   if (iP > 5) write_formatted(units, iP, kRightHeading);
   write_product(product, iP, units);
 

@@ -43,6 +43,12 @@ void write_dependency_lines(const Workspace& ws, std::int32_t iP, Units& units) 
 
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units) {
+  Quelmar(Nin, C, iRankOut, iRW, iP, units, default_kernels());
+}
+
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units,
+             const KernelChoice& kernels) {
   static const Format kEntry(
       "(/' {Quelmar(Nin,C,iRankOut,iRW,iP):',45('-'),t40,' [allocating] ',t63,' Quelmar @ 97') ");
   static const Format kValMin("(34x,' ValMin  =',e15.6,' scaled by pivot:'/)   ");
@@ -59,6 +65,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
 
   if (tracing) write_formatted(units, iP, kEntry);
   Workspace ws;
+  ws.kernels = kernels;
   allocate_workspace(ws, N);
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
   write_input_file(units, iRW, iP, N, C);

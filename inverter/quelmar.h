@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "inverter/complex_matrix.h"
+#include "inverter/kernel_choice.h"
 #include "runtime/units.h"
 
 namespace quelmar {
@@ -17,5 +18,11 @@ namespace quelmar {
 // C.order() equals max(Nin, 0) (an empty matrix for Nin <= 0).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units);
+
+// The same with the arithmetic kernels given (the one above uses default_kernels()); every
+// choice gives the same bytes.
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units,
+             const KernelChoice& kernels);
 
 }  // namespace quelmar

@@ -15,6 +15,10 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
   if (!ws.Temp.allocate(n)) halt("Quelmarer: Temp(N)  allocation error. Halt.");
   if (!ws.Cin.allocate(N)) halt("Quelmarer: Cin(N,N) allocation error. Halt.");
   if (!ws.CTest.allocate(N)) halt("Quelmarer: CTest(N,N) allocation error. Halt.");
+  if (ws.kernels.fast) {
+    ws.kernels.fast =
+        ws.splits[0].allocate(N) && ws.splits[1].allocate(N) && ws.row_estimates.allocate(n);
+  }
 }
 
 void release_workspace(Workspace& ws) {
@@ -24,6 +28,9 @@ void release_workspace(Workspace& ws) {
   ws.Temp.release();
   ws.Cin.release();
   ws.CTest.release();
+  ws.splits[0].release();
+  ws.splits[1].release();
+  ws.row_estimates.release();
 }
 
 }  // namespace quelmar

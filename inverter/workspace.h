@@ -7,6 +7,8 @@
 
 #include "extended/complex.h"
 #include "inverter/complex_matrix.h"
+#include "inverter/kernel_choice.h"
+#include "inverter/split_table.h"
 #include "runtime/storage.h"
 
 namespace quelmar {
@@ -29,6 +31,11 @@ struct Workspace {
   Complex CdetN = kComplexZero;
   std::int64_t iMaskIn = 0;
   std::int64_t iMaskOut = 0;
+  // Scratch of the fast kernels: one split table per thread, and the pivot search's largest
+  // squared estimate per row. When it cannot be had the plain kernels run instead.
+  KernelChoice kernels;
+  SplitTable splits[2];
+  Storage<double> row_estimates;
 };
 
 // Element i of a work vector.
@@ -47,7 +54,8 @@ const T& at(const Storage<T>& vector, std::int32_t i) {
 }
 
 // Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
-// this order; the first that cannot be had halts the program with that array's message.
+// this order; the first that cannot be had halts the program with that array's message. Then the
+// fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels.
 void allocate_workspace(Workspace& ws, std::int32_t N);
 
 // Frees the work arrays in the order they were allocated.

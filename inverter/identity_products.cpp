@@ -1,0 +1,143 @@
+#include "inverter/identity_products.h"
+
+#include <algorithm>
+
+#include "inverter/column_halves.h"
+#include "inverter/complex_updates.h"
+#include "inverter/presplit_arithmetic.h"
+
+namespace quelmar {
+
+namespace {
+
+void clear(ComplexMatrix& m) { std::fill_n(m.data(), m.element_count(), kComplexZero); }
+
+// Which factor of the terms runs down the rows (held in the split table); the other one is the
+// same for the whole column.
+enum class RowFactor { kResult, kInput };
+
+// sums(i) = sums(i) + a(i) * b(i) for rows 1..n, where the row factor comes from `rows` and the
+// other factor is `fixed`; a lane's worth of rows at a time, then the rest one at a time.
+template <RowFactor kRows>
+void accumulate_column(Complex* sums, std::int32_t n, const SplitTable& rows,
+                       const SplitComplex<double>& fixed) {
+  const SplitComplex<Lanes> fixed_lanes = broadcast(fixed);
+  std::int32_t i = 1;
+  for (; i + static_cast<std::int32_t>(kLaneCount) - 1 <= n;
+       i += static_cast<std::int32_t>(kLaneCount)) {
+    Complex* s = sums + (i - 1);
+    const SplitComplex<Lanes> varying = rows.rows(i);
+    store_lanes(s, kRows == RowFactor::kResult
+                       ? accumulated_presplit(load_lanes(s), varying, fixed_lanes)
+                       : accumulated_presplit(load_lanes(s), fixed_lanes, varying));
+  }
+  for (; i <= n; ++i) {
+    Complex* s = sums + (i - 1);
+    const SplitComplex<double> varying = rows.row(i);
+    *s =
+        complex_of(kRows == RowFactor::kResult ? accumulated_presplit(pair_of(*s), varying, fixed)
+                                               : accumulated_presplit(pair_of(*s), fixed, varying));
+  }
+}
+
+bool all_finite(const ComplexMatrix& m) {
+  bool finite = true;
+  for (std::size_t e = 0; e < m.element_count(); ++e) finite = finite && finite_parts(m.data()[e]);
+  return finite;
+}
+
+}  // namespace
+
+void form_result_by_input(Workspace& ws, const ComplexMatrix& C) {
+  if (ws.kernels.fast && all_finite(C) && all_finite(ws.Cin)) {
+    form_result_by_input_fast(ws, C);
+  } else {
+    form_result_by_input_plain(ws, C);
+  }
+}
+
+void form_input_by_result(Workspace& ws, const ComplexMatrix& C) {
+  if (ws.kernels.fast && all_finite(C) && all_finite(ws.Cin)) {
+    form_input_by_result_fast(ws, C);
+  } else {
+    form_input_by_result_plain(ws, C);
+  }
+}
+
+void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const std::int32_t n = C.order();
+  clear(product);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    for (std::int32_t j = 1; j <= n; ++j) {
+      for (std::int32_t k = 1; k <= n; ++k) {
+        product(i, j) = accumulate(product(i, j), C(i, k), ws.Cin(k, j));
+      }
+    }
+  }
+}
+
+void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const std::int32_t n = C.order();
+  clear(product);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    for (std::int32_t j = 1; j <= n; ++j) {
+      for (std::int32_t k = 1; k <= n; ++k) {
+        product(i, j) = accumulate(product(i, j), C(k, j), ws.Cin(i, k));
+      }
+    }
+  }
+}
+
+void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const ComplexMatrix& input = ws.Cin;
+  const std::int32_t n = C.order();
+  clear(product);
+  for_column_halves(1, n, ws.kernels.threads > 1,
+                    [&](std::int32_t first, std::int32_t last, int half) {
+                      SplitTable& column = ws.splits[half];
+                      for (std::int32_t k = 1; k <= n; ++k) {
+                        const bool column_safe = column.fill_from_column(C, k);
+                        for (std::int32_t j = first; j <= last; ++j) {
+                          const Complex& b = input(k, j);
+                          if (column_safe && lane_safe(b)) {
+                            accumulate_column<RowFactor::kResult>(&product(1, j), n, column,
+                                                                  split_complex(pair_of(b)));
+                          } else {
+                            for (std::int32_t i = 1; i <= n; ++i) {
+                              product(i, j) = accumulate(product(i, j), C(i, k), b);
+                            }
+                          }
+                        }
+                      }
+                    });
+}
+
+void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const ComplexMatrix& input = ws.Cin;
+  const std::int32_t n = C.order();
+  clear(product);
+  for_column_halves(1, n, ws.kernels.threads > 1,
+                    [&](std::int32_t first, std::int32_t last, int half) {
+                      SplitTable& column = ws.splits[half];
+                      for (std::int32_t k = 1; k <= n; ++k) {
+                        const bool column_safe = column.fill_from_column(input, k);
+                        for (std::int32_t j = first; j <= last; ++j) {
+                          const Complex& a = C(k, j);
+                          if (column_safe && lane_safe(a)) {
+                            accumulate_column<RowFactor::kInput>(&product(1, j), n, column,
+                                                                 split_complex(pair_of(a)));
+                          } else {
+                            for (std::int32_t i = 1; i <= n; ++i) {
+                              product(i, j) = accumulate(product(i, j), a, input(i, k));
+                            }
+                          }
+                        }
+                      }
+                    });
+}
+
+}  // namespace quelmar

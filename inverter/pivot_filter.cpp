@@ -1,0 +1,96 @@
+#include "inverter/pivot_filter.h"
+
+#include <cmath>
+#include <limits>
+
+namespace quelmar {
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// |lo| <= 2^-50 |hi| keeps the neglected low parts' effect on s below 2^-49 relative.
+constexpr double kLowPartBound = 0x1p-50;
+// F (1 - 2^-30): the estimate must fall this far below the floor to pass over an element.
+constexpr double kMarginFactor = 1.0 - 0x1p-30;
+// Floors below this are not used: s may have lost its relative accuracy to underflow there.
+constexpr double kSmallestFloor = 0x1p-960;
+
+// re.hi^2 + im.hi^2, or +infinity when the estimate cannot be trusted.
+double squared_estimate(const Complex& z) {
+  const double x = z.re.hi;
+  const double y = z.im.hi;
+  const bool low_parts_small = std::fabs(z.re.lo) <= kLowPartBound * std::fabs(x) &&
+                               std::fabs(z.im.lo) <= kLowPartBound * std::fabs(y);
+  if (!low_parts_small) return kInfinity;
+  const double s = x * x + y * y;
+  return std::isfinite(s) ? s : kInfinity;
+}
+
+// A squared floor usable against the estimates, or 0 (nothing is passed over).
+double usable_floor(double f) { return f >= kSmallestFloor && f < kInfinity ? f : 0.0; }
+
+bool finite(Real16 a) { return std::isfinite(a.hi) && std::isfinite(a.lo); }
+
+}  // namespace
+
+Real16 find_pivot_filtered(Workspace& ws, const ComplexMatrix& C) {
+  const std::int32_t N = ws.N;
+  // Largest estimate per free row, and the largest trusted estimate M with its position.
+  double largest = 0.0;
+  std::int32_t largest_i = N + 1;
+  std::int32_t largest_j = 0;
+  for (std::int32_t i = 1; i <= N; ++i) at(ws.row_estimates, i) = 0.0;
+  for (std::int32_t j = 1; j <= N; ++j) {
+    if (at(ws.jCu, j) < 0) continue;
+    for (std::int32_t i = 1; i <= N; ++i) {
+      if (at(ws.iRu, i) < 0) continue;
+      const double s = squared_estimate(C(i, j));
+      double& row = at(ws.row_estimates, i);
+      if (s > row) row = s;
+      if (s < kInfinity && s > largest) {
+        largest = s;
+        largest_i = i;
+        largest_j = j;
+      }
+    }
+  }
+
+  ws.iu = 0;
+  ws.ju = 0;
+  ws.Pivot = kComplexZero;
+  Real16 pivot_magnitude = kZero;
+  const Real16 least = abs(ws.ValMin);
+  const double least_squared = least.hi * least.hi;
+  double best_squared = 0.0;
+  // A non-finite |ValMin| or best magnitude makes the plain tests take elements out of order of
+  // size: from then on every element is tested exactly.
+  bool filtering = finite(least);
+  const auto floor_at = [&](std::int32_t i, std::int32_t j) {
+    if (!filtering) return 0.0;
+    const bool past_largest = i > largest_i || (i == largest_i && j > largest_j);
+    double f = std::fmax(best_squared, least_squared);
+    if (past_largest) f = std::fmax(f, largest);
+    return usable_floor(f) * kMarginFactor;
+  };
+  for (std::int32_t i = 1; i <= N; ++i) {
+    if (at(ws.iRu, i) < 0) continue;
+    if (at(ws.row_estimates, i) < floor_at(i, 1)) continue;
+    for (std::int32_t j = 1; j <= N; ++j) {
+      if (at(ws.jCu, j) < 0) continue;
+      if (squared_estimate(C(i, j)) < floor_at(i, j)) continue;
+      const Real16 a = magnitude(C(i, j));
+      if (less(a, least)) continue;
+      if (!less(a, pivot_magnitude)) {
+        ws.Pivot = C(i, j);
+        ws.iu = i;
+        ws.ju = j;
+        pivot_magnitude = a;
+        best_squared = a.hi * a.hi;
+        filtering = filtering && finite(a);
+      }
+    }
+  }
+  return pivot_magnitude;
+}
+
+}  // namespace quelmar

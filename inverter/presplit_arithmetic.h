@@ -1,0 +1,191 @@
+// Real16 products, sums and differences on binary64 lanes, with the Dekker splits of every factor
+// computed once and reused. Each function performs, lane by lane, exactly the binary64 operations
+// of mul, add and sub in real16.h, in the same order, provided that no factor's high part exceeds
+// kSplitSafeLimit in magnitude (beyond it exact_product scales its operand) and no operand is
+// infinite or NaN; callers take the plain Real16 path otherwise. T is double or Lanes.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "extended/complex.h"
+
+namespace quelmar {
+
+// Binary64 lanes, two to a 16-byte vector register; +, - and * on them are the binary64
+// operations applied lane by lane.
+inline constexpr std::size_t kLaneCount = 2;
+using Lanes = double __attribute__((vector_size(kLaneCount * sizeof(double))));
+
+// The largest high part that exact_product splits without scaling it first.
+inline constexpr double kSplitSafeLimit = 9.745314011399998e288;
+inline constexpr double kSplitFactor = 4294967297.0;  // 2^32 + 1
+
+// True when x is finite and exact_product would take it as it is, without scaling.
+inline bool split_safe(double x) { return std::fabs(x) <= kSplitSafeLimit; }
+
+// True when all four parts are finite. The lane kernels run only on finite values: every NaN they
+// can then make is the machine's default NaN, whichever operand order an instruction has, while
+// two NaNs of different signs or payloads would make the result depend on that order.
+inline bool finite_parts(const Complex& z) {
+  return std::isfinite(z.re.hi) && std::isfinite(z.re.lo) && std::isfinite(z.im.hi) &&
+         std::isfinite(z.im.lo);
+}
+
+// A factor the lane kernels may take: finite, with both high parts split-safe.
+inline bool lane_safe(const Complex& z) {
+  return finite_parts(z) && split_safe(z.re.hi) && split_safe(z.im.hi);
+}
+
+// A Real16 per lane.
+template <class T>
+struct Pair {
+  T hi;
+  T lo;
+};
+
+template <class T>
+struct ComplexPair {
+  Pair<T> re;
+  Pair<T> im;
+};
+
+// A Real16 factor with its splits: head + tail = hi (Dekker), tail_head + tail_tail = tail; sum is
+// lo + hi, the term a left factor contributes to the low part of a product.
+template <class T>
+struct SplitReal {
+  T hi;
+  T lo;
+  T sum;
+  T head;
+  T tail;
+  T tail_head;
+  T tail_tail;
+};
+
+template <class T>
+struct SplitComplex {
+  SplitReal<T> re;
+  SplitReal<T> im;
+};
+
+// The high half of u by Dekker's split: (u - u * (2^32 + 1)) + u * (2^32 + 1).
+template <class T>
+T split_head(T u) {
+  return (u - u * kSplitFactor) + u * kSplitFactor;
+}
+
+// Splits of the Real16 (hi, lo), as exact_product forms them for either operand.
+template <class T>
+SplitReal<T> split_real(T hi, T lo) {
+  const T head = split_head(hi);
+  const T tail = hi - head;
+  const T tail_head = split_head(tail);
+  return {hi, lo, lo + hi, head, tail, tail_head, tail - tail_head};
+}
+
+template <class T>
+SplitComplex<T> split_complex(const ComplexPair<T>& z) {
+  return {split_real(z.re.hi, z.re.lo), split_real(z.im.hi, z.im.lo)};
+}
+
+// high = e + s, low = (s - high) + e, as renormalise.
+template <class T>
+Pair<T> renormalised(T s, T e) {
+  const T high = e + s;
+  return {high, (s - high) + e};
+}
+
+// a * b as mul(a, b): a is exact_product's first operand u, b its second operand v.
+template <class T>
+Pair<T> product(const SplitReal<T>& a, const SplitReal<T>& b) {
+  const T ph = a.hi * b.hi;
+  const T pl =
+      ((((b.head * a.head - ph) + b.tail * a.head) + b.head * a.tail) + b.tail_head * a.tail) +
+      b.tail_tail * a.tail;
+  const T e = ((a.sum * b.lo) + a.lo * b.hi) + pl;
+  return renormalised(ph, e);
+}
+
+// a + b as add(a, b).
+template <class T>
+Pair<T> sum(const Pair<T>& a, const Pair<T>& b) {
+  const T s = b.hi + a.hi;
+  const T t = a.hi - s;
+  T e = (a.hi - (t + s)) + (b.hi + t);
+  e = (e + a.lo) + b.lo;
+  return renormalised(s, e);
+}
+
+// a - b as sub(a, b).
+template <class T>
+Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
+  const T s = a.hi - b.hi;
+  const T t = a.hi - s;
+  T e = (a.hi - (t + s)) + (t - b.hi);
+  e = (e + a.lo) - b.lo;
+  return renormalised(s, e);
+}
+
+// y - x * f, the elimination's update of one element: x is the pivot row's element (left factor),
+// f the row's factor (right factor).
+template <class T>
+ComplexPair<T> reduced_presplit(const ComplexPair<T>& y, const SplitComplex<T>& x,
+                                const SplitComplex<T>& f) {
+  return {difference(y.re, difference(product(x.re, f.re), product(x.im, f.im))),
+          difference(y.im, sum(product(x.im, f.re), product(x.re, f.im)))};
+}
+
+// s + a * b, one term of an identity product: a is the element of the result C.
+template <class T>
+ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s, const SplitComplex<T>& a,
+                                    const SplitComplex<T>& b) {
+  return {sum(s.re, difference(product(a.re, b.re), product(a.im, b.im))),
+          sum(s.im, sum(product(a.re, b.im), product(b.re, a.im)))};
+}
+
+// The same value in every lane.
+inline Lanes broadcast(double x) {
+  Lanes v;
+  for (std::size_t l = 0; l < kLaneCount; ++l) v[l] = x;
+  return v;
+}
+
+inline SplitComplex<Lanes> broadcast(const SplitComplex<double>& z) {
+  const auto lanes = [](const SplitReal<double>& r) {
+    return SplitReal<Lanes>{broadcast(r.hi),       broadcast(r.lo),   broadcast(r.sum),
+                            broadcast(r.head),     broadcast(r.tail), broadcast(r.tail_head),
+                            broadcast(r.tail_tail)};
+  };
+  return {lanes(z.re), lanes(z.im)};
+}
+
+inline ComplexPair<double> pair_of(const Complex& z) {
+  return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
+}
+
+inline Complex complex_of(const ComplexPair<double>& z) {
+  return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
+}
+
+// Elements p[0..kLaneCount-1] gathered part by part into lanes.
+inline ComplexPair<Lanes> load_lanes(const Complex* p) {
+  ComplexPair<Lanes> z;
+  for (std::size_t l = 0; l < kLaneCount; ++l) {
+    z.re.hi[l] = p[l].re.hi;
+    z.re.lo[l] = p[l].re.lo;
+    z.im.hi[l] = p[l].im.hi;
+    z.im.lo[l] = p[l].im.lo;
+  }
+  return z;
+}
+
+// Lanes scattered back into p[0..kLaneCount-1].
+inline void store_lanes(Complex* p, const ComplexPair<Lanes>& z) {
+  for (std::size_t l = 0; l < kLaneCount; ++l) {
+    p[l] = {{z.re.hi[l], z.re.lo[l]}, {z.im.hi[l], z.im.lo[l]}};
+  }
+}
+
+}  // namespace quelmar

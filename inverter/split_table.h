@@ -1,0 +1,38 @@
+// A column of complex values held as planar arrays of their Dekker splits, so that a loop over
+// rows reads each split field of a lane's worth of consecutive rows with one load.
+#pragma once
+
+#include <cstdint>
+
+#include "inverter/complex_matrix.h"
+#include "inverter/presplit_arithmetic.h"
+#include "runtime/storage.h"
+
+namespace quelmar {
+
+class SplitTable {
+ public:
+  // Room for a column of order N; false when it cannot be had.
+  bool allocate(std::int32_t N);
+  void release();
+
+  // Splits column j of M into rows 1..M.order(); true when every element is lane-safe.
+  bool fill_from_column(const ComplexMatrix& M, std::int32_t j);
+
+  // The value of row i as it was filled in.
+  Complex value(std::int32_t i) const;
+  // The splits of row i.
+  SplitComplex<double> row(std::int32_t i) const;
+  // The splits of rows i..i+kLaneCount-1, one row per lane.
+  SplitComplex<Lanes> rows(std::int32_t i) const;
+
+ private:
+  static constexpr std::size_t kFields = 14;  // seven split fields of each part
+  const double* field(std::size_t f, std::int32_t i) const {
+    return fields_.data() + f * order_ + static_cast<std::size_t>(i - 1);
+  }
+  Storage<double> fields_;
+  std::size_t order_ = 0;
+};
+
+}  // namespace quelmar
