@@ -34,6 +34,11 @@ struct DecimalDigits {
 };
 
 // count: significant digits wanted (exponent mode) or digits after the point (fixed mode).
+// The plain procedure: all 35 digits extracted, borrow-fixed and rounded.
 DecimalDigits decimal_digits(Real16 x, DigitMode mode, int count);
+
+// The fast form of decimal_digits: the same kind, exponent and digits up to and including the
+// rounding position (all an editor shows); the digits after it read as '0'.
+DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count);
 
 }  // namespace quelmar

@@ -1,10 +1,12 @@
-#include "edit.h"
+#include "format/edit.h"
 
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
 
-#include "decimal_digits.h"
+#include "format/decimal_digits.h"
+#include "format/fixed_point_fast.h"
 
 namespace quelmar {
 namespace {
@@ -60,9 +62,130 @@ void edit_non_finite(const DecimalDigits& digits, const RealSign& sign, int widt
   append_right_justified(text, width, out);
 }
 
-// digits k .. k + count - 1 of the expansion.
-void append_digits(const DecimalDigits& digits, int first, int count, std::string& out) {
-  for (int k = first; k < first + count; ++k) out.push_back(digits.digit(k));
+// A field being filled in place: `width` characters reserved at the end of `out`, written left
+// to right.
+class FieldWriter {
+ public:
+  FieldWriter(std::string& out, int width) {
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(width));
+    next_ = out.data() + start;
+  }
+  void blanks(int count) {
+    for (int k = 0; k < count; ++k) *next_++ = ' ';
+  }
+  void text(std::string_view t) {
+    for (const char c : t) *next_++ = c;
+  }
+  void put(char c) { *next_++ = c; }
+  // digits k .. k + count - 1 of the expansion.
+  void digits(const DecimalDigits& d, int first, int count) {
+    for (int k = first; k < first + count; ++k) *next_++ = d.digit(k);
+  }
+  void zeros(int count) {
+    for (int k = 0; k < count; ++k) *next_++ = '0';
+  }
+
+ private:
+  char* next_;
+};
+
+// The F field of a finite value from its digits and exponent E (digits of |x| = 0.d1d2... x 10^E,
+// rounded at the last place shown).
+void lay_out_fixed(const DecimalDigits& digits, const RealSign& sign, int width, int decimals,
+                   std::string& out) {
+  const int exponent = digits.exponent;
+  // room = w' - d - 1: the columns left of the point, sign excluded.
+  const int room = sign.usable_width - decimals - 1;
+  if (exponent >= 1) {
+    // At least 1 after rounding: integer digits, point, decimals.
+    const int pad = room - exponent;
+    if (pad < 0) return append_asterisks(width, out);
+    FieldWriter field(out, width);
+    field.blanks(pad);
+    field.text(sign.text);
+    field.digits(digits, 0, exponent);
+    field.put('.');
+    field.digits(digits, exponent, decimals);
+    return;
+  }
+  if (room < 0) return append_asterisks(width, out);
+  // Below 1: "0." then -E zeros and the significant digits. A value that rounds to zero in d
+  // places shows d zeros, and a negative one leaves its sign column blank. With room 0 the "0"
+  // before the point gives way.
+  const bool rounds_to_zero = decimals + exponent <= 0;
+  FieldWriter field(out, width);
+  field.blanks(room - 1);
+  field.text(rounds_to_zero && sign.negative ? " " : sign.text);
+  if (room >= 1) field.put('0');
+  field.put('.');
+  if (rounds_to_zero) return field.zeros(decimals);
+  field.zeros(-exponent);
+  field.digits(digits, 0, decimals + exponent);
+}
+
+// Digits and exponent of `units` x 10^-decimals, as lay_out_fixed reads them: the digits of
+// units and E = (their count) - d; no units at all stand for a value that rounds to zero.
+DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
+  DecimalDigits d;
+  d.digits.fill('0');
+  if (units == 0) {
+    d.exponent = -decimals;
+    return d;
+  }
+  std::array<char, 20> reversed{};
+  int count = 0;
+  for (; units != 0; units /= 10) {
+    reversed[static_cast<std::size_t>(count++)] = static_cast<char>('0' + units % 10);
+  }
+  for (int k = 0; k < count; ++k) {
+    d.digits[static_cast<std::size_t>(k)] = reversed[static_cast<std::size_t>(count - 1 - k)];
+  }
+  d.exponent = count - decimals;
+  return d;
+}
+
+// The E field of a finite value from its digits and exponent.
+void lay_out_exponent(const DecimalDigits& digits, const RealSign& sign, int width, int decimals,
+                      std::string& out) {
+  // Room r = w' - d - e - 3 with e = 2 exponent digits; the 3 covers point, letter and sign.
+  constexpr int kExponentDigits = 2;
+  int room = sign.usable_width - decimals - kExponentDigits - 3;
+  const int exponent = digits.exponent;
+  const int magnitude = std::abs(exponent);
+  if (room < 0 || magnitude > 999) return append_asterisks(width, out);
+  const bool leading_zero = room > 0;
+  if (leading_zero) room = room - 1;
+  FieldWriter field(out, width);
+  field.blanks(room);
+  field.text(sign.text);
+  if (leading_zero) field.put('0');
+  field.put('.');
+  field.digits(digits, 0, decimals);
+  // E+dd up to 99; from 100 on the letter gives way to a third digit: +ddd.
+  if (magnitude <= 99) field.put('E');
+  field.put(exponent < 0 ? '-' : '+');
+  if (magnitude > 99) field.put(static_cast<char>('0' + magnitude / 100));
+  field.put(static_cast<char>('0' + magnitude / 10 % 10));
+  field.put(static_cast<char>('0' + magnitude % 10));
+}
+
+using DigitSource = DecimalDigits (*)(Real16, DigitMode, int);
+
+void edit_fixed_from(DigitSource source, Real16 value, int width, int decimals, bool plus,
+                     std::string& out) {
+  const RealSign sign = real_sign(value, width, plus);
+  const DecimalDigits digits = source(value, DigitMode::kFixed, decimals);
+  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
+  lay_out_fixed(digits, sign, width, decimals, out);
+}
+
+void edit_exponent_from(DigitSource source, Real16 value, int width, int decimals, bool plus,
+                        std::string& out) {
+  const RealSign sign = real_sign(value, width, plus);
+  const DecimalDigits digits = source(value, DigitMode::kExponent, decimals);
+  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
+  lay_out_exponent(digits, sign, width, decimals, out);
 }
 
 }  // namespace
@@ -107,70 +230,32 @@ void edit_text(std::string_view text, int width, std::string& out) {
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  const RealSign sign = real_sign(value, width, plus);
-  const DecimalDigits digits = decimal_digits(value, DigitMode::kFixed, decimals);
-  if (digits.kind != DecimalDigits::Kind::kFinite) {
-    edit_non_finite(digits, sign, width, out);
+  std::uint64_t units = 0;
+  if (decimals >= 1 && decimals <= kFixedPointMaxDecimals &&
+      fixed_point_units(value, decimals, units)) {
+    lay_out_fixed(digits_of_units(units, decimals), real_sign(value, width, plus), width, decimals,
+                  out);
     return;
   }
-  const int exponent = digits.exponent;
-  // room = w' - d - 1: the columns left of the point, sign excluded.
-  const int room = sign.usable_width - decimals - 1;
-  if (exponent >= 1) {
-    // At least 1 after rounding: integer digits, point, decimals.
-    const int pad = room - exponent;
-    if (pad < 0) return append_asterisks(width, out);
-    append_blanks(pad, out);
-    out.append(sign.text);
-    append_digits(digits, 0, exponent, out);
-    out.push_back('.');
-    append_digits(digits, exponent, decimals, out);
-    return;
-  }
-  if (room < 0) return append_asterisks(width, out);
-  // Below 1: "0." then -E zeros and the significant digits. A value that rounds to zero in d
-  // places shows d zeros, and a negative one leaves its sign column blank. With room 0 the "0"
-  // before the point gives way.
-  const bool rounds_to_zero = decimals + exponent <= 0;
-  append_blanks(room - 1, out);
-  out.append(rounds_to_zero && sign.negative ? " " : sign.text);
-  if (room >= 1) out.push_back('0');
-  out.push_back('.');
-  if (rounds_to_zero) {
-    out.append(static_cast<std::size_t>(decimals), '0');
-    return;
-  }
-  out.append(static_cast<std::size_t>(-exponent), '0');
-  append_digits(digits, 0, decimals + exponent, out);
+  edit_fixed_from(shown_decimal_digits, value, width, decimals, plus, out);
+}
+
+void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {
+  // width >= 0, decimals >= 0.
+  assert(width >= 0 && decimals >= 0);
+  edit_fixed_from(decimal_digits, value, width, decimals, plus, out);
 }
 
 void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  const RealSign sign = real_sign(value, width, plus);
-  const DecimalDigits digits = decimal_digits(value, DigitMode::kExponent, decimals);
-  if (digits.kind != DecimalDigits::Kind::kFinite) {
-    edit_non_finite(digits, sign, width, out);
-    return;
-  }
-  // Room r = w' - d - e - 3 with e = 2 exponent digits; the 3 covers point, letter and sign.
-  constexpr int kExponentDigits = 2;
-  int room = sign.usable_width - decimals - kExponentDigits - 3;
-  const int exponent = digits.exponent;
-  const int magnitude = std::abs(exponent);
-  if (room < 0 || magnitude > 999) return append_asterisks(width, out);
-  const bool leading_zero = room > 0;
-  if (leading_zero) room = room - 1;
-  append_blanks(room, out);
-  out.append(sign.text);
-  if (leading_zero) out.push_back('0');
-  out.push_back('.');
-  append_digits(digits, 0, decimals, out);
-  // E+dd up to 99; from 100 on the letter gives way to a third digit: +ddd.
-  if (magnitude <= 99) out.push_back('E');
-  out.push_back(exponent < 0 ? '-' : '+');
-  const std::string exponent_digits = digits_of(static_cast<std::uint64_t>(magnitude), 10, 2);
-  out.append(exponent_digits);
+  edit_exponent_from(shown_decimal_digits, value, width, decimals, plus, out);
+}
+
+void edit_exponent_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {
+  // width >= 0, decimals >= 0.
+  assert(width >= 0 && decimals >= 0);
+  edit_exponent_from(decimal_digits, value, width, decimals, plus, out);
 }
 
 }  // namespace quelmar

@@ -23,7 +23,11 @@ int default_integer_width(int bytes);
 void edit_integer(std::int64_t value, int width, int min_digits, bool plus, std::string& out);
 void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, std::string& out);
 void edit_text(std::string_view text, int width, std::string& out);  // width < 0: no width
+// F and E editing. The fast forms: the F integer path and the digits up to the rounding position.
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out);
 void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out);
+// The same fields from the plain 35-digit procedure: the reference the fast forms must match.
+void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out);
+void edit_exponent_plain(Real16 value, int width, int decimals, bool plus, std::string& out);
 
 }  // namespace quelmar
