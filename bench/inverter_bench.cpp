@@ -1,0 +1,170 @@
+// Timings of the inverter's arithmetic: the Real16 operations, one whole elimination (the pivot
+// order fixed on the diagonal so that only the exchange steps are timed), the identity products
+// and the pivot search, each in its plain form and its fast form on one and on two threads.
+// Items are complex multiply-subtracts (elimination), multiply-adds (products) or elements
+// searched (pivot search).
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "inverter/elimination.h"
+#include "inverter/identity_products.h"
+#include "inverter/workspace.h"
+
+namespace quelmar {
+namespace {
+
+constexpr KernelChoice kChoices[] = {{false, 1}, {true, 1}, {true, 2}};
+
+// Parts in [-1, 1) with nonzero low parts, the diagonal made dominant so that every diagonal
+// element is a usable pivot.
+ComplexMatrix random_matrix(std::int32_t N, std::uint64_t seed) {
+  std::mt19937_64 engine(seed);
+  const auto part = [&] {
+    const double hi = static_cast<double>(engine() >> 11) * 0x1p-52 - 1.0;
+    const double lo = hi * 0x1p-54 * (static_cast<double>(engine() >> 11) * 0x1p-52 - 1.0);
+    const double s = hi + lo;
+    return Real16{s, (hi - s) + lo};
+  };
+  ComplexMatrix C;
+  C.allocate(N);
+  for (std::int32_t j = 1; j <= N; ++j) {
+    for (std::int32_t i = 1; i <= N; ++i) C(i, j) = {part(), part()};
+    C(j, j).re.hi += 2.0 * N;
+  }
+  return C;
+}
+
+std::vector<Real16> random_reals(std::size_t n) {
+  std::mt19937_64 engine(11);
+  std::vector<Real16> v(n);
+  for (Real16& x : v) {
+    const double hi = static_cast<double>(engine() >> 11) * 0x1p-52 + 0.5;
+    x = {hi, hi * 0x1p-60};
+  }
+  return v;
+}
+
+template <class Operation>
+void real16_operation(benchmark::State& state, Operation operation) {
+  const std::vector<Real16> a = random_reals(1024);
+  std::vector<Real16> b = random_reals(1025);
+  for (auto _ : state) {
+    for (std::size_t k = 0; k < a.size(); ++k) {
+      benchmark::DoNotOptimize(operation(a[k], b[k + 1]));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(a.size()));
+}
+
+void BM_Real16Add(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16 b) { return add(a, b); });
+}
+void BM_Real16Sub(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16 b) { return sub(a, b); });
+}
+void BM_Real16Mul(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16 b) { return mul(a, b); });
+}
+void BM_Real16Div(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16 b) { return div(a, b); });
+}
+void BM_Real16Sqrt(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16) { return sqrt(a); });
+}
+void BM_Real16Less(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16 b) { return less(a, b); });
+}
+void BM_ComplexMagnitude(benchmark::State& s) {
+  real16_operation(s, [](Real16 a, Real16 b) { return magnitude(Complex{a, b}); });
+}
+BENCHMARK(BM_Real16Add);
+BENCHMARK(BM_Real16Sub);
+BENCHMARK(BM_Real16Mul);
+BENCHMARK(BM_Real16Div);
+BENCHMARK(BM_Real16Sqrt);
+BENCHMARK(BM_Real16Less);
+BENCHMARK(BM_ComplexMagnitude);
+
+struct Fixture {
+  explicit Fixture(std::int32_t N, KernelChoice kernels) : input(random_matrix(N, 5)) {
+    ws.kernels = kernels;
+    allocate_workspace(ws, N);
+    C.allocate(N);
+    std::memcpy(ws.Cin.data(), input.data(), input.element_count() * sizeof(Complex));
+  }
+  ~Fixture() { release_workspace(ws); }
+  void restart() {
+    std::memcpy(C.data(), input.data(), input.element_count() * sizeof(Complex));
+    for (std::int32_t i = 1; i <= ws.N; ++i) at(ws.iRu, i) = at(ws.jCu, i) = i;
+  }
+  Workspace ws;
+  ComplexMatrix input;
+  ComplexMatrix C;
+};
+
+// Args: order, kernel choice (0 plain, 1 fast, 2 fast on two threads).
+void BM_Elimination(benchmark::State& state) {
+  const auto N = static_cast<std::int32_t>(state.range(0));
+  Fixture f(N, kChoices[state.range(1)]);
+  for (auto _ : state) {
+    f.restart();
+    for (std::int32_t k = 1; k <= N; ++k) {
+      f.ws.iu = f.ws.ju = f.ws.ii = f.ws.jj = k;
+      f.ws.Pivot = f.C(k, k);
+      exchange_pivot(f.ws, f.C);
+    }
+    benchmark::DoNotOptimize(f.C.data());
+  }
+  state.SetItemsProcessed(state.iterations() * N * N * (N - 1));
+}
+
+void BM_ResultByInput(benchmark::State& state) {
+  const auto N = static_cast<std::int32_t>(state.range(0));
+  Fixture f(N, kChoices[state.range(1)]);
+  f.restart();
+  for (auto _ : state) {
+    form_result_by_input(f.ws, f.C);
+    benchmark::DoNotOptimize(f.ws.CTest.data());
+  }
+  state.SetItemsProcessed(state.iterations() * N * N * N);
+}
+
+void BM_InputByResult(benchmark::State& state) {
+  const auto N = static_cast<std::int32_t>(state.range(0));
+  Fixture f(N, kChoices[state.range(1)]);
+  f.restart();
+  for (auto _ : state) {
+    form_input_by_result(f.ws, f.C);
+    benchmark::DoNotOptimize(f.ws.CTest.data());
+  }
+  state.SetItemsProcessed(state.iterations() * N * N * N);
+}
+
+// Args: order, kernel choice (0 plain, 1 filtered); every position free, ValMin zero.
+void BM_PivotSearch(benchmark::State& state) {
+  const auto N = static_cast<std::int32_t>(state.range(0));
+  Fixture f(N, kChoices[state.range(1)]);
+  f.restart();
+  for (auto _ : state) benchmark::DoNotOptimize(find_pivot(f.ws, f.C));
+  state.SetItemsProcessed(state.iterations() * N * N);
+}
+
+void orders_and_choices(benchmark::internal::Benchmark* b, int choices) {
+  for (const int N : {50, 100, 200}) {
+    for (int c = 0; c < choices; ++c) b->Args({N, c});
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_Elimination)->Apply([](auto* b) { orders_and_choices(b, 3); });
+BENCHMARK(BM_ResultByInput)->Apply([](auto* b) { orders_and_choices(b, 3); });
+BENCHMARK(BM_InputByResult)->Apply([](auto* b) { orders_and_choices(b, 3); });
+BENCHMARK(BM_PivotSearch)->Apply([](auto* b) { orders_and_choices(b, 2); });
+
+}  // namespace
+}  // namespace quelmar
+
+BENCHMARK_MAIN();

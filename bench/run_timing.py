@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Times whole runs of the program on reproducible random inputs.
+
+Usage: run_timing.py PROGRAM [ORDER ...]   (orders default to 50 100 200)
+
+For each order N it writes a random N x N complex input (the same on every machine: a fixed seed
+per order) into a fresh temporary directory, runs PROGRAM there with its output going to the local
+output file, and reports the wall-clock seconds, the bytes of every file written and the peak
+resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. It builds nothing itself.
+"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def write_input(path, n):
+    rng = random.Random(1000003 * n + 7)
+    lines = [f"'Timing run, random {n}x{n}'", str(n), str(n)]
+    for i in range(1, n + 1):
+        for j in range(1, n + 1):
+            re = rng.uniform(-1.0, 1.0) * 10.0 ** rng.randint(-3, 3)
+            im = rng.uniform(-1.0, 1.0) * 10.0 ** rng.randint(-3, 3)
+            lines.append(f"{i} {j} ({re!r}, {im!r})")
+    with open(path, "w", newline="\r\n") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def time_run(program, n):
+    work = tempfile.mkdtemp(prefix=f"quelmar-timing-{n}-")
+    try:
+        write_input(os.path.join(work, "Quelmar-Input.txt"), n)
+        before = set(os.listdir(work))
+        start = time.perf_counter()
+        child = subprocess.Popen([program], cwd=work, stdin=subprocess.PIPE,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        child.stdin.write(b"\n")
+        child.stdin.close()
+        _, status, usage = os.wait4(child.pid, 0)
+        seconds = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
+        written = sum(os.path.getsize(os.path.join(work, name))
+                      for name in os.listdir(work) if name not in before)
+        return seconds, written, usage.ru_maxrss * 1024, child.returncode
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    program = os.path.abspath(sys.argv[1])
+    orders = [int(a) for a in sys.argv[2:]] or [50, 100, 200]
+    print(f"{'N':>5} {'seconds':>9} {'bytes written':>14} {'peak RSS':>12} {'budget':>12} exit")
+    for n in orders:
+        seconds, written, peak, code = time_run(program, n)
+        budget = 3 * 32 * n * n + 16 * 1024 * 1024
+        print(f"{n:>5} {seconds:>9.3f} {written:>14} {peak:>12} {budget:>12} {code}")
+
+
+if __name__ == "__main__":
+    main()
