@@ -22,34 +22,52 @@ Real16 divide_by_power_of_ten(Real16 a, int g) {
 
 }  // namespace
 
-DecimalDigits decimal_digits(Real16 x, DigitMode mode, int count) {
-  // count >= 0: digits wanted.
-  assert(count >= 0);
-  if (x.hi == 0.0) return decimal_steps::zero_digits();
-  if (std::isinf(x.hi)) return decimal_steps::special(DecimalDigits::Kind::kInfinite);
-  if (std::isnan(x.hi)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
+void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
+                    std::span<DecimalDigits> results) {
+  // One result per request.
+  assert(requests.size() == results.size());
+  const auto all = [&](const DecimalDigits& same) {
+    for (auto& result : results) result = same;
+  };
+  if (x.hi == 0.0) return all(decimal_steps::zero_digits());
+  if (std::isinf(x.hi)) return all(decimal_steps::special(DecimalDigits::Kind::kInfinite));
+  if (std::isnan(x.hi)) return all(decimal_steps::special(DecimalDigits::Kind::kNaN));
 
   x = decimal_steps::magnitude_for_digits(x);
   int g = decimal_steps::logarithmic_exponent(x.hi);
   Real16 m = divide_by_power_of_ten(x, g);
   decimal_steps::normalise(m, g);
-  int exponent = g + 1;
+  const int exponent = g + 1;
 
   // Each digit is the truncated high part; the remainder may go negative, which the borrow
   // fix repays.
   Digits d{};
   for (auto& digit : d) {
     if (!(std::fabs(m.hi) < decimal_steps::kDigitLimit)) {
-      return decimal_steps::special(DecimalDigits::Kind::kNaN);
+      return all(decimal_steps::special(DecimalDigits::Kind::kNaN));
     }
     digit = static_cast<int>(m.hi);
     m = sub(m, static_cast<double>(digit));
     m = mul(m, 10.0);
   }
   decimal_steps::borrow_fix(d, decimal_steps::kExtracted - 1);
-  decimal_steps::round_half_up(d, decimal_steps::rounding_position(mode, count, exponent),
-                               exponent);
-  return decimal_steps::digit_text(d, DecimalDigits::kCount, exponent);
+  for (std::size_t k = 0; k < requests.size(); ++k) {
+    // count >= 0: digits wanted.
+    assert(requests[k].count >= 0);
+    Digits rounded = d;
+    int rounded_exponent = exponent;
+    decimal_steps::round_half_up(
+        rounded, decimal_steps::rounding_position(requests[k].mode, requests[k].count, exponent),
+        rounded_exponent);
+    results[k] = decimal_steps::digit_text(rounded, DecimalDigits::kCount, rounded_exponent);
+  }
+}
+
+DecimalDigits decimal_digits(Real16 x, DigitMode mode, int count) {
+  const DigitRequest request{mode, count};
+  DecimalDigits result;
+  decimal_digits(x, std::span(&request, 1), std::span(&result, 1));
+  return result;
 }
 
 }  // namespace quelmar

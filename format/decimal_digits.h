@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 
 #include "extended/real16.h"
 
@@ -36,6 +37,15 @@ struct DecimalDigits {
 // count: significant digits wanted (exponent mode) or digits after the point (fixed mode).
 // The plain procedure: all 35 digits extracted, borrow-fixed and rounded.
 DecimalDigits decimal_digits(Real16 x, DigitMode mode, int count);
+
+// The plain procedure for several fields of one value: the digits are extracted once and
+// rounded for each request; results[k] answers requests[k].
+struct DigitRequest {
+  DigitMode mode;
+  int count;
+};
+void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
+                    std::span<DecimalDigits> results);
 
 // The fast form of decimal_digits: the same kind, exponent and digits up to and including the
 // rounding position (all an editor shows); the digits after it read as '0'.

@@ -92,8 +92,8 @@ class FieldWriter {
 
 // The F field of a finite value from its digits and exponent E (digits of |x| = 0.d1d2... x 10^E,
 // rounded at the last place shown).
-void lay_out_fixed(const DecimalDigits& digits, const RealSign& sign, int width, int decimals,
-                   std::string& out) {
+void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int width,
+                          int decimals, std::string& out) {
   const int exponent = digits.exponent;
   // room = w' - d - 1: the columns left of the point, sign excluded.
   const int room = sign.usable_width - decimals - 1;
@@ -146,8 +146,8 @@ DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
 }
 
 // The E field of a finite value from its digits and exponent.
-void lay_out_exponent(const DecimalDigits& digits, const RealSign& sign, int width, int decimals,
-                      std::string& out) {
+void lay_out_finite_exponent(const DecimalDigits& digits, const RealSign& sign, int width,
+                             int decimals, std::string& out) {
   // Room r = w' - d - e - 3 with e = 2 exponent digits; the 3 covers point, letter and sign.
   constexpr int kExponentDigits = 2;
   int room = sign.usable_width - decimals - kExponentDigits - 3;
@@ -168,24 +168,6 @@ void lay_out_exponent(const DecimalDigits& digits, const RealSign& sign, int wid
   if (magnitude > 99) field.put(static_cast<char>('0' + magnitude / 100));
   field.put(static_cast<char>('0' + magnitude / 10 % 10));
   field.put(static_cast<char>('0' + magnitude % 10));
-}
-
-using DigitSource = DecimalDigits (*)(Real16, DigitMode, int);
-
-void edit_fixed_from(DigitSource source, Real16 value, int width, int decimals, bool plus,
-                     std::string& out) {
-  const RealSign sign = real_sign(value, width, plus);
-  const DecimalDigits digits = source(value, DigitMode::kFixed, decimals);
-  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
-  lay_out_fixed(digits, sign, width, decimals, out);
-}
-
-void edit_exponent_from(DigitSource source, Real16 value, int width, int decimals, bool plus,
-                        std::string& out) {
-  const RealSign sign = real_sign(value, width, plus);
-  const DecimalDigits digits = source(value, DigitMode::kExponent, decimals);
-  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
-  lay_out_exponent(digits, sign, width, decimals, out);
 }
 
 }  // namespace
@@ -227,35 +209,53 @@ void edit_text(std::string_view text, int width, std::string& out) {
   out.append(text.substr(0, static_cast<std::size_t>(width)));
 }
 
+void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
+                   std::string& out) {
+  const RealSign sign = real_sign(value, width, plus);
+  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
+  lay_out_finite_fixed(digits, sign, width, decimals, out);
+}
+
+void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
+                      std::string& out) {
+  const RealSign sign = real_sign(value, width, plus);
+  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
+  lay_out_finite_exponent(digits, sign, width, decimals, out);
+}
+
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
   std::uint64_t units = 0;
   if (decimals >= 1 && decimals <= kFixedPointMaxDecimals &&
       fixed_point_units(value, decimals, units)) {
-    lay_out_fixed(digits_of_units(units, decimals), real_sign(value, width, plus), width, decimals,
-                  out);
+    lay_out_finite_fixed(digits_of_units(units, decimals), real_sign(value, width, plus), width,
+                         decimals, out);
     return;
   }
-  edit_fixed_from(shown_decimal_digits, value, width, decimals, plus, out);
+  lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,
+                plus, out);
 }
 
 void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  edit_fixed_from(decimal_digits, value, width, decimals, plus, out);
+  lay_out_fixed(value, decimal_digits(value, DigitMode::kFixed, decimals), width, decimals, plus,
+                out);
 }
 
 void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  edit_exponent_from(shown_decimal_digits, value, width, decimals, plus, out);
+  lay_out_exponent(value, shown_decimal_digits(value, DigitMode::kExponent, decimals), width,
+                   decimals, plus, out);
 }
 
 void edit_exponent_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  edit_exponent_from(decimal_digits, value, width, decimals, plus, out);
+  lay_out_exponent(value, decimal_digits(value, DigitMode::kExponent, decimals), width, decimals,
+                   plus, out);
 }
 
 }  // namespace quelmar

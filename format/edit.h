@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "extended/real16.h"
+#include "format/decimal_digits.h"
 
 namespace quelmar {
 
@@ -26,6 +27,12 @@ void edit_text(std::string_view text, int width, std::string& out);  // width < 
 // F and E editing. The fast forms: the F integer path and the digits up to the rounding position.
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out);
 void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out);
+// The F or E field of `value` laid out from its decimal digits, as decimal_digits gives them for
+// the field's mode (fixed, exponent) and decimals.
+void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
+                   std::string& out);
+void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
+                      std::string& out);
 // The same fields from the plain 35-digit procedure: the reference the fast forms must match.
 void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out);
 void edit_exponent_plain(Real16 value, int width, int decimals, bool plus, std::string& out);
