@@ -1,29 +1,115 @@
 #include "inverter/rank_listing.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <thread>
+
+#include "format/edit.h"
 #include "format/format.h"
 
 namespace quelmar {
+namespace {
 
-void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
-                        Units& units) {
-  static const Format kRankLine("('@ Rank =',i3,21x,'abs(CdetN) =',e23.10/22x,' ',\\) ");
-  static const Format kColumnLabel("(sp,i6,24x,' ',\\)   ");
-  static const Format kEndLine("('')");
+// Bytes of one matrix line: the 13-column label area, 31 columns per element, CR LF.
+constexpr std::size_t kLabelBytes = 13;
+constexpr std::size_t kElementBytes = 31;
+
+std::size_t row_bytes(std::int32_t N) {
+  return kLabelBytes + kElementBytes * static_cast<std::size_t>(N) + 2;
+}
+
+// Rows [first, last] rendered one after the other into `out`, which has room for them.
+void render_rows(const Workspace& ws, const ComplexMatrix& C, std::int32_t first, std::int32_t last,
+                 std::string& out) {
+  for (std::int32_t i = first; i <= last; ++i) render_listing_row(at(ws.iRu, i), C, i, out);
+}
+
+// The matrix lines of a listing on a console unit: every statement handed over as it ends.
+void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
+                                       Units& units) {
   static const Format kRowLabel("(i,' ' ,\\)  ");
   static const Format kElement("(sp,' (',f13.6,',',f13.6,'j)',\\)");
-  static const Format kSeparatorLead("(13(' '),\\) ");
-  static const Format kSeparator("(31('-'),\\) ");
-  if (iP < 6) return;
-  write_formatted(units, iP, kRankLine, {ws.iRank, magnitude(ws.CdetN)});
-  for (std::int32_t j = 1; j <= ws.N; ++j)
-    write_formatted(units, iP, kColumnLabel, {at(ws.jCu, j)});
-  write_formatted(units, iP, kEndLine);
+  static const Format kEndLine("('')");
   for (std::int32_t i = 1; i <= ws.N; ++i) {
     write_formatted(units, iP, kRowLabel, {at(ws.iRu, i)});
     for (std::int32_t j = 1; j <= ws.N; ++j) {
       write_formatted(units, iP, kElement, {C(i, j).re, C(i, j).im});
     }
     write_formatted(units, iP, kEndLine);
+  }
+}
+
+// The matrix lines of a listing on a file unit, which hands its bytes on in blocks anyway:
+// rendered a block of rows at a time, the second half of each block by a helper thread when two
+// threads are allowed, and written in row order.
+void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
+                          Units& units) {
+  // Rows per block: about 2 MiB of text, at least one row.
+  constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+  const std::size_t line = row_bytes(ws.N);
+  const auto block_rows =
+      static_cast<std::int32_t>(std::clamp<std::size_t>(kBlockBytes / line, 1, 1 << 20));
+  // Below this many rows a block is not worth a thread.
+  constexpr std::int32_t kRowsWorthAThread = 16;
+  const bool two_threads = ws.kernels.threads > 1 && block_rows >= kRowsWorthAThread;
+  std::string own;
+  std::string helper;
+  own.reserve(line * static_cast<std::size_t>(block_rows));
+  helper.reserve(two_threads ? line * static_cast<std::size_t>(block_rows) : 0);
+  for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
+    const std::int32_t last = std::min(ws.N, first + block_rows - 1);
+    own.clear();
+    helper.clear();
+    if (two_threads && last > first) {
+      const std::int32_t split = first + (last - first + 1) / 2;
+      {
+        // Joined at the end of this scope, before anything is written.
+        const std::jthread worker([&] { render_rows(ws, C, split, last, helper); });
+        render_rows(ws, C, first, split - 1, own);
+      }
+      units.write(iP, own);
+      units.write(iP, helper);
+    } else {
+      render_rows(ws, C, first, last, own);
+      units.write(iP, own);
+    }
+  }
+}
+
+}  // namespace
+
+void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
+                        std::string& out) {
+  edit_integer(label, default_integer_width(4), 1, false, out);
+  out += ' ';
+  for (std::int32_t j = 1; j <= C.order(); ++j) {
+    const Complex& element = C(i, j);
+    out += " (";
+    edit_fixed(element.re, 13, 6, true, out);
+    out += ',';
+    edit_fixed(element.im, 13, 6, true, out);
+    out += "j)";
+  }
+  out += "\r\n";
+}
+
+void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
+                        Units& units) {
+  static const Format kRankLine("('@ Rank =',i3,21x,'abs(CdetN) =',e23.10/22x,' ',\\) ");
+  static const Format kColumnLabel("(sp,i6,24x,' ',\\)   ");
+  static const Format kSeparatorLead("(13(' '),\\) ");
+  static const Format kSeparator("(31('-'),\\) ");
+  static const Format kEndLine("('')");
+  if (iP < 6) return;
+  write_formatted(units, iP, kRankLine, {ws.iRank, magnitude(ws.CdetN)});
+  for (std::int32_t j = 1; j <= ws.N; ++j)
+    write_formatted(units, iP, kColumnLabel, {at(ws.jCu, j)});
+  write_formatted(units, iP, kEndLine);
+  if (units.is_console(iP) || !ws.kernels.fast) {
+    write_rows_statement_by_statement(ws, C, iP, units);
+  } else {
+    write_rows_in_blocks(ws, C, iP, units);
   }
   write_formatted(units, iP, kSeparatorLead);
   for (std::int32_t j = 1; j <= ws.N; ++j) write_formatted(units, iP, kSeparator);

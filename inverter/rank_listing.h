@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "inverter/complex_matrix.h"
 #include "inverter/workspace.h"
@@ -16,6 +17,14 @@
 
 namespace quelmar {
 
+// On a file unit with the fast kernels chosen, the matrix lines are rendered a row at a time by
+// render_listing_row (on two threads when ws.kernels allows), with the same bytes in the same
+// order; on a console unit every statement is handed over as it ends.
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units);
+
+// Appends matrix line i as the statements "(i,' ' ,\)" with the label, N times
+// "(sp,' (',f13.6,',',f13.6,'j)',\)" with C(i, j), and "('')" write it: 13 + 31 N + 2 bytes.
+void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
+                        std::string& out);
 
 }  // namespace quelmar

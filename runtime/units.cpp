@@ -124,6 +124,11 @@ void Units::close_all() noexcept {
 
 bool Units::is_connected(int unit) const { return unit == kStdinUnit || channels_.contains(unit); }
 
+bool Units::is_console(int unit) const {
+  const auto found = channels_.find(unit);
+  return found != channels_.end() && found->second.console;
+}
+
 bool Units::discard_console_line() {
   bool read_any = false;
   for (;;) {

@@ -44,6 +44,8 @@ class Units {
   void close_all() noexcept;
 
   bool is_connected(int unit) const;
+  // True for a unit connected to a console stream (handed over at the end of every statement).
+  bool is_console(int unit) const;
   // Reads one line (the bytes up to and including LF, or up to the end of the input) from the
   // standard input and discards it; false when the input ended before any byte.
   bool discard_console_line();

@@ -1,0 +1,58 @@
+// Timings of the real edit descriptors the program prints with, each in its plain form (all 35
+// digits by the Real16 loop) and its fast form, on values like those of a trace: magnitudes
+// 1e-6 to 1e4 with low parts, either sign. Items are fields edited.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "format/edit.h"
+
+namespace quelmar {
+namespace {
+
+std::vector<Real16> trace_values() {
+  std::mt19937_64 engine(42);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<Real16> values(4096);
+  for (auto& v : values) {
+    const double hi =
+        (unit(engine) < 0.5 ? -1.0 : 1.0) * std::pow(10.0, -6.0 + 10.0 * unit(engine));
+    v = renormalise(hi, hi * 0x1p-54 * (2.0 * unit(engine) - 1.0));
+  }
+  return values;
+}
+
+using Editor = void (*)(Real16, int, int, bool, std::string&);
+
+void edit_field(benchmark::State& state, Editor editor, int width, int decimals) {
+  const std::vector<Real16> values = trace_values();
+  std::string out;
+  out.reserve(64);
+  std::size_t k = 0;
+  for (auto _ : state) {
+    out.clear();
+    editor(values[k], width, decimals, true, out);
+    benchmark::DoNotOptimize(out.data());
+    k = (k + 1) % values.size();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK_CAPTURE(edit_field, F13_6_plain, edit_fixed_plain, 13, 6);
+BENCHMARK_CAPTURE(edit_field, F13_6_fast, edit_fixed, 13, 6);
+BENCHMARK_CAPTURE(edit_field, E13_4_plain, edit_exponent_plain, 13, 4);
+BENCHMARK_CAPTURE(edit_field, E13_4_fast, edit_exponent, 13, 4);
+BENCHMARK_CAPTURE(edit_field, E15_6_plain, edit_exponent_plain, 15, 6);
+BENCHMARK_CAPTURE(edit_field, E15_6_fast, edit_exponent, 15, 6);
+BENCHMARK_CAPTURE(edit_field, E23_10_plain, edit_exponent_plain, 23, 10);
+BENCHMARK_CAPTURE(edit_field, E23_10_fast, edit_exponent, 23, 10);
+BENCHMARK_CAPTURE(edit_field, E38_30_plain, edit_exponent_plain, 38, 30);
+BENCHMARK_CAPTURE(edit_field, E38_30_fast, edit_exponent, 38, 30);
+
+}  // namespace
+}  // namespace quelmar
+
+BENCHMARK_MAIN();

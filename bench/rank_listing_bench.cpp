@@ -1,0 +1,70 @@
+// Timing of one matrix line of the rank listing (N = 200): rendered by its write statements, one
+// per element, and in one call by the listing's row renderer. Items are elements.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+
+#include "format/format.h"
+#include "inverter/rank_listing.h"
+
+namespace quelmar {
+namespace {
+
+constexpr std::int32_t kOrder = 200;
+
+ComplexMatrix trace_matrix() {
+  std::mt19937_64 engine(7);
+  std::uniform_real_distribution<double> part(-100.0, 100.0);
+  ComplexMatrix C;
+  C.allocate(kOrder);
+  for (std::int32_t j = 1; j <= kOrder; ++j) {
+    for (std::int32_t i = 1; i <= kOrder; ++i) {
+      const double re = part(engine);
+      const double im = part(engine);
+      C(i, j) = {renormalise(re, re * 0x1p-55), renormalise(im, -im * 0x1p-56)};
+    }
+  }
+  return C;
+}
+
+void row_by_statements(benchmark::State& state) {
+  const Format row_label("(i,' ' ,\\)  ");
+  const Format element("(sp,' (',f13.6,',',f13.6,'j)',\\)");
+  const Format end_line("('')");
+  const ComplexMatrix C = trace_matrix();
+  std::string out;
+  std::int32_t i = 1;
+  for (auto _ : state) {
+    out.clear();
+    const Item label[] = {Item(i)};
+    row_label.render(label, out);
+    for (std::int32_t j = 1; j <= kOrder; ++j) {
+      const Item parts[] = {Item(C(i, j).re), Item(C(i, j).im)};
+      element.render(parts, out);
+    }
+    end_line.render({}, out);
+    benchmark::DoNotOptimize(out.data());
+    i = i % kOrder + 1;
+  }
+  state.SetItemsProcessed(state.iterations() * kOrder);
+}
+
+void row_in_one_call(benchmark::State& state) {
+  const ComplexMatrix C = trace_matrix();
+  std::string out;
+  std::int32_t i = 1;
+  for (auto _ : state) {
+    out.clear();
+    render_listing_row(i, C, i, out);
+    benchmark::DoNotOptimize(out.data());
+    i = i % kOrder + 1;
+  }
+  state.SetItemsProcessed(state.iterations() * kOrder);
+}
+
+BENCHMARK(row_by_statements);
+BENCHMARK(row_in_one_call);
+
+}  // namespace
+}  // namespace quelmar
