@@ -130,12 +130,15 @@ void check_field(Real16 value, const Field& field, bool plus) {
                                                : is_fixed_number(number, field.decimals);
   if (!well_formed) fail(value, field, plus, text, "neither a number, asterisks, Inf nor NaN");
   // The sign: "-" for a negative value (none when F shows only zeros), "+" for any other value in
-  // plus mode, nothing otherwise.
+  // plus mode, nothing otherwise. An ill-formed pair can have a leading zero digit, and then
+  // F may show "-0.000000": only a "-" for a negative high part is certain.
   const double shown = shown_value(number);
   const char sign = number[0] == '-' || number[0] == '+' ? number[0] : ' ';
   const char expected_sign =
       value.hi < 0.0 ? (field.letter == 'F' && shown == 0.0 ? ' ' : '-') : (plus ? '+' : ' ');
-  if (sign != expected_sign) fail(value, field, plus, text, "sign");
+  if (sign != expected_sign && (is_ordinary(value) || expected_sign != ' ' || sign != '-')) {
+    fail(value, field, plus, text, "sign");
+  }
   if (!is_ordinary(value)) return;
   // Half a unit in the last digit shown, plus what the binary64 reading of both sides can lose.
   // An E field's last digit is worth 10^(E - d) <= 10^(1 - d) |x|, since 0.1 <= |x| / 10^E < 1.
