@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "program_run.h"
@@ -51,6 +52,9 @@ struct Refusal {
   int nth;
   const char* halt_message;
 };
+
+// Names the case in test listings by its array.
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.array; }
 
 class RefusedAllocation : public ::testing::TestWithParam<Refusal> {};
 
