@@ -128,19 +128,27 @@ void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int
 // units and E = (their count) - d; no units at all stand for a value that rounds to zero.
 DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
   DecimalDigits d;
-  d.digits.fill('0');
   if (units == 0) {
     d.exponent = -decimals;
     return d;
   }
-  std::array<char, 20> reversed{};
-  int count = 0;
-  for (; units != 0; units /= 10) {
-    reversed[static_cast<std::size_t>(count++)] = static_cast<char>('0' + units % 10);
+  int count = 1;
+  for (std::uint64_t power = 10; count < 20 && units >= power; power *= 10) ++count;
+  // Two digits at a time from the right.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839404142434445"
+      "46"
+      "47484950515253545556575859606162636465666768697071727374757677787980818283848586878889909192"
+      "93"
+      "949596979899";
+  int k = count;
+  for (; k >= 2; k -= 2) {
+    const auto pair = static_cast<std::size_t>(units % 100) * 2;
+    units /= 100;
+    d.digits[static_cast<std::size_t>(k - 2)] = kPairs[pair];
+    d.digits[static_cast<std::size_t>(k - 1)] = kPairs[pair + 1];
   }
-  for (int k = 0; k < count; ++k) {
-    d.digits[static_cast<std::size_t>(k)] = reversed[static_cast<std::size_t>(count - 1 - k)];
-  }
+  if (k == 1) d.digits[0] = static_cast<char>('0' + units);
   d.exponent = count - decimals;
   return d;
 }

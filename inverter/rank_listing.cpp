@@ -45,6 +45,8 @@ void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix&
 // threads are allowed, and written in row order.
 void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
                           Units& units) {
+  // A negative or zero order has no matrix lines.
+  if (ws.N < 1) return;
   // Rows per block: about 2 MiB of text, at least one row.
   constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
   const std::size_t line = row_bytes(ws.N);

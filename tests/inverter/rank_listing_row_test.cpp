@@ -77,10 +77,10 @@ TEST(RankListingRow, SameBytesAsItsWriteStatements) {
 }
 
 // A listing of C with labels partly used, as the inverter makes it after some steps.
-std::string listing(const ComplexMatrix& C, KernelChoice kernels, bool console) {
-  const std::int32_t N = C.order();
+std::string listing(std::int32_t N, const ComplexMatrix& C, KernelChoice kernels, bool console) {
   Workspace ws;
   allocate_workspace(ws, N);
+  ws.N = N;
   ws.kernels = kernels;
   ws.iRank = 3;
   ws.CdetN = {{2.0, 0.0}, {-1.5, 0.0}};
@@ -105,12 +105,12 @@ std::string listing(const ComplexMatrix& C, KernelChoice kernels, bool console) 
 
 TEST(RankListingRow, WholeListingsOfFileAndConsoleMatchThePlainStatements) {
   // 700 columns: lines of 21715 bytes, so that the file path renders several blocks of rows.
-  for (const std::int32_t N : {0, 1, 5, 700}) {
-    const ComplexMatrix C = assorted_matrix(N, 11 + static_cast<std::uint64_t>(N));
-    const std::string plain = listing(C, {false, 1}, false);
-    EXPECT_EQ(listing(C, {true, 2}, false), plain) << "file, two threads, N = " << N;
-    EXPECT_EQ(listing(C, {true, 1}, false), plain) << "file, one thread, N = " << N;
-    EXPECT_EQ(listing(C, {true, 2}, true), plain) << "console, N = " << N;
+  for (const std::int32_t N : {-3, 0, 1, 5, 700}) {
+    const ComplexMatrix C = assorted_matrix(N, 11 + static_cast<std::uint64_t>(N + 3));
+    const std::string plain = listing(N, C, {false, 1}, false);
+    EXPECT_EQ(listing(N, C, {true, 2}, false), plain) << "file, two threads, N = " << N;
+    EXPECT_EQ(listing(N, C, {true, 1}, false), plain) << "file, one thread, N = " << N;
+    EXPECT_EQ(listing(N, C, {true, 2}, true), plain) << "console, N = " << N;
   }
 }
 
