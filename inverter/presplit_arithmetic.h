@@ -13,10 +13,20 @@
 
 namespace quelmar {
 
-// Binary64 lanes, two to a 16-byte vector register; +, - and * on them are the binary64
-// operations applied lane by lane.
-inline constexpr std::size_t kLaneCount = 2;
+// Binary64 lanes, four to a 32-byte vector (one AVX register, or two SSE2 registers); +, - and *
+// on them are the binary64 operations applied lane by lane.
+inline constexpr std::size_t kLaneCount = 4;
 using Lanes = double __attribute__((vector_size(kLaneCount * sizeof(double))));
+
+// Marks a lane kernel to be built twice, for the baseline instruction set and for AVX, the copy
+// chosen at load time by what the processor offers. AVX only re-encodes the same binary64
+// operations with three operands (no fused multiply-add: -ffp-contract=off keeps it out), so both
+// copies give the same bits.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define QUELMAR_LANE_KERNEL __attribute__((flatten, target_clones("avx", "default")))
+#else
+#define QUELMAR_LANE_KERNEL
+#endif
 
 // The largest high part that exact_product splits without scaling it first.
 inline constexpr double kSplitSafeLimit = 9.745314011399998e288;

@@ -1,5 +1,7 @@
 #include "inverter/row_reduction.h"
 
+#include <cstring>
+
 #include "inverter/column_halves.h"
 #include "inverter/complex_updates.h"
 #include "inverter/presplit_arithmetic.h"
@@ -8,26 +10,35 @@ namespace quelmar {
 
 namespace {
 
-// Rows first..last of column j reduced by the pivot row's element x, a lane's worth at a time and
-// the rest one at a time.
-void reduce_row_range(Complex* column, std::int32_t first, std::int32_t last,
-                      const SplitComplex<double>& x, const SplitTable& factors) {
+// Rows 1..n of a column reduced by the pivot row's element x, a lane's worth at a time and the
+// rest one at a time.
+QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n,
+                                       const SplitComplex<double>& x, const SplitTable& factors) {
   const SplitComplex<Lanes> x_lanes = broadcast(x);
-  std::int32_t i = first;
-  for (; i + static_cast<std::int32_t>(kLaneCount) - 1 <= last;
+  std::int32_t i = 1;
+  for (; i + static_cast<std::int32_t>(kLaneCount) - 1 <= n;
        i += static_cast<std::int32_t>(kLaneCount)) {
     Complex* y = column + (i - 1);
     store_lanes(y, reduced_presplit(load_lanes(y), x_lanes, factors.rows(i)));
   }
-  for (; i <= last; ++i) {
+  for (; i <= n; ++i) {
     Complex* y = column + (i - 1);
     *y = complex_of(reduced_presplit(pair_of(*y), x, factors.row(i)));
   }
 }
 
-bool all_finite(const Complex* column, std::int32_t n) {
+// True when every part of the n elements is finite: x * 0 is zero for a finite x and NaN
+// otherwise, so the lane sums of those products stay zero exactly when all parts are finite.
+QUELMAR_LANE_KERNEL bool all_finite(const Complex* column, std::int32_t n) {
+  static_assert(sizeof(Complex) == sizeof(Lanes));
+  Lanes zeros = broadcast(0.0);
+  for (std::int32_t i = 0; i < n; ++i) {
+    Lanes parts;
+    std::memcpy(&parts, &column[i], sizeof parts);
+    zeros = zeros + parts * 0.0;
+  }
   bool finite = true;
-  for (std::int32_t i = 0; i < n; ++i) finite = finite && finite_parts(column[i]);
+  for (std::size_t l = 0; l < kLaneCount; ++l) finite = finite && zeros[l] == 0.0;
   return finite;
 }
 
@@ -56,9 +67,11 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
       const Complex& x = C(jj, j);
       Complex* column = &C(1, j);
       if (factors_safe && lane_safe(x) && all_finite(column, N)) {
-        const SplitComplex<double> x_split = split_complex(pair_of(x));
-        reduce_row_range(column, 1, jj - 1, x_split, factors);
-        reduce_row_range(column, jj + 1, N, x_split, factors);
+        // The pivot row goes through the lanes with the others and is put back afterwards, so
+        // that no lane group is broken at row jj.
+        const Complex pivot_row_element = x;
+        reduce_column(column, N, split_complex(pair_of(pivot_row_element)), factors);
+        column[jj - 1] = pivot_row_element;
       } else {
         for (std::int32_t i = 1; i <= N; ++i) {
           if (i != jj) C(i, j) = reduced(C(i, j), x, factors.value(i));

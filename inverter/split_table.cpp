@@ -1,7 +1,6 @@
 #include "inverter/split_table.h"
 
 #include <cassert>
-#include <cstring>
 #include <limits>
 
 namespace quelmar {
@@ -36,31 +35,6 @@ bool SplitTable::fill_from_column(const ComplexMatrix& M, std::int32_t j) {
     for (std::size_t f = 0; f < kFields; ++f) out[f * order_ + r] = values[f];
   }
   return safe;
-}
-
-Complex SplitTable::value(std::int32_t i) const {
-  const SplitComplex<double> s = row(i);
-  return {{s.re.hi, s.re.lo}, {s.im.hi, s.im.lo}};
-}
-
-SplitComplex<double> SplitTable::row(std::int32_t i) const {
-  // 1 <= i <= order.
-  assert(i >= 1 && static_cast<std::size_t>(i) <= order_);
-  const auto at = [&](std::size_t f) { return *field(f, i); };
-  return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
-          {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
-}
-
-SplitComplex<Lanes> SplitTable::rows(std::int32_t i) const {
-  // 1 <= i and i + kLaneCount - 1 <= order.
-  assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
-  const auto at = [&](std::size_t f) {
-    Lanes v;
-    std::memcpy(&v, field(f, i), sizeof v);
-    return v;
-  };
-  return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
-          {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
 }
 
 }  // namespace quelmar

@@ -2,7 +2,9 @@
 // rows reads each split field of a lane's worth of consecutive rows with one load.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
+#include <cstring>
 
 #include "inverter/complex_matrix.h"
 #include "inverter/presplit_arithmetic.h"
@@ -20,11 +22,32 @@ class SplitTable {
   bool fill_from_column(const ComplexMatrix& M, std::int32_t j);
 
   // The value of row i as it was filled in.
-  Complex value(std::int32_t i) const;
+  Complex value(std::int32_t i) const {
+    const SplitComplex<double> s = row(i);
+    return {{s.re.hi, s.re.lo}, {s.im.hi, s.im.lo}};
+  }
+
   // The splits of row i.
-  SplitComplex<double> row(std::int32_t i) const;
+  SplitComplex<double> row(std::int32_t i) const {
+    // 1 <= i <= order.
+    assert(i >= 1 && static_cast<std::size_t>(i) <= order_);
+    const auto at = [&](std::size_t f) { return *field(f, i); };
+    return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
+            {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
+  }
+
   // The splits of rows i..i+kLaneCount-1, one row per lane.
-  SplitComplex<Lanes> rows(std::int32_t i) const;
+  SplitComplex<Lanes> rows(std::int32_t i) const {
+    // 1 <= i and i + kLaneCount - 1 <= order.
+    assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
+    const auto at = [&](std::size_t f) {
+      Lanes v;
+      std::memcpy(&v, field(f, i), sizeof v);
+      return v;
+    };
+    return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
+            {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
+  }
 
  private:
   static constexpr std::size_t kFields = 14;  // seven split fields of each part

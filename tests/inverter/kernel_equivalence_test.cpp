@@ -108,8 +108,13 @@ void expect_same_elimination(const ComplexMatrix& input, const std::string& what
     const Elimination got = eliminate(input, fast);
     ASSERT_EQ(got.steps.size(), plain.steps.size()) << what;
     for (std::size_t s = 0; s < plain.steps.size(); ++s) {
-      ASSERT_TRUE(got.steps[s] == plain.steps[s])
-          << what << ", threads " << fast.threads << ": step " << s + 1 << " differs";
+      const Step& g = got.steps[s];
+      const Step& p = plain.steps[s];
+      ASSERT_TRUE(g == p) << what << ", threads " << fast.threads << ": step " << s + 1
+                          << " differs: pivot at (" << g.iu << ", " << g.ju << ") against (" << p.iu
+                          << ", " << p.ju << "), pivot bits " << (g.pivot == p.pivot)
+                          << ", magnitude bits " << (g.magnitude == p.magnitude) << ", matrix bits "
+                          << (g.matrix == p.matrix);
     }
     const std::string where = what + ", threads " + std::to_string(fast.threads);
     EXPECT_EQ(got.rank, plain.rank) << where;
