@@ -1,9 +1,12 @@
 #include "format/edit.h"
 
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "format/decimal_digits.h"
 #include "format/fixed_point_fast.h"
@@ -62,17 +65,17 @@ void edit_non_finite(const DecimalDigits& digits, const RealSign& sign, int widt
   append_right_justified(text, width, out);
 }
 
-// A field being filled in place: `width` characters reserved at the end of `out`, written left
-// to right.
+// A field being filled in place: `width` blanks appended to `out`, then written over left to
+// right (blanks only step over).
 class FieldWriter {
  public:
   FieldWriter(std::string& out, int width) {
     const std::size_t start = out.size();
-    out.resize(start + static_cast<std::size_t>(width));
+    out.append(static_cast<std::size_t>(width), ' ');
     next_ = out.data() + start;
   }
   void blanks(int count) {
-    for (int k = 0; k < count; ++k) *next_++ = ' ';
+    if (count > 0) next_ += count;
   }
   void text(std::string_view t) {
     for (const char c : t) *next_++ = c;
@@ -80,6 +83,12 @@ class FieldWriter {
   void put(char c) { *next_++ = c; }
   // digits k .. k + count - 1 of the expansion.
   void digits(const DecimalDigits& d, int first, int count) {
+    if (count <= 0) return;
+    if (first + count <= DecimalDigits::kCount) {
+      std::memcpy(next_, d.digits.data() + first, static_cast<std::size_t>(count));
+      next_ += count;
+      return;
+    }
     for (int k = first; k < first + count; ++k) *next_++ = d.digit(k);
   }
   void zeros(int count) {
@@ -124,31 +133,58 @@ void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int
   field.digits(digits, 0, decimals + exponent);
 }
 
-// Digits and exponent of `units` x 10^-decimals, as lay_out_fixed reads them: the digits of
-// units and E = (their count) - d; no units at all stand for a value that rounds to zero.
-DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
-  DecimalDigits d;
-  if (units == 0) {
-    d.exponent = -decimals;
-    return d;
-  }
-  int count = 1;
-  for (std::uint64_t power = 10; count < 20 && units >= power; power *= 10) ++count;
-  // Two digits at a time from the right.
+// The eight decimal digits of v < 10^8, leading zeros included, as a tree of quotients so that
+// the halves and quarters are found side by side.
+void write_eight_digits(std::uint32_t v, char* out) {
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839404142434445"
       "46"
       "47484950515253545556575859606162636465666768697071727374757677787980818283848586878889909192"
       "93"
       "949596979899";
-  int k = count;
-  for (; k >= 2; k -= 2) {
-    const auto pair = static_cast<std::size_t>(units % 100) * 2;
-    units /= 100;
-    d.digits[static_cast<std::size_t>(k - 2)] = kPairs[pair];
-    d.digits[static_cast<std::size_t>(k - 1)] = kPairs[pair + 1];
+  const std::uint32_t high = v / 10000;
+  const std::uint32_t low = v % 10000;
+  const std::uint32_t quarters[4] = {high / 100, high % 100, low / 100, low % 100};
+  for (std::size_t k = 0; k < 4; ++k) std::memcpy(out + 2 * k, kPairs + 2 * quarters[k], 2);
+}
+
+// Digits and exponent of `units` x 10^-decimals, as lay_out_fixed reads them: the digits of
+// units and E = (their count) - d; no units at all stand for a value that rounds to zero.
+DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
+  // units < 10^16.
+  assert(units < 10'000'000'000'000'000u);
+  DecimalDigits d;
+  d.digits.fill('0');
+  if (units == 0) {
+    d.exponent = -decimals;
+    return d;
   }
-  if (k == 1) d.digits[0] = static_cast<char>('0' + units);
+  // Sixteen digits with leading zeros, as two independent halves of eight, then the significant
+  // ones moved to the front.
+  std::array<char, 16> all{};
+  write_eight_digits(static_cast<std::uint32_t>(units / 100'000'000), all.data());
+  write_eight_digits(static_cast<std::uint32_t>(units % 100'000'000), all.data() + 8);
+  // Digit count from the bit length: 1233 / 4096 ~ log10(2) gives it or one more.
+  static constexpr std::array<std::uint64_t, 17> kPowers = {1,
+                                                            10,
+                                                            100,
+                                                            1'000,
+                                                            10'000,
+                                                            100'000,
+                                                            1'000'000,
+                                                            10'000'000,
+                                                            100'000'000,
+                                                            1'000'000'000,
+                                                            10'000'000'000,
+                                                            100'000'000'000,
+                                                            1'000'000'000'000,
+                                                            10'000'000'000'000,
+                                                            100'000'000'000'000,
+                                                            1'000'000'000'000'000,
+                                                            10'000'000'000'000'000};
+  int count = (static_cast<int>(std::bit_width(units)) * 1233 >> 12) + 1;
+  if (units < kPowers[static_cast<std::size_t>(count - 1)]) --count;
+  std::memcpy(d.digits.data(), all.data() + (16 - count), static_cast<std::size_t>(count));
   d.exponent = count - decimals;
   return d;
 }
