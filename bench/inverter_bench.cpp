@@ -160,6 +160,12 @@ void orders_and_choices(benchmark::internal::Benchmark* b, int choices) {
 }
 
 BENCHMARK(BM_Elimination)->Apply([](auto* b) { orders_and_choices(b, 3); });
+// A larger order, where each step's work is well above the cost of starting a helper thread.
+BENCHMARK(BM_Elimination)
+    ->Args({400, 1})
+    ->Args({400, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_ResultByInput)->Apply([](auto* b) { orders_and_choices(b, 3); });
 BENCHMARK(BM_InputByResult)->Apply([](auto* b) { orders_and_choices(b, 3); });
 BENCHMARK(BM_PivotSearch)->Apply([](auto* b) { orders_and_choices(b, 2); });

@@ -1,9 +1,7 @@
 #include "inverter/kernel_choice.h"
 
-#include <thread>
-
 namespace quelmar {
 
-KernelChoice default_kernels() { return {true, std::thread::hardware_concurrency() > 1 ? 2 : 1}; }
+KernelChoice default_kernels() { return {true, 1}; }
 
 }  // namespace quelmar

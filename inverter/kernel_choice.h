@@ -14,7 +14,9 @@ struct KernelChoice {
   std::int32_t threads = 1;
 };
 
-// Fast kernels, on two threads when the machine has more than one.
+// Fast kernels on one thread. A helper thread joined at every elimination step was measured to
+// lengthen whole runs whenever the machine's cores are shared with other work, so sharing the
+// columns is left to callers that ask for it.
 KernelChoice default_kernels();
 
 }  // namespace quelmar
