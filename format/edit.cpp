@@ -43,6 +43,9 @@ std::string digits_of(std::uint64_t magnitude, unsigned base, int min_digits) {
   return {reversed.rbegin(), reversed.rend()};
 }
 
+constexpr std::array<double, kFixedPointMaxDecimals + 1> kPowersOfTen = {
+    1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+
 // Sign and width of a real field: a zero high part of either sign counts as positive; one
 // column is kept for the sign when there is one.
 struct RealSign {
@@ -53,7 +56,8 @@ struct RealSign {
 
 RealSign real_sign(Real16 value, int width, bool plus) {
   const bool negative = value.hi != 0.0 && sign_bit(value.hi);
-  const std::string_view text = negative ? "-" : (plus ? "+" : "");
+  using namespace std::string_view_literals;
+  const std::string_view text = negative ? "-"sv : (plus ? "+"sv : ""sv);
   return {negative, text, width - static_cast<int>(text.size())};
 }
 
@@ -83,12 +87,6 @@ class FieldWriter {
   void put(char c) { *next_++ = c; }
   // digits k .. k + count - 1 of the expansion.
   void digits(const DecimalDigits& d, int first, int count) {
-    if (count <= 0) return;
-    if (first + count <= DecimalDigits::kCount) {
-      std::memcpy(next_, d.digits.data() + first, static_cast<std::size_t>(count));
-      next_ += count;
-      return;
-    }
     for (int k = first; k < first + count; ++k) *next_++ = d.digit(k);
   }
   void zeros(int count) {
@@ -159,9 +157,10 @@ DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
     d.exponent = -decimals;
     return d;
   }
-  // Sixteen digits with leading zeros, as two independent halves of eight, then the significant
-  // ones moved to the front.
-  std::array<char, 16> all{};
+  // Sixteen digits with leading zeros, as two independent halves of eight, followed by sixteen
+  // '0'; the significant ones are then moved to the front in one copy of sixteen bytes.
+  std::array<char, 32> all;
+  all.fill('0');
   write_eight_digits(static_cast<std::uint32_t>(units / 100'000'000), all.data());
   write_eight_digits(static_cast<std::uint32_t>(units % 100'000'000), all.data() + 8);
   // Digit count from the bit length: 1233 / 4096 ~ log10(2) gives it or one more.
@@ -184,7 +183,7 @@ DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
                                                             10'000'000'000'000'000};
   int count = (static_cast<int>(std::bit_width(units)) * 1233 >> 12) + 1;
   if (units < kPowers[static_cast<std::size_t>(count - 1)]) --count;
-  std::memcpy(d.digits.data(), all.data() + (16 - count), static_cast<std::size_t>(count));
+  std::memcpy(d.digits.data(), all.data() + (16 - count), 16);
   d.exponent = count - decimals;
   return d;
 }
@@ -270,11 +269,19 @@ void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int 
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
+  const RealSign sign = real_sign(value, width, plus);
+  // A finite, well-formed value of at least 2 x 10^room has more integer digits than the room
+  // left of the point, however its digits round: asterisks, as lay_out_fixed gives them.
+  const int room = sign.usable_width - decimals - 1;
+  if (room >= 0 && room <= kFixedPointMaxDecimals && std::isfinite(value.hi) &&
+      value.hi + value.lo == value.hi &&
+      std::fabs(value.hi) >= 2.0 * kPowersOfTen[static_cast<std::size_t>(room)]) {
+    return append_asterisks(width, out);
+  }
   std::uint64_t units = 0;
   if (decimals >= 1 && decimals <= kFixedPointMaxDecimals &&
       fixed_point_units(value, decimals, units)) {
-    lay_out_finite_fixed(digits_of_units(units, decimals), real_sign(value, width, plus), width,
-                         decimals, out);
+    lay_out_finite_fixed(digits_of_units(units, decimals), sign, width, decimals, out);
     return;
   }
   lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,

@@ -47,24 +47,26 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
                           Units& units) {
   // A negative or zero order has no matrix lines.
   if (ws.N < 1) return;
-  // Rows per block: about 2 MiB of text, at least one row.
+  // Rows per block: about 2 MiB of text, at least one row, at most all of them.
   constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
   const std::size_t line = row_bytes(ws.N);
-  const auto block_rows =
-      static_cast<std::int32_t>(std::clamp<std::size_t>(kBlockBytes / line, 1, 1 << 20));
+  const auto block_rows = static_cast<std::int32_t>(
+      std::clamp<std::size_t>(kBlockBytes / line, 1, static_cast<std::size_t>(ws.N)));
   // Below this many rows a block is not worth a thread.
   constexpr std::int32_t kRowsWorthAThread = 16;
   const bool two_threads = ws.kernels.threads > 1 && block_rows >= kRowsWorthAThread;
+  // Each thread renders half a block (the first half takes the odd row).
+  const auto half_block = static_cast<std::size_t>((block_rows + 1) / 2);
   std::string own;
   std::string helper;
-  own.reserve(line * static_cast<std::size_t>(block_rows));
-  helper.reserve(two_threads ? line * static_cast<std::size_t>(block_rows) : 0);
+  own.reserve(line * (two_threads ? half_block : static_cast<std::size_t>(block_rows)));
+  helper.reserve(two_threads ? line * half_block : 0);
   for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
     const std::int32_t last = std::min(ws.N, first + block_rows - 1);
     own.clear();
     helper.clear();
     if (two_threads && last > first) {
-      const std::int32_t split = first + (last - first + 1) / 2;
+      const std::int32_t split = first + (last - first + 2) / 2;
       {
         // Joined at the end of this scope, before anything is written.
         const std::jthread worker([&] { render_rows(ws, C, split, last, helper); });
