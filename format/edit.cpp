@@ -45,6 +45,32 @@ std::string digits_of(std::uint64_t magnitude, unsigned base, int min_digits) {
 
 constexpr std::array<double, kFixedPointMaxDecimals + 1> kPowersOfTen = {
     1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+constexpr std::array<std::uint64_t, 17> kUnitsPerOne = {1,
+                                                        10,
+                                                        100,
+                                                        1'000,
+                                                        10'000,
+                                                        100'000,
+                                                        1'000'000,
+                                                        10'000'000,
+                                                        100'000'000,
+                                                        1'000'000'000,
+                                                        10'000'000'000,
+                                                        100'000'000'000,
+                                                        1'000'000'000'000,
+                                                        10'000'000'000'000,
+                                                        100'000'000'000'000,
+                                                        1'000'000'000'000'000,
+                                                        10'000'000'000'000'000};
+
+// Decimal digits of 0 < v < 10^16, from the bit length: 1233 / 4096 ~ log10(2) gives the count
+// or one more.
+int digit_count(std::uint64_t v) {
+  // 0 < v < 10^16.
+  assert(v > 0 && v < kUnitsPerOne[16]);
+  const int count = (static_cast<int>(std::bit_width(v)) * 1233 >> 12) + 1;
+  return v < kUnitsPerOne[static_cast<std::size_t>(count - 1)] ? count - 1 : count;
+}
 
 // Sign and width of a real field: a zero high part of either sign counts as positive; one
 // column is kept for the sign when there is one.
@@ -89,6 +115,14 @@ class FieldWriter {
   void digits(const DecimalDigits& d, int first, int count) {
     for (int k = first; k < first + count; ++k) *next_++ = d.digit(k);
   }
+  // The last `count` decimal digits of v, leading zeros included.
+  void number(std::uint64_t v, int count) {
+    for (char* digit = next_ + count - 1; digit >= next_; --digit) {
+      *digit = static_cast<char>('0' + v % 10);
+      v /= 10;
+    }
+    next_ += count;
+  }
   void zeros(int count) {
     for (int k = 0; k < count; ++k) *next_++ = '0';
   }
@@ -97,11 +131,13 @@ class FieldWriter {
   char* next_;
 };
 
-// The F field of a finite value from its digits and exponent E (digits of |x| = 0.d1d2... x 10^E,
-// rounded at the last place shown).
-void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int width,
+// The F field of a finite value whose rounded magnitude has `exponent` E integer digits (E >= 1)
+// or is below 1 (E <= 0, with d + E <= 0 when it rounds to zero in d places). `digits` writes
+// the E integer digits (integer(field, E)) and the d characters after the point
+// (fraction(field, E, d)).
+template <class Digits>
+void lay_out_finite_fixed(const Digits& digits, int exponent, const RealSign& sign, int width,
                           int decimals, std::string& out) {
-  const int exponent = digits.exponent;
   // room = w' - d - 1: the columns left of the point, sign excluded.
   const int room = sign.usable_width - decimals - 1;
   if (exponent >= 1) {
@@ -111,15 +147,14 @@ void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int
     FieldWriter field(out, width);
     field.blanks(pad);
     field.text(sign.text);
-    field.digits(digits, 0, exponent);
+    digits.integer(field, exponent);
     field.put('.');
-    field.digits(digits, exponent, decimals);
+    digits.fraction(field, exponent, decimals);
     return;
   }
   if (room < 0) return append_asterisks(width, out);
-  // Below 1: "0." then -E zeros and the significant digits. A value that rounds to zero in d
-  // places shows d zeros, and a negative one leaves its sign column blank. With room 0 the "0"
-  // before the point gives way.
+  // Below 1: "0." then the decimals. A value that rounds to zero in d places shows d zeros, and a
+  // negative one leaves its sign column blank. With room 0 the "0" before the point gives way.
   const bool rounds_to_zero = decimals + exponent <= 0;
   FieldWriter field(out, width);
   field.blanks(room - 1);
@@ -127,66 +162,31 @@ void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int
   if (room >= 1) field.put('0');
   field.put('.');
   if (rounds_to_zero) return field.zeros(decimals);
-  field.zeros(-exponent);
-  field.digits(digits, 0, decimals + exponent);
+  digits.fraction(field, exponent, decimals);
 }
 
-// The eight decimal digits of v < 10^8, leading zeros included, as a tree of quotients so that
-// the halves and quarters are found side by side.
-void write_eight_digits(std::uint32_t v, char* out) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839404142434445"
-      "46"
-      "47484950515253545556575859606162636465666768697071727374757677787980818283848586878889909192"
-      "93"
-      "949596979899";
-  const std::uint32_t high = v / 10000;
-  const std::uint32_t low = v % 10000;
-  const std::uint32_t quarters[4] = {high / 100, high % 100, low / 100, low % 100};
-  for (std::size_t k = 0; k < 4; ++k) std::memcpy(out + 2 * k, kPairs + 2 * quarters[k], 2);
-}
-
-// Digits and exponent of `units` x 10^-decimals, as lay_out_fixed reads them: the digits of
-// units and E = (their count) - d; no units at all stand for a value that rounds to zero.
-DecimalDigits digits_of_units(std::uint64_t units, int decimals) {
-  // units < 10^16.
-  assert(units < 10'000'000'000'000'000u);
-  DecimalDigits d;
-  d.digits.fill('0');
-  if (units == 0) {
-    d.exponent = -decimals;
-    return d;
+// Decimal digits (|x| = 0.d1d2... x 10^E) as lay_out_finite_fixed writes them.
+struct ExpansionDigits {
+  const DecimalDigits& d;
+  void integer(FieldWriter& field, int exponent) const { field.digits(d, 0, exponent); }
+  // After E >= 1 integer digits the next d; below 1, -E zeros and the first d + E.
+  void fraction(FieldWriter& field, int exponent, int decimals) const {
+    if (exponent >= 1) return field.digits(d, exponent, decimals);
+    field.zeros(-exponent);
+    field.digits(d, 0, decimals + exponent);
   }
-  // Sixteen digits with leading zeros, as two independent halves of eight, followed by sixteen
-  // '0'; the significant ones are then moved to the front in one copy of sixteen bytes.
-  std::array<char, 32> all;
-  all.fill('0');
-  write_eight_digits(static_cast<std::uint32_t>(units / 100'000'000), all.data());
-  write_eight_digits(static_cast<std::uint32_t>(units % 100'000'000), all.data() + 8);
-  // Digit count from the bit length: 1233 / 4096 ~ log10(2) gives it or one more.
-  static constexpr std::array<std::uint64_t, 17> kPowers = {1,
-                                                            10,
-                                                            100,
-                                                            1'000,
-                                                            10'000,
-                                                            100'000,
-                                                            1'000'000,
-                                                            10'000'000,
-                                                            100'000'000,
-                                                            1'000'000'000,
-                                                            10'000'000'000,
-                                                            100'000'000'000,
-                                                            1'000'000'000'000,
-                                                            10'000'000'000'000,
-                                                            100'000'000'000'000,
-                                                            1'000'000'000'000'000,
-                                                            10'000'000'000'000'000};
-  int count = (static_cast<int>(std::bit_width(units)) * 1233 >> 12) + 1;
-  if (units < kPowers[static_cast<std::size_t>(count - 1)]) --count;
-  std::memcpy(d.digits.data(), all.data() + (16 - count), 16);
-  d.exponent = count - decimals;
-  return d;
-}
+};
+
+// A count of units of 10^-d as lay_out_finite_fixed writes it: the integer part's digits, then
+// the remainder as d digits with leading zeros.
+struct UnitDigits {
+  std::uint64_t whole;
+  std::uint64_t fraction_units;
+  void integer(FieldWriter& field, int exponent) const { field.number(whole, exponent); }
+  void fraction(FieldWriter& field, int, int decimals) const {
+    field.number(fraction_units, decimals);
+  }
+};
 
 // The E field of a finite value from its digits and exponent.
 void lay_out_finite_exponent(const DecimalDigits& digits, const RealSign& sign, int width,
@@ -256,7 +256,7 @@ void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int dec
                    std::string& out) {
   const RealSign sign = real_sign(value, width, plus);
   if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
-  lay_out_finite_fixed(digits, sign, width, decimals, out);
+  lay_out_finite_fixed(ExpansionDigits{digits}, digits.exponent, sign, width, decimals, out);
 }
 
 void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
@@ -281,7 +281,11 @@ void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& o
   std::uint64_t units = 0;
   if (decimals >= 1 && decimals <= kFixedPointMaxDecimals &&
       fixed_point_units(value, decimals, units)) {
-    lay_out_finite_fixed(digits_of_units(units, decimals), sign, width, decimals, out);
+    // units = 0 rounds to zero (E = -d); otherwise E is its digit count less d.
+    const std::uint64_t scale = kUnitsPerOne[static_cast<std::size_t>(decimals)];
+    const int exponent = units == 0 ? -decimals : digit_count(units) - decimals;
+    lay_out_finite_fixed(UnitDigits{units / scale, units % scale}, exponent, sign, width, decimals,
+                         out);
     return;
   }
   lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,
