@@ -30,8 +30,7 @@ bool replay_file(const std::filesystem::path& path) {
 int main(int argc, char** argv) {
   std::size_t replayed = 0;
   for (int k = 1; k < argc; ++k) {
-    // Absolute, since an entry function may change the working directory.
-    const std::filesystem::path argument = std::filesystem::absolute(argv[k]);
+    const std::filesystem::path argument(argv[k]);
     std::vector<std::filesystem::path> files;
     if (std::filesystem::is_directory(argument)) {
       for (const auto& entry : std::filesystem::directory_iterator(argument)) {

@@ -4,12 +4,12 @@
 //   bytes up to the first NUL   the settings file (no NUL: there is no settings file)
 //   bytes after it              the input matrix file
 //
-// The files are written to a private working directory. The input matrix file is always read
-// under its default name, whatever the settings name, so that no other file is ever touched, and
-// an input whose order is above kMaxOrder is passed over to keep every run short. Checks: both
-// names stay 40 characters without line ends, C has the order read, the only early end is the
-// range error of a coefficient index, the rank lies in 0..Nin, and everything written to the
-// console consists of whole CR LF records.
+// The files are written to a private directory, the working directory during each run. The input
+// matrix file is always read under its default name, whatever the settings name, so that no other
+// file is ever touched, and an input whose order is above kMaxOrder is passed over to keep every
+// run short. Checks: both names stay 40 characters without line ends, C has the order read, the
+// only early end is the range error of a coefficient index, the rank lies in 0..Nin, and everything
+// written to the console consists of whole CR LF records.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -47,30 +47,45 @@ constexpr char kInputName[] = "Quelmar-Input.txt";
   std::abort();
 }
 
-// A fresh directory made the working directory for the whole process, removed at its end. It is
-// made in memory where the system offers that: replacing files on a disk waits for the disk.
-class WorkingDirectory {
+// A fresh directory for the program's files, made in memory where the system offers that
+// (replacing files on a disk waits for the disk), and removed at the end of the process.
+class ScratchDirectory {
  public:
-  WorkingDirectory() {
+  ScratchDirectory() {
     std::error_code error;
     const std::filesystem::path parent = std::filesystem::is_directory("/dev/shm", error)
                                              ? std::filesystem::path("/dev/shm")
                                              : std::filesystem::temp_directory_path();
     std::string pattern = (parent / "quelmar_fuzz_XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) fail("no working directory");
+    if (::mkdtemp(pattern.data()) == nullptr) fail("no scratch directory");
     path_ = pattern;
-    std::filesystem::current_path(path_);
   }
-  ~WorkingDirectory() {
+  ~ScratchDirectory() {
     std::error_code error;
-    std::filesystem::current_path(path_.parent_path(), error);
     std::filesystem::remove_all(path_, error);
   }
-  WorkingDirectory(const WorkingDirectory&) = delete;
-  WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
+};
+
+// The working directory moved to `path` for one run and given back afterwards, so that the
+// fuzzing engine's relative paths (corpus, artifacts) keep their meaning.
+class WorkingDirectoryDuringRun {
+ public:
+  explicit WorkingDirectoryDuringRun(const std::filesystem::path& path)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+  }
+  ~WorkingDirectoryDuringRun() { std::filesystem::current_path(previous_); }
+  WorkingDirectoryDuringRun(const WorkingDirectoryDuringRun&) = delete;
+  WorkingDirectoryDuringRun& operator=(const WorkingDirectoryDuringRun&) = delete;
+
+ private:
+  std::filesystem::path previous_;
 };
 
 void write_whole_file(const char* name, std::string_view bytes) {
@@ -132,12 +147,13 @@ std::int32_t order_in(std::string_view input, int tab_size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  static const WorkingDirectory working_directory;
+  static const ScratchDirectory scratch;
   const std::string_view data(reinterpret_cast<const char*>(bytes), size);
   const std::size_t nul = data.find('\0');
   const std::string_view input = nul == std::string_view::npos ? data : data.substr(nul + 1);
   const int tab_size = quelmar::kDefaultTabSize;
   if (order_in(input, tab_size) > kMaxOrder) return 0;
+  const WorkingDirectoryDuringRun in_scratch(scratch.path());
 
   if (nul == std::string_view::npos) {
     std::filesystem::remove(kSettingsName);
