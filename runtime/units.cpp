@@ -60,6 +60,11 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   prepared.name = name;
   // Room for a full block plus the statement that completes it, so the buffer never regrows.
   prepared.buffer.reserve(2 * kFileBlockBytes);
+  // The system would cut a name at its first NUL and create a file of another name.
+  if (name.find('\0') != std::string::npos) {
+    reason = "the file name holds a NUL character";
+    return false;
+  }
   const auto slot = channels_.try_emplace(unit, std::move(prepared)).first;
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) {

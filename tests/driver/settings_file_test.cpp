@@ -142,5 +142,18 @@ TEST(InputFile, AllBlankNameNamesNoFile) {
       0u);
 }
 
+// The system would cut a name at its NUL and reach another file; such a name names nothing.
+TEST(SettingsFile, NamesHoldingANulNameNoFile) {
+  Scratch scratch;
+  write_file(scratch.work() / "Quelmar-Filenames.ini", std::string("'in\0x'\n'out\0y'\n", 16));
+  write_file(scratch.work() / "in", kOneByOne);
+  const ProgramResult result = run_program(scratch);
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_NE(result.out.find("The file could not be opened for write. Using screen.\r\n"),
+            std::string::npos);
+  EXPECT_NE(result.out.find(" DataFileIn not found. Using defaults.\r\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(scratch.work() / "out"));
+}
+
 }  // namespace
 }  // namespace quelmar::test
