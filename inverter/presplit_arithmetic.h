@@ -22,6 +22,10 @@ using Lanes = double __attribute__((vector_size(kLaneCount * sizeof(double))));
 // chosen at load time by what the processor offers. AVX only re-encodes the same binary64
 // operations with three operands (no fused multiply-add: -ffp-contract=off keeps it out), so both
 // copies give the same bits.
+// Every helper a lane kernel calls is inlined into it, at every optimisation level: a call that
+// stayed a call would pass 32-byte vectors between the AVX copy and code built for the baseline,
+// which disagree on how such vectors are passed.
+#define QUELMAR_LANE_HELPER __attribute__((always_inline)) inline
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define QUELMAR_LANE_KERNEL __attribute__((flatten, target_clones("avx", "default")))
 #else
@@ -33,18 +37,18 @@ inline constexpr double kSplitSafeLimit = 9.745314011399998e288;
 inline constexpr double kSplitFactor = 4294967297.0;  // 2^32 + 1
 
 // True when x is finite and exact_product would take it as it is, without scaling.
-inline bool split_safe(double x) { return std::fabs(x) <= kSplitSafeLimit; }
+QUELMAR_LANE_HELPER bool split_safe(double x) { return std::fabs(x) <= kSplitSafeLimit; }
 
 // True when all four parts are finite. The lane kernels run only on finite values: every NaN they
 // can then make is the machine's default NaN, whichever operand order an instruction has, while
 // two NaNs of different signs or payloads would make the result depend on that order.
-inline bool finite_parts(const Complex& z) {
+QUELMAR_LANE_HELPER bool finite_parts(const Complex& z) {
   return std::isfinite(z.re.hi) && std::isfinite(z.re.lo) && std::isfinite(z.im.hi) &&
          std::isfinite(z.im.lo);
 }
 
 // A factor the lane kernels may take: finite, with both high parts split-safe.
-inline bool lane_safe(const Complex& z) {
+QUELMAR_LANE_HELPER bool lane_safe(const Complex& z) {
   return finite_parts(z) && split_safe(z.re.hi) && split_safe(z.im.hi);
 }
 
@@ -82,13 +86,13 @@ struct SplitComplex {
 
 // The high half of u by Dekker's split: (u - u * (2^32 + 1)) + u * (2^32 + 1).
 template <class T>
-T split_head(T u) {
+QUELMAR_LANE_HELPER T split_head(T u) {
   return (u - u * kSplitFactor) + u * kSplitFactor;
 }
 
 // Splits of the Real16 (hi, lo), as exact_product forms them for either operand.
 template <class T>
-SplitReal<T> split_real(T hi, T lo) {
+QUELMAR_LANE_HELPER SplitReal<T> split_real(T hi, T lo) {
   const T head = split_head(hi);
   const T tail = hi - head;
   const T tail_head = split_head(tail);
@@ -96,20 +100,20 @@ SplitReal<T> split_real(T hi, T lo) {
 }
 
 template <class T>
-SplitComplex<T> split_complex(const ComplexPair<T>& z) {
+QUELMAR_LANE_HELPER SplitComplex<T> split_complex(const ComplexPair<T>& z) {
   return {split_real(z.re.hi, z.re.lo), split_real(z.im.hi, z.im.lo)};
 }
 
 // high = e + s, low = (s - high) + e, as renormalise.
 template <class T>
-Pair<T> renormalised(T s, T e) {
+QUELMAR_LANE_HELPER Pair<T> renormalised(T s, T e) {
   const T high = e + s;
   return {high, (s - high) + e};
 }
 
 // a * b as mul(a, b): a is exact_product's first operand u, b its second operand v.
 template <class T>
-Pair<T> product(const SplitReal<T>& a, const SplitReal<T>& b) {
+QUELMAR_LANE_HELPER Pair<T> product(const SplitReal<T>& a, const SplitReal<T>& b) {
   const T ph = a.hi * b.hi;
   const T pl =
       ((((b.head * a.head - ph) + b.tail * a.head) + b.head * a.tail) + b.tail_head * a.tail) +
@@ -120,7 +124,7 @@ Pair<T> product(const SplitReal<T>& a, const SplitReal<T>& b) {
 
 // a + b as add(a, b).
 template <class T>
-Pair<T> sum(const Pair<T>& a, const Pair<T>& b) {
+QUELMAR_LANE_HELPER Pair<T> sum(const Pair<T>& a, const Pair<T>& b) {
   const T s = b.hi + a.hi;
   const T t = a.hi - s;
   T e = (a.hi - (t + s)) + (b.hi + t);
@@ -130,7 +134,7 @@ Pair<T> sum(const Pair<T>& a, const Pair<T>& b) {
 
 // a - b as sub(a, b).
 template <class T>
-Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
+QUELMAR_LANE_HELPER Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
   const T s = a.hi - b.hi;
   const T t = a.hi - s;
   T e = (a.hi - (t + s)) + (t - b.hi);
@@ -141,46 +145,48 @@ Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
 // y - x * f, the elimination's update of one element: x is the pivot row's element (left factor),
 // f the row's factor (right factor).
 template <class T>
-ComplexPair<T> reduced_presplit(const ComplexPair<T>& y, const SplitComplex<T>& x,
-                                const SplitComplex<T>& f) {
+QUELMAR_LANE_HELPER ComplexPair<T> reduced_presplit(const ComplexPair<T>& y,
+                                                    const SplitComplex<T>& x,
+                                                    const SplitComplex<T>& f) {
   return {difference(y.re, difference(product(x.re, f.re), product(x.im, f.im))),
           difference(y.im, sum(product(x.im, f.re), product(x.re, f.im)))};
 }
 
 // s + a * b, one term of an identity product: a is the element of the result C.
 template <class T>
-ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s, const SplitComplex<T>& a,
-                                    const SplitComplex<T>& b) {
+QUELMAR_LANE_HELPER ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s,
+                                                        const SplitComplex<T>& a,
+                                                        const SplitComplex<T>& b) {
   return {sum(s.re, difference(product(a.re, b.re), product(a.im, b.im))),
           sum(s.im, sum(product(a.re, b.im), product(b.re, a.im)))};
 }
 
 // The same value in every lane.
-inline Lanes broadcast(double x) {
+QUELMAR_LANE_HELPER Lanes broadcast(double x) {
   Lanes v;
   for (std::size_t l = 0; l < kLaneCount; ++l) v[l] = x;
   return v;
 }
 
-inline SplitComplex<Lanes> broadcast(const SplitComplex<double>& z) {
-  const auto lanes = [](const SplitReal<double>& r) {
-    return SplitReal<Lanes>{broadcast(r.hi),       broadcast(r.lo),   broadcast(r.sum),
-                            broadcast(r.head),     broadcast(r.tail), broadcast(r.tail_head),
-                            broadcast(r.tail_tail)};
-  };
-  return {lanes(z.re), lanes(z.im)};
+QUELMAR_LANE_HELPER SplitReal<Lanes> broadcast(const SplitReal<double>& r) {
+  return {broadcast(r.hi),   broadcast(r.lo),        broadcast(r.sum),      broadcast(r.head),
+          broadcast(r.tail), broadcast(r.tail_head), broadcast(r.tail_tail)};
 }
 
-inline ComplexPair<double> pair_of(const Complex& z) {
+QUELMAR_LANE_HELPER SplitComplex<Lanes> broadcast(const SplitComplex<double>& z) {
+  return {broadcast(z.re), broadcast(z.im)};
+}
+
+QUELMAR_LANE_HELPER ComplexPair<double> pair_of(const Complex& z) {
   return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
 }
 
-inline Complex complex_of(const ComplexPair<double>& z) {
+QUELMAR_LANE_HELPER Complex complex_of(const ComplexPair<double>& z) {
   return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
 }
 
 // Elements p[0..kLaneCount-1] gathered part by part into lanes.
-inline ComplexPair<Lanes> load_lanes(const Complex* p) {
+QUELMAR_LANE_HELPER ComplexPair<Lanes> load_lanes(const Complex* p) {
   ComplexPair<Lanes> z;
   for (std::size_t l = 0; l < kLaneCount; ++l) {
     z.re.hi[l] = p[l].re.hi;
@@ -192,7 +198,7 @@ inline ComplexPair<Lanes> load_lanes(const Complex* p) {
 }
 
 // Lanes scattered back into p[0..kLaneCount-1].
-inline void store_lanes(Complex* p, const ComplexPair<Lanes>& z) {
+QUELMAR_LANE_HELPER void store_lanes(Complex* p, const ComplexPair<Lanes>& z) {
   for (std::size_t l = 0; l < kLaneCount; ++l) {
     p[l] = {{z.re.hi[l], z.re.lo[l]}, {z.im.hi[l], z.im.lo[l]}};
   }

@@ -36,17 +36,17 @@ class SplitTable {
             {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
   }
 
-  // The splits of rows i..i+kLaneCount-1, one row per lane.
-  SplitComplex<Lanes> rows(std::int32_t i) const {
+  // The splits of rows i..i+kLaneCount-1, one row per lane (no call in between returns a
+  // vector: see QUELMAR_LANE_HELPER).
+  QUELMAR_LANE_HELPER SplitComplex<Lanes> rows(std::int32_t i) const {
     // 1 <= i and i + kLaneCount - 1 <= order.
     assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
-    const auto at = [&](std::size_t f) {
-      Lanes v;
-      std::memcpy(&v, field(f, i), sizeof v);
-      return v;
-    };
-    return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
-            {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
+    static_assert(sizeof(SplitComplex<Lanes>) == kFields * sizeof(Lanes));
+    SplitComplex<Lanes> z;
+    for (std::size_t f = 0; f < kFields; ++f) {
+      std::memcpy(reinterpret_cast<char*>(&z) + f * sizeof(Lanes), field(f, i), sizeof(Lanes));
+    }
+    return z;
   }
 
  private:
