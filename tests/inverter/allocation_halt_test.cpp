@@ -83,7 +83,13 @@ INSTANTIATE_TEST_SUITE_P(
         HaltCase{"Quelmarer: jCu(N)   allocation error. Halt.", 43, 8 << 20, 80 * kMiB},
         HaltCase{"Quelmarer: Temp(N)  allocation error. Halt.", 43, 8 << 20, 160 * kMiB},
         HaltCase{"Quelmarer: Cin(N,N) allocation error. Halt.", 43, 2048, 64 * kMiB},
-        HaltCase{"Quelmarer: CTest(N,N) allocation error. Halt.", 45, 2048, 192 * kMiB}));
+        HaltCase{"Quelmarer: CTest(N,N) allocation error. Halt.", 45, 2048, 192 * kMiB}),
+    [](const ::testing::TestParamInfo<HaltCase>& info) {
+      // Named by the array: the word between "Quelmarer: " and "(".
+      const std::string message = info.param.message;
+      const std::size_t start = message.find(' ') + 1;
+      return message.substr(start, message.find('(') - start);
+    });
 
 }  // namespace
 }  // namespace quelmar::testing
