@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <ostream>
 #include <string>
 
 #include "inverter/workspace.h"
@@ -62,6 +63,8 @@ struct HaltCase {
   std::size_t headroom;  // room for the arrays before the one that must fail, and half of it
 };
 
+void PrintTo(const HaltCase& halt_case, std::ostream* out) { *out << halt_case.message; }
+
 class AllocationHalt : public ::testing::TestWithParam<HaltCase> {};
 
 TEST_P(AllocationHalt, HaltsWithTheArraysMessage) {
@@ -84,9 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
         HaltCase{"Quelmarer: Temp(N)  allocation error. Halt.", 43, 8 << 20, 160 * kMiB},
         HaltCase{"Quelmarer: Cin(N,N) allocation error. Halt.", 43, 2048, 64 * kMiB},
         HaltCase{"Quelmarer: CTest(N,N) allocation error. Halt.", 45, 2048, 192 * kMiB}),
-    [](const ::testing::TestParamInfo<HaltCase>& info) {
+    [](const ::testing::TestParamInfo<HaltCase>& param_info) {
       // Named by the array: the word between "Quelmarer: " and "(".
-      const std::string message = info.param.message;
+      const std::string message = param_info.param.message;
       const std::size_t start = message.find(' ') + 1;
       return message.substr(start, message.find('(') - start);
     });
