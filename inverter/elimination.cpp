@@ -29,17 +29,22 @@ Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
     if (at(ws.iRu, i) < 0) continue;
     for (std::int32_t j = 1; j <= ws.N; ++j) {
       if (at(ws.jCu, j) < 0) continue;
-      const Real16 a = magnitude(C(i, j));
-      if (less(a, least)) continue;
-      if (!less(a, pivot_magnitude)) {
-        ws.Pivot = C(i, j);
-        ws.iu = i;
-        ws.ju = j;
-        pivot_magnitude = a;
-      }
+      take_if_pivot(ws, C, i, j, least, pivot_magnitude);
     }
   }
   return pivot_magnitude;
+}
+
+bool take_if_pivot(Workspace& ws, const ComplexMatrix& C, std::int32_t i, std::int32_t j,
+                   const Real16& least, Real16& best) {
+  const Real16 a = magnitude(C(i, j));
+  // Both tests are less-than tests, so the last of equal magnitudes wins.
+  if (less(a, least) || less(a, best)) return false;
+  ws.Pivot = C(i, j);
+  ws.iu = i;
+  ws.ju = j;
+  best = a;
+  return true;
 }
 
 void exchange_pivot(Workspace& ws, ComplexMatrix& C) {

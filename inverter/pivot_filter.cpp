@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "inverter/elimination.h"
+
 namespace quelmar {
 
 namespace {
@@ -78,15 +80,9 @@ Real16 find_pivot_filtered(Workspace& ws, const ComplexMatrix& C) {
     for (std::int32_t j = 1; j <= N; ++j) {
       if (at(ws.jCu, j) < 0) continue;
       if (squared_estimate(C(i, j)) < floor_at(i, j)) continue;
-      const Real16 a = magnitude(C(i, j));
-      if (less(a, least)) continue;
-      if (!less(a, pivot_magnitude)) {
-        ws.Pivot = C(i, j);
-        ws.iu = i;
-        ws.ju = j;
-        pivot_magnitude = a;
-        best_squared = a.hi * a.hi;
-        filtering = filtering && finite(a);
+      if (take_if_pivot(ws, C, i, j, least, pivot_magnitude)) {
+        best_squared = pivot_magnitude.hi * pivot_magnitude.hi;
+        filtering = filtering && finite(pivot_magnitude);
       }
     }
   }
