@@ -1,36 +1,89 @@
-// Sharing column loops between two threads. The caller's thread takes the first half and a helper
-// thread the second; both are joined before the call returns, so the program still acts as one
-// thread of control and no output is ever written from the helper.
+// Sharing loops between two threads. A helper thread started with the workspace waits for work;
+// each shared loop hands it the second half and runs the first half on the caller's thread, and
+// returns only when both are done, so the program still acts as one thread of control and no
+// output is ever written from the helper.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
-#include <system_error>
+#include <mutex>
 #include <thread>
+#include <type_traits>
 
 namespace quelmar {
 
-// Orders below this are not worth a helper thread: its start costs about as much as the work.
+// Orders below this are not worth the helper: handing work over costs about as much as the work.
 inline constexpr std::int32_t kSmallestThreadedOrder = 48;
 
-// work(first, last, half) over the columns first..last: in two halves, the second on a helper
-// thread, when two_threads holds and there are enough columns; else whole on this thread (also
-// when no thread can be started).
+class HelperThread {
+ public:
+  // Starts the thread; throws std::system_error when none can be started.
+  HelperThread() : thread_([this] { serve(); }) {}
+  HelperThread(const HelperThread&) = delete;
+  HelperThread& operator=(const HelperThread&) = delete;
+  ~HelperThread() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  // other() on the helper while own() runs on this thread; returns when both have finished (also
+  // when own() throws, since other() may use what the caller's frame holds).
+  template <class Other, class Own>
+  void share(Other&& other, Own&& own) {
+    {
+      const std::lock_guard lock(mutex_);
+      job_ = [](void* work) { (*static_cast<std::remove_reference_t<Other>*>(work))(); };
+      work_ = &other;
+      pending_ = true;
+    }
+    changed_.notify_all();
+    const struct WaitForHelper {
+      HelperThread& helper;
+      ~WaitForHelper() {
+        std::unique_lock lock(helper.mutex_);
+        helper.changed_.wait(lock, [this] { return !helper.pending_; });
+      }
+    } wait_for_helper{*this};
+    own();
+  }
+
+ private:
+  void serve() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+      changed_.wait(lock, [this] { return pending_ || stopping_; });
+      if (!pending_) return;
+      lock.unlock();
+      job_(work_);
+      lock.lock();
+      pending_ = false;
+      changed_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  void (*job_)(void*) = nullptr;
+  void* work_ = nullptr;
+  bool pending_ = false;
+  bool stopping_ = false;
+  std::thread thread_;  // started last, once the members it reads exist
+};
+
+// work(first, last, half) over the columns first..last: in two halves, the second on the helper,
+// when there is a helper and enough columns; else whole on this thread.
 template <class Work>
-void for_column_halves(std::int32_t first, std::int32_t last, bool two_threads, Work&& work) {
-  if (!two_threads || last - first + 1 < kSmallestThreadedOrder) {
+void for_column_halves(std::int32_t first, std::int32_t last, HelperThread* helper, Work&& work) {
+  if (helper == nullptr || last - first + 1 < kSmallestThreadedOrder) {
     work(first, last, 0);
     return;
   }
   const std::int32_t middle = first + (last - first + 1) / 2;
-  std::thread helper;
-  try {
-    helper = std::thread([&] { work(middle, last, 1); });
-  } catch (const std::system_error&) {
-    work(first, last, 0);
-    return;
-  }
-  work(first, middle - 1, 0);
-  helper.join();
+  helper->share([&] { work(middle, last, 1); }, [&] { work(first, middle - 1, 0); });
 }
 
 }  // namespace quelmar

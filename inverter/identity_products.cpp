@@ -107,23 +107,22 @@ void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {
   const ComplexMatrix& input = ws.Cin;
   const std::int32_t n = C.order();
   clear(product);
-  for_column_halves(
-      1, n, ws.kernels.threads > 1, [&](std::int32_t first, std::int32_t last, int half) {
-        SplitTable& column = ws.splits[half];
-        for (std::int32_t k = 1; k <= n; ++k) {
-          const bool column_safe = column.fill_from_column(C, k);
-          for (std::int32_t j = first; j <= last; ++j) {
-            const Complex& b = input(k, j);
-            if (column_safe && lane_safe(b)) {
-              accumulate_result_rows(&product(1, j), n, column, split_complex(pair_of(b)));
-            } else {
-              for (std::int32_t i = 1; i <= n; ++i) {
-                product(i, j) = accumulate(product(i, j), C(i, k), b);
-              }
-            }
+  for_column_halves(1, n, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int half) {
+    SplitTable& column = ws.splits[half];
+    for (std::int32_t k = 1; k <= n; ++k) {
+      const bool column_safe = column.fill_from_column(C, k);
+      for (std::int32_t j = first; j <= last; ++j) {
+        const Complex& b = input(k, j);
+        if (column_safe && lane_safe(b)) {
+          accumulate_result_rows(&product(1, j), n, column, split_complex(pair_of(b)));
+        } else {
+          for (std::int32_t i = 1; i <= n; ++i) {
+            product(i, j) = accumulate(product(i, j), C(i, k), b);
           }
         }
-      });
+      }
+    }
+  });
 }
 
 void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C) {
@@ -131,23 +130,22 @@ void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C) {
   const ComplexMatrix& input = ws.Cin;
   const std::int32_t n = C.order();
   clear(product);
-  for_column_halves(
-      1, n, ws.kernels.threads > 1, [&](std::int32_t first, std::int32_t last, int half) {
-        SplitTable& column = ws.splits[half];
-        for (std::int32_t k = 1; k <= n; ++k) {
-          const bool column_safe = column.fill_from_column(input, k);
-          for (std::int32_t j = first; j <= last; ++j) {
-            const Complex& a = C(k, j);
-            if (column_safe && lane_safe(a)) {
-              accumulate_input_rows(&product(1, j), n, column, split_complex(pair_of(a)));
-            } else {
-              for (std::int32_t i = 1; i <= n; ++i) {
-                product(i, j) = accumulate(product(i, j), a, input(i, k));
-              }
-            }
+  for_column_halves(1, n, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int half) {
+    SplitTable& column = ws.splits[half];
+    for (std::int32_t k = 1; k <= n; ++k) {
+      const bool column_safe = column.fill_from_column(input, k);
+      for (std::int32_t j = first; j <= last; ++j) {
+        const Complex& a = C(k, j);
+        if (column_safe && lane_safe(a)) {
+          accumulate_input_rows(&product(1, j), n, column, split_complex(pair_of(a)));
+        } else {
+          for (std::int32_t i = 1; i <= n; ++i) {
+            product(i, j) = accumulate(product(i, j), a, input(i, k));
           }
         }
-      });
+      }
+    }
+  });
 }
 
 }  // namespace quelmar

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
-#include <thread>
 
 #include "format/edit.h"
 #include "format/format.h"
@@ -41,8 +40,8 @@ void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix&
 }
 
 // The matrix lines of a listing on a file unit, which hands its bytes on in blocks anyway:
-// rendered a block of rows at a time, the second half of each block by a helper thread when two
-// threads are allowed, and written in row order.
+// rendered a block of rows at a time, the second half of each block by the helper thread when
+// there is one, and written in row order.
 void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
                           Units& units) {
   // A negative or zero order has no matrix lines.
@@ -52,28 +51,25 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
   const std::size_t line = row_bytes(ws.N);
   const auto block_rows = static_cast<std::int32_t>(
       std::clamp<std::size_t>(kBlockBytes / line, 1, static_cast<std::size_t>(ws.N)));
-  // Below this many rows a block is not worth a thread.
+  // Below this many rows a block is not worth handing half of it over.
   constexpr std::int32_t kRowsWorthAThread = 16;
-  const bool two_threads = ws.kernels.threads > 1 && block_rows >= kRowsWorthAThread;
+  HelperThread* const helper = block_rows >= kRowsWorthAThread ? ws.helper.get() : nullptr;
   // Each thread renders half a block (the first half takes the odd row).
   const auto half_block = static_cast<std::size_t>((block_rows + 1) / 2);
-  std::string own;
-  std::string helper;
-  own.reserve(line * (two_threads ? half_block : static_cast<std::size_t>(block_rows)));
-  helper.reserve(two_threads ? line * half_block : 0);
+  std::string& own = ws.listing_text[0];
+  std::string& other = ws.listing_text[1];
+  own.reserve(line * (helper != nullptr ? half_block : static_cast<std::size_t>(block_rows)));
+  if (helper != nullptr) other.reserve(line * half_block);
   for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
     const std::int32_t last = std::min(ws.N, first + block_rows - 1);
     own.clear();
-    helper.clear();
-    if (two_threads && last > first) {
+    other.clear();
+    if (helper != nullptr && last > first) {
       const std::int32_t split = first + (last - first + 2) / 2;
-      {
-        // Joined at the end of this scope, before anything is written.
-        const std::jthread worker([&] { render_rows(ws, C, split, last, helper); });
-        render_rows(ws, C, first, split - 1, own);
-      }
+      helper->share([&] { render_rows(ws, C, split, last, other); },
+                    [&] { render_rows(ws, C, first, split - 1, own); });
       units.write(iP, own);
-      units.write(iP, helper);
+      units.write(iP, other);
     } else {
       render_rows(ws, C, first, last, own);
       units.write(iP, own);

@@ -1,6 +1,8 @@
 #include "inverter/workspace.h"
 
 #include <algorithm>
+#include <new>
+#include <system_error>
 
 #include "runtime/program_stop.h"
 
@@ -19,6 +21,15 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
     ws.kernels.fast =
         ws.splits[0].allocate(N) && ws.splits[1].allocate(N) && ws.row_estimates.allocate(n);
   }
+  if (ws.kernels.fast && ws.kernels.threads > 1 && N > 1) {
+    try {
+      ws.helper = std::make_unique<HelperThread>();
+    } catch (const std::system_error&) {
+      ws.kernels.threads = 1;
+    } catch (const std::bad_alloc&) {
+      ws.kernels.threads = 1;
+    }
+  }
 }
 
 void release_workspace(Workspace& ws) {
@@ -31,6 +42,7 @@ void release_workspace(Workspace& ws) {
   ws.splits[0].release();
   ws.splits[1].release();
   ws.row_estimates.release();
+  ws.helper.reset();
 }
 
 }  // namespace quelmar

@@ -4,8 +4,11 @@
 
 #include <cassert>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "extended/complex.h"
+#include "inverter/column_halves.h"
 #include "inverter/complex_matrix.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/split_table.h"
@@ -36,6 +39,11 @@ struct Workspace {
   KernelChoice kernels;
   SplitTable splits[2];
   Storage<double> row_estimates;
+  // The helper thread when two threads share the kernels and the listing (null: one thread), and
+  // the listing's text buffers, one per thread, kept from listing to listing so that their pages
+  // are not handed back to the system and faulted in again at every step.
+  std::unique_ptr<HelperThread> helper;
+  mutable std::string listing_text[2];
 };
 
 // Element i of a work vector.
@@ -55,7 +63,8 @@ const T& at(const Storage<T>& vector, std::int32_t i) {
 
 // Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
 // this order; the first that cannot be had halts the program with that array's message. Then the
-// fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels.
+// fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels, and the helper
+// thread when two threads are asked for, whose lack only turns them to one.
 void allocate_workspace(Workspace& ws, std::int32_t N);
 
 // Frees the work arrays in the order they were allocated.

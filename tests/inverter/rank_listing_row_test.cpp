@@ -79,9 +79,9 @@ TEST(RankListingRow, SameBytesAsItsWriteStatements) {
 // A listing of C with labels partly used, as the inverter makes it after some steps.
 std::string listing(std::int32_t N, const ComplexMatrix& C, KernelChoice kernels, bool console) {
   Workspace ws;
+  ws.kernels = kernels;
   allocate_workspace(ws, N);
   ws.N = N;
-  ws.kernels = kernels;
   ws.iRank = 3;
   ws.CdetN = {{2.0, 0.0}, {-1.5, 0.0}};
   for (std::int32_t i = 1; i <= N; ++i) {
