@@ -14,9 +14,9 @@ struct KernelChoice {
   std::int32_t threads = 1;
 };
 
-// Fast kernels on one thread. A helper thread joined at every elimination step was measured to
-// lengthen whole runs whenever the machine's cores are shared with other work, so sharing the
-// columns is left to callers that ask for it.
+// Fast kernels on one thread. Whole runs with the helper thread were measured no faster whenever
+// the machine's cores are shared with other work (its half then waits for a core), so sharing the
+// columns and the listing is left to callers that ask for it.
 KernelChoice default_kernels();
 
 }  // namespace quelmar
