@@ -1,6 +1,7 @@
 #include "inverter/identity_products.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "inverter/column_halves.h"
 #include "inverter/complex_updates.h"
@@ -58,6 +59,22 @@ bool all_finite(const ComplexMatrix& m) {
   return finite;
 }
 
+// product(i, j) = the sum over ascending k of a * b, the running sum on the left, where
+// factors(i, j, k) gives the pair (a, b) and a is the element of the result C.
+template <class Factors>
+void form_product_plain(ComplexMatrix& product, Factors factors) {
+  const std::int32_t n = product.order();
+  clear(product);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    for (std::int32_t j = 1; j <= n; ++j) {
+      for (std::int32_t k = 1; k <= n; ++k) {
+        const auto [a, b] = factors(i, j, k);
+        product(i, j) = accumulate(product(i, j), a, b);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void form_result_by_input(Workspace& ws, const ComplexMatrix& C) {
@@ -77,29 +94,15 @@ void form_input_by_result(Workspace& ws, const ComplexMatrix& C) {
 }
 
 void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C) {
-  ComplexMatrix& product = ws.CTest;
-  const std::int32_t n = C.order();
-  clear(product);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    for (std::int32_t j = 1; j <= n; ++j) {
-      for (std::int32_t k = 1; k <= n; ++k) {
-        product(i, j) = accumulate(product(i, j), C(i, k), ws.Cin(k, j));
-      }
-    }
-  }
+  form_product_plain(ws.CTest, [&](std::int32_t i, std::int32_t j, std::int32_t k) {
+    return std::pair<const Complex&, const Complex&>(C(i, k), ws.Cin(k, j));
+  });
 }
 
 void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C) {
-  ComplexMatrix& product = ws.CTest;
-  const std::int32_t n = C.order();
-  clear(product);
-  for (std::int32_t i = 1; i <= n; ++i) {
-    for (std::int32_t j = 1; j <= n; ++j) {
-      for (std::int32_t k = 1; k <= n; ++k) {
-        product(i, j) = accumulate(product(i, j), C(k, j), ws.Cin(i, k));
-      }
-    }
-  }
+  form_product_plain(ws.CTest, [&](std::int32_t i, std::int32_t j, std::int32_t k) {
+    return std::pair<const Complex&, const Complex&>(C(k, j), ws.Cin(i, k));
+  });
 }
 
 void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {
