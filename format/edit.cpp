@@ -1,5 +1,6 @@
 #include "format/edit.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cassert>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "format/decimal_digits.h"
+#include "format/fixed_field.h"
 #include "format/fixed_point_fast.h"
 
 namespace quelmar {
@@ -45,33 +47,6 @@ std::string digits_of(std::uint64_t magnitude, unsigned base, int min_digits) {
 
 constexpr std::array<double, kFixedPointMaxDecimals + 1> kPowersOfTen = {
     1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-constexpr std::array<std::uint64_t, 17> kUnitsPerOne = {1,
-                                                        10,
-                                                        100,
-                                                        1'000,
-                                                        10'000,
-                                                        100'000,
-                                                        1'000'000,
-                                                        10'000'000,
-                                                        100'000'000,
-                                                        1'000'000'000,
-                                                        10'000'000'000,
-                                                        100'000'000'000,
-                                                        1'000'000'000'000,
-                                                        10'000'000'000'000,
-                                                        100'000'000'000'000,
-                                                        1'000'000'000'000'000,
-                                                        10'000'000'000'000'000};
-
-// Decimal digits of 0 < v < 10^16, from the bit length: 1233 / 4096 ~ log10(2) gives the count
-// or one more.
-int digit_count(std::uint64_t v) {
-  // 0 < v < 10^16.
-  assert(v > 0 && v < kUnitsPerOne[16]);
-  const int count = (static_cast<int>(std::bit_width(v)) * 1233 >> 12) + 1;
-  return v < kUnitsPerOne[static_cast<std::size_t>(count - 1)] ? count - 1 : count;
-}
-
 // Sign and width of a real field: a zero high part of either sign counts as positive; one
 // column is kept for the sign when there is one.
 struct RealSign {
@@ -115,14 +90,6 @@ class FieldWriter {
   void digits(const DecimalDigits& d, int first, int count) {
     for (int k = first; k < first + count; ++k) *next_++ = d.digit(k);
   }
-  // The last `count` decimal digits of v, leading zeros included.
-  void number(std::uint64_t v, int count) {
-    for (char* digit = next_ + count - 1; digit >= next_; --digit) {
-      *digit = static_cast<char>('0' + v % 10);
-      v /= 10;
-    }
-    next_ += count;
-  }
   void zeros(int count) {
     for (int k = 0; k < count; ++k) *next_++ = '0';
   }
@@ -131,13 +98,11 @@ class FieldWriter {
   char* next_;
 };
 
-// The F field of a finite value whose rounded magnitude has `exponent` E integer digits (E >= 1)
-// or is below 1 (E <= 0, with d + E <= 0 when it rounds to zero in d places). `digits` writes
-// the E integer digits (integer(field, E)) and the d characters after the point
-// (fraction(field, E, d)).
-template <class Digits>
-void lay_out_finite_fixed(const Digits& digits, int exponent, const RealSign& sign, int width,
+// The F field of a finite value from its digits: |x| = 0.d1d2... x 10^E rounded to d places has
+// E integer digits (E >= 1) or is below 1 (E <= 0, with d + E <= 0 when it rounds to zero).
+void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int width,
                           int decimals, std::string& out) {
+  const int exponent = digits.exponent;
   // room = w' - d - 1: the columns left of the point, sign excluded.
   const int room = sign.usable_width - decimals - 1;
   if (exponent >= 1) {
@@ -147,14 +112,15 @@ void lay_out_finite_fixed(const Digits& digits, int exponent, const RealSign& si
     FieldWriter field(out, width);
     field.blanks(pad);
     field.text(sign.text);
-    digits.integer(field, exponent);
+    field.digits(digits, 0, exponent);
     field.put('.');
-    digits.fraction(field, exponent, decimals);
+    field.digits(digits, exponent, decimals);
     return;
   }
   if (room < 0) return append_asterisks(width, out);
-  // Below 1: "0." then the decimals. A value that rounds to zero in d places shows d zeros, and a
-  // negative one leaves its sign column blank. With room 0 the "0" before the point gives way.
+  // Below 1: "0." then -E zeros and the first d + E digits. A value that rounds to zero in d
+  // places shows d zeros, and a negative one leaves its sign column blank. With room 0 the "0"
+  // before the point gives way.
   const bool rounds_to_zero = decimals + exponent <= 0;
   FieldWriter field(out, width);
   field.blanks(room - 1);
@@ -162,31 +128,9 @@ void lay_out_finite_fixed(const Digits& digits, int exponent, const RealSign& si
   if (room >= 1) field.put('0');
   field.put('.');
   if (rounds_to_zero) return field.zeros(decimals);
-  digits.fraction(field, exponent, decimals);
+  field.zeros(-exponent);
+  field.digits(digits, 0, decimals + exponent);
 }
-
-// Decimal digits (|x| = 0.d1d2... x 10^E) as lay_out_finite_fixed writes them.
-struct ExpansionDigits {
-  const DecimalDigits& d;
-  void integer(FieldWriter& field, int exponent) const { field.digits(d, 0, exponent); }
-  // After E >= 1 integer digits the next d; below 1, -E zeros and the first d + E.
-  void fraction(FieldWriter& field, int exponent, int decimals) const {
-    if (exponent >= 1) return field.digits(d, exponent, decimals);
-    field.zeros(-exponent);
-    field.digits(d, 0, decimals + exponent);
-  }
-};
-
-// A count of units of 10^-d as lay_out_finite_fixed writes it: the integer part's digits, then
-// the remainder as d digits with leading zeros.
-struct UnitDigits {
-  std::uint64_t whole;
-  std::uint64_t fraction_units;
-  void integer(FieldWriter& field, int exponent) const { field.number(whole, exponent); }
-  void fraction(FieldWriter& field, int, int decimals) const {
-    field.number(fraction_units, decimals);
-  }
-};
 
 // The E field of a finite value from its digits and exponent.
 void lay_out_finite_exponent(const DecimalDigits& digits, const RealSign& sign, int width,
@@ -256,7 +200,7 @@ void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int dec
                    std::string& out) {
   const RealSign sign = real_sign(value, width, plus);
   if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
-  lay_out_finite_fixed(ExpansionDigits{digits}, digits.exponent, sign, width, decimals, out);
+  lay_out_finite_fixed(digits, sign, width, decimals, out);
 }
 
 void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
@@ -266,9 +210,11 @@ void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int 
   lay_out_finite_exponent(digits, sign, width, decimals, out);
 }
 
-void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
-  // width >= 0, decimals >= 0.
-  assert(width >= 0 && decimals >= 0);
+namespace {
+
+// The F field of the integer path written into field[0, width) (and up to kFieldSlack characters
+// after it); false, writing nothing, for a value the path does not take.
+bool edit_fixed_fast(Real16 value, int width, int decimals, bool plus, char* field) {
   const RealSign sign = real_sign(value, width, plus);
   // A finite, well-formed value of at least 2 x 10^room has more integer digits than the room
   // left of the point, however its digits round: asterisks, as lay_out_fixed gives them.
@@ -276,20 +222,40 @@ void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& o
   if (room >= 0 && room <= kFixedPointMaxDecimals && std::isfinite(value.hi) &&
       value.hi + value.lo == value.hi &&
       std::fabs(value.hi) >= 2.0 * kPowersOfTen[static_cast<std::size_t>(room)]) {
-    return append_asterisks(width, out);
+    std::memset(field, '*', static_cast<std::size_t>(width));
+    return true;
   }
   std::uint64_t units = 0;
-  if (decimals >= 1 && decimals <= kFixedPointMaxDecimals &&
-      fixed_point_units(value, decimals, units)) {
-    // units = 0 rounds to zero (E = -d); otherwise E is its digit count less d.
-    const std::uint64_t scale = kUnitsPerOne[static_cast<std::size_t>(decimals)];
-    const int exponent = units == 0 ? -decimals : digit_count(units) - decimals;
-    lay_out_finite_fixed(UnitDigits{units / scale, units % scale}, exponent, sign, width, decimals,
-                         out);
-    return;
+  if (decimals < 1 || decimals > kFixedPointMaxDecimals ||
+      !fixed_point_units(value, decimals, units)) {
+    return false;
   }
-  lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,
-                plus, out);
+  put_fixed_units_field(units, sign.negative, sign.text, width, decimals, field);
+  return true;
+}
+
+}  // namespace
+
+void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
+  // width >= 0, decimals >= 0.
+  assert(width >= 0 && decimals >= 0);
+  const std::size_t start = out.size();
+  out.resize(start + static_cast<std::size_t>(width + kFieldSlack));
+  const bool done = edit_fixed_fast(value, width, decimals, plus, out.data() + start);
+  out.resize(done ? start + static_cast<std::size_t>(width) : start);
+  if (!done) {
+    lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,
+                  plus, out);
+  }
+}
+
+void edit_fixed_in_place(Real16 value, int width, int decimals, bool plus, char* field) {
+  // width >= 0, decimals >= 0.
+  assert(width >= 0 && decimals >= 0);
+  if (edit_fixed_fast(value, width, decimals, plus, field)) return;
+  std::string text;
+  edit_fixed(value, width, decimals, plus, text);
+  std::memcpy(field, text.data(), text.size());
 }
 
 void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "format/edit.h"
+#include "format/fixed_field.h"
 #include "format/format.h"
 
 namespace quelmar {
@@ -81,17 +83,24 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
 
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out) {
+  const std::size_t start = out.size();
   edit_integer(label, default_integer_width(4), 1, false, out);
   out += ' ';
+  // The elements are edited in place, each field's scratch characters after it covered by what
+  // follows it: the separators, the next element, the line end.
+  out.resize(start + row_bytes(C.order()) + kFieldSlack);
+  char* next = out.data() + start + kLabelBytes;
   for (std::int32_t j = 1; j <= C.order(); ++j) {
     const Complex& element = C(i, j);
-    out += " (";
-    edit_fixed(element.re, 13, 6, true, out);
-    out += ',';
-    edit_fixed(element.im, 13, 6, true, out);
-    out += "j)";
+    std::memcpy(next, " (", 2);
+    edit_fixed_in_place(element.re, 13, 6, true, next + 2);
+    next[15] = ',';
+    edit_fixed_in_place(element.im, 13, 6, true, next + 16);
+    std::memcpy(next + 29, "j)", 2);
+    next += kElementBytes;
   }
-  out += "\r\n";
+  std::memcpy(next, "\r\n", 2);
+  out.resize(start + row_bytes(C.order()));
 }
 
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
