@@ -32,7 +32,7 @@ TEST(FixedUnitsField, WorkedFields) {
   EXPECT_EQ(units_field(25, false, "", 3, 2), ".25");
   EXPECT_EQ(units_field(250, false, "", 3, 2), "***");
   EXPECT_EQ(units_field(25, false, "", 2, 2), "**");
-  EXPECT_EQ(units_field(123'456'789'012'345, true, "-", 30, 10), "              -12345.6789012345");
+  EXPECT_EQ(units_field(123'456'789'012'345, true, "-", 30, 10), "             -12345.6789012345");
   EXPECT_EQ(units_field(7, false, "", 40, 1), std::string(37, ' ') + "0.7");
 }
 
