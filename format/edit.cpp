@@ -213,8 +213,9 @@ void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int 
 namespace {
 
 // The F field of the integer path written into field[0, width) (and up to kFieldSlack characters
-// after it); false, writing nothing, for a value the path does not take.
-bool edit_fixed_fast(Real16 value, int width, int decimals, bool plus, char* field) {
+// after it) from the value's units; false, writing nothing, for a value the path does not take.
+bool edit_fixed_fast(Real16 value, const FixedPointUnits& known, int width, int decimals, bool plus,
+                     char* field) {
   const RealSign sign = real_sign(value, width, plus);
   // A finite, well-formed value of at least 2 x 10^room has more integer digits than the room
   // left of the point, however its digits round: asterisks, as lay_out_fixed gives them.
@@ -225,12 +226,8 @@ bool edit_fixed_fast(Real16 value, int width, int decimals, bool plus, char* fie
     std::memset(field, '*', static_cast<std::size_t>(width));
     return true;
   }
-  std::uint64_t units = 0;
-  if (decimals < 1 || decimals > kFixedPointMaxDecimals ||
-      !fixed_point_units(value, decimals, units)) {
-    return false;
-  }
-  put_fixed_units_field(units, sign.negative, sign.text, width, decimals, field);
+  if (!known.taken) return false;
+  put_fixed_units_field(known.units, sign.negative, sign.text, width, decimals, field);
   return true;
 }
 
@@ -239,9 +236,12 @@ bool edit_fixed_fast(Real16 value, int width, int decimals, bool plus, char* fie
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
+  const FixedPointUnits known = decimals >= 1 && decimals <= kFixedPointMaxDecimals
+                                    ? fixed_point_units(value, decimals)
+                                    : FixedPointUnits{};
   const std::size_t start = out.size();
   out.resize(start + static_cast<std::size_t>(width + kFieldSlack));
-  const bool done = edit_fixed_fast(value, width, decimals, plus, out.data() + start);
+  const bool done = edit_fixed_fast(value, known, width, decimals, plus, out.data() + start);
   out.resize(done ? start + static_cast<std::size_t>(width) : start);
   if (!done) {
     lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,
@@ -249,10 +249,11 @@ void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& o
   }
 }
 
-void edit_fixed_in_place(Real16 value, int width, int decimals, bool plus, char* field) {
+void edit_fixed_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
+                         bool plus, char* field) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  if (edit_fixed_fast(value, width, decimals, plus, field)) return;
+  if (edit_fixed_fast(value, known, width, decimals, plus, field)) return;
   std::string text;
   edit_fixed(value, width, decimals, plus, text);
   std::memcpy(field, text.data(), text.size());

@@ -15,6 +15,7 @@
 
 #include "extended/real16.h"
 #include "format/decimal_digits.h"
+#include "format/fixed_point_fast.h"
 
 namespace quelmar {
 
@@ -27,9 +28,11 @@ void edit_text(std::string_view text, int width, std::string& out);  // width < 
 // F and E editing. The fast forms: the F integer path and the digits up to the rounding position.
 void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out);
 void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out);
-// The F field written in place into field[0, width); field must have room for width +
-// kFieldSlack characters (fixed_field.h), the ones after the field being overwritten.
-void edit_fixed_in_place(Real16 value, int width, int decimals, bool plus, char* field);
+// The F field written in place into field[0, width), with the value's units known: `known` is
+// fixed_point_units(value, decimals), or not taken. field must have room for width + kFieldSlack
+// characters (fixed_field.h), the ones after the field being overwritten.
+void edit_fixed_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
+                         bool plus, char* field);
 // The F or E field of `value` laid out from its decimal digits, as decimal_digits gives them for
 // the field's mode (fixed, exponent) and decimals.
 void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,

@@ -10,27 +10,9 @@
 #include <cstring>
 
 #include "extended/complex.h"
+#include "extended/lanes.h"
 
 namespace quelmar {
-
-// Binary64 lanes, four to a 32-byte vector (one AVX register, or two SSE2 registers); +, - and *
-// on them are the binary64 operations applied lane by lane.
-inline constexpr std::size_t kLaneCount = 4;
-using Lanes = double __attribute__((vector_size(kLaneCount * sizeof(double))));
-
-// Marks a lane kernel to be built twice, for the baseline instruction set and for AVX, the copy
-// chosen at load time by what the processor offers. AVX only re-encodes the same binary64
-// operations with three operands (no fused multiply-add: -ffp-contract=off keeps it out), so both
-// copies give the same bits.
-// Every helper a lane kernel calls is inlined into it, at every optimisation level: a call that
-// stayed a call would pass 32-byte vectors between the AVX copy and code built for the baseline,
-// which disagree on how such vectors are passed.
-#define QUELMAR_LANE_HELPER __attribute__((always_inline)) inline
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
-#define QUELMAR_LANE_KERNEL __attribute__((flatten, target_clones("avx", "default")))
-#else
-#define QUELMAR_LANE_KERNEL
-#endif
 
 // The largest high part that exact_product splits without scaling it first.
 inline constexpr double kSplitSafeLimit = 9.745314011399998e288;
@@ -159,13 +141,6 @@ QUELMAR_LANE_HELPER ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s,
                                                         const SplitComplex<T>& b) {
   return {sum(s.re, difference(product(a.re, b.re), product(a.im, b.im))),
           sum(s.im, sum(product(a.re, b.im), product(b.re, a.im)))};
-}
-
-// The same value in every lane.
-QUELMAR_LANE_HELPER Lanes broadcast(double x) {
-  Lanes v;
-  for (std::size_t l = 0; l < kLaneCount; ++l) v[l] = x;
-  return v;
 }
 
 QUELMAR_LANE_HELPER SplitReal<Lanes> broadcast(const SplitReal<double>& r) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
@@ -83,6 +84,17 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
 
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out) {
+  const auto N = static_cast<std::size_t>(C.order());
+  // The row's parts in field order, and their units of 10^-6 found four at a time.
+  std::vector<Real16> parts(2 * N);
+  for (std::size_t j = 0; j < N; ++j) {
+    const Complex& element = C(i, static_cast<std::int32_t>(j) + 1);
+    parts[2 * j] = element.re;
+    parts[2 * j + 1] = element.im;
+  }
+  std::vector<FixedPointUnits> units(2 * N);
+  fixed_point_units(parts, 6, units);
+
   const std::size_t start = out.size();
   edit_integer(label, default_integer_width(4), 1, false, out);
   out += ' ';
@@ -90,12 +102,11 @@ void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t
   // follows it: the separators, the next element, the line end.
   out.resize(start + row_bytes(C.order()) + kFieldSlack);
   char* next = out.data() + start + kLabelBytes;
-  for (std::int32_t j = 1; j <= C.order(); ++j) {
-    const Complex& element = C(i, j);
+  for (std::size_t k = 0; k < 2 * N; k += 2) {
     std::memcpy(next, " (", 2);
-    edit_fixed_in_place(element.re, 13, 6, true, next + 2);
+    edit_fixed_in_place(parts[k], units[k], 13, 6, true, next + 2);
     next[15] = ',';
-    edit_fixed_in_place(element.im, 13, 6, true, next + 16);
+    edit_fixed_in_place(parts[k + 1], units[k + 1], 13, 6, true, next + 16);
     std::memcpy(next + 29, "j)", 2);
     next += kElementBytes;
   }

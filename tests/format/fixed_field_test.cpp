@@ -3,13 +3,17 @@
 // F13.6 is covered by the ten-million-field test).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
+#include "format/fixed_point_fast.h"
 
 namespace quelmar {
 namespace {
@@ -84,7 +88,9 @@ TEST(FixedUnitsField, EveryWidthAndPlacesAsThePlainProcedure) {
     edit_fixed(value, width, decimals, plus, fast);
     edit_fixed_plain(value, width, decimals, plus, plain);
     in_place.assign(static_cast<std::size_t>(width + kFieldSlack), '#');
-    edit_fixed_in_place(value, width, decimals, plus, in_place.data());
+    const FixedPointUnits known =
+        decimals >= 1 ? fixed_point_units(value, decimals) : FixedPointUnits{};
+    edit_fixed_in_place(value, known, width, decimals, plus, in_place.data());
     in_place.resize(static_cast<std::size_t>(width));
     if (fast != plain || in_place != plain) {
       ++mismatches;
@@ -93,6 +99,35 @@ TEST(FixedUnitsField, EveryWidthAndPlacesAsThePlainProcedure) {
                     decimals, value.hi, value.lo);
       ADD_FAILURE() << text.data() << ": fast [" << fast << "] in place [" << in_place
                     << "] plain [" << plain << "]";
+    }
+  }
+}
+
+// The row form scales four values at a time on lanes: each value must get what it gets alone,
+// whatever its place in a group of four and however short the last group is.
+TEST(FixedPointUnits, ManyAtOnceAsOneAtATime) {
+  std::uint64_t state = 0x1A4E5u;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const std::array<Real16, 8> kSpecial = {
+      Real16{0.0, 0.0},          Real16{-0.0, 0.0}, Real16{kInf, 0.0},      Real16{-kInf, 0.0},
+      Real16{std::nan(""), 0.0}, Real16{1.0, 1e10}, Real16{0.0078125, 0.0}, Real16{1e9, 0.0}};
+  for (std::size_t count = 0; count < 40; ++count) {
+    std::vector<Real16> values(count);
+    for (auto& v : values) {
+      const std::uint64_t bits = next_random(state);
+      const double hi = ((bits & 1u) != 0 ? -1.0 : 1.0) *
+                        std::pow(10.0, -8.0 + 16.0 * static_cast<double>(bits >> 11) * 0x1p-53);
+      v = (bits >> 4 & 7u) == 0 ? kSpecial[bits >> 8 & 7u]
+                                : renormalise(hi, hi * 0x1p-54 * static_cast<double>(bits >> 60));
+    }
+    for (const int decimals : {1, 6, 10}) {
+      std::vector<FixedPointUnits> many(count);
+      fixed_point_units(values, decimals, many);
+      for (std::size_t k = 0; k < count; ++k) {
+        const FixedPointUnits one = fixed_point_units(values[k], decimals);
+        EXPECT_EQ(many[k].taken, one.taken) << k << " of " << count;
+        EXPECT_EQ(many[k].units, one.units) << k << " of " << count;
+      }
     }
   }
 }
