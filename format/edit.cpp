@@ -55,11 +55,13 @@ struct RealSign {
   int usable_width;       // w' = w - 1 with a sign, else w
 };
 
+// Without a branch on the sign, which is unpredictable in a listing: the text is taken from "-+".
 RealSign real_sign(Real16 value, int width, bool plus) {
-  const bool negative = value.hi != 0.0 && sign_bit(value.hi);
-  using namespace std::string_view_literals;
-  const std::string_view text = negative ? "-"sv : (plus ? "+"sv : ""sv);
-  return {negative, text, width - static_cast<int>(text.size())};
+  const bool negative = (value.hi != 0.0) & sign_bit(value.hi);
+  const auto shown = static_cast<std::size_t>(negative | plus);
+  constexpr std::string_view kSigns = "-+";
+  const std::string_view text(kSigns.data() + (negative ? 0 : 1), shown);
+  return {negative, text, width - static_cast<int>(shown)};
 }
 
 // "Inf" or "NaN" with its sign, right-justified; asterisks when the field is too narrow.

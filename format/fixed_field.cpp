@@ -1,5 +1,6 @@
 #include "format/fixed_field.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cassert>
@@ -36,11 +37,11 @@ constexpr std::array<char, 200> kDigitPairs = [] {
   return pairs;
 }();
 
-// Decimal digits of 0 < v < 10^15, from the bit length: 1233 / 4096 ~ log10(2) gives the count
-// or one more.
+// Decimal digits of v < 10^15 (none for 0), from the bit length: 1233 / 4096 ~ log10(2) gives
+// the count or one more. No branch: whether a listing's value is below 1 is unpredictable.
 int digit_count(std::uint64_t v) {
-  // 0 < v < 10^15.
-  assert(v > 0 && v < kUnitsPerOne[15]);
+  // v < 10^15.
+  assert(v < kUnitsPerOne[15]);
   const int count = (static_cast<int>(std::bit_width(v)) * 1233 >> 12) + 1;
   return v < kUnitsPerOne[static_cast<std::size_t>(count - 1)] ? count - 1 : count;
 }
@@ -67,7 +68,7 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
   const int room = width - static_cast<int>(sign.size()) - decimals - 1;
   const std::uint64_t whole = units / kUnitsPerOne[static_cast<std::size_t>(decimals)];
   // Integer digits shown: those of the whole part, or the "0" below 1 when there is room for it.
-  const int integer_digits = whole != 0 ? digit_count(whole) : (room >= 1 ? 1 : 0);
+  const int integer_digits = std::max(digit_count(whole), room >= 1 ? 1 : 0);
   if (room < 0 || integer_digits > room) {
     std::memset(field, '*', static_cast<std::size_t>(width));
     return;
