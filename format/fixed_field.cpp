@@ -47,14 +47,18 @@ int digit_count(std::uint64_t v) {
 }
 
 // Writes the last `count` decimal digits of v, leading zeros included, into the `count`
-// characters before `end`.
-void put_low_digits(std::uint64_t v, int count, char* end) {
+// characters before `end`, and returns v without them (v / 10^count, by constant divisors only).
+std::uint64_t put_low_digits(std::uint64_t v, int count, char* end) {
   for (; count >= 2; count -= 2) {
     end -= 2;
     std::memcpy(end, &kDigitPairs[static_cast<std::size_t>(v % 100) * 2], 2);
     v /= 100;
   }
-  if (count == 1) end[-1] = static_cast<char>('0' + v % 10);
+  if (count == 1) {
+    end[-1] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  return v;
 }
 
 }  // namespace
@@ -66,10 +70,7 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
          sign.size() <= 1);
   // room = w' - d - 1: the columns left of the point, sign excluded.
   const int room = width - static_cast<int>(sign.size()) - decimals - 1;
-  const std::uint64_t whole = units / kUnitsPerOne[static_cast<std::size_t>(decimals)];
-  // Integer digits shown: those of the whole part, or the "0" below 1 when there is room for it.
-  const int integer_digits = std::max(digit_count(whole), room >= 1 ? 1 : 0);
-  if (room < 0 || integer_digits > room) {
+  if (room < 0) {
     std::memset(field, '*', static_cast<std::size_t>(width));
     return;
   }
@@ -82,9 +83,15 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
     std::memset(field, ' ', static_cast<std::size_t>(width));
   }
   char* next = field + width;
-  put_low_digits(units, decimals, next);
+  const std::uint64_t whole = put_low_digits(units, decimals, next);
   next -= decimals;
   *--next = '.';
+  // Integer digits shown: those of the whole part, or the "0" below 1 when there is room for it.
+  const int integer_digits = std::max(digit_count(whole), room >= 1 ? 1 : 0);
+  if (integer_digits > room) {
+    std::memset(field, '*', static_cast<std::size_t>(width));
+    return;
+  }
   put_low_digits(whole, integer_digits, next);
   next -= integer_digits;
   if (!sign.empty() && (units != 0 || !negative)) next[-1] = sign[0];
