@@ -185,23 +185,48 @@ QUELMAR_LANE_HELPER Complex complex_of(const ComplexPair<double>& z) {
   return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
 }
 
+// kLaneCount consecutive values from p, which need not be aligned.
+QUELMAR_LANE_HELPER Lanes load_values(const double* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The 4 x 4 transpose: lane l of result r is lane r of a, b, c, d for l = 0, 1, 2, 3. It turns four
+// elements, each one vector of its parts (re.hi, re.lo, im.hi, im.lo), into one vector per part
+// with an element per lane, and back.
+struct Transposed {
+  Lanes a, b, c, d;
+};
+QUELMAR_LANE_HELPER Transposed transposed(Lanes a, Lanes b, Lanes c, Lanes d) {
+  static_assert(kLaneCount == 4);
+  const Lanes ab_even = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+  const Lanes ab_odd = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+  const Lanes cd_even = __builtin_shufflevector(c, d, 0, 4, 2, 6);
+  const Lanes cd_odd = __builtin_shufflevector(c, d, 1, 5, 3, 7);
+  return {__builtin_shufflevector(ab_even, cd_even, 0, 1, 4, 5),
+          __builtin_shufflevector(ab_odd, cd_odd, 0, 1, 4, 5),
+          __builtin_shufflevector(ab_even, cd_even, 2, 3, 6, 7),
+          __builtin_shufflevector(ab_odd, cd_odd, 2, 3, 6, 7)};
+}
+
 // Elements p[0..kLaneCount-1] gathered part by part into lanes.
 QUELMAR_LANE_HELPER ComplexPair<Lanes> load_lanes(const Complex* p) {
-  ComplexPair<Lanes> z;
-  for (std::size_t l = 0; l < kLaneCount; ++l) {
-    z.re.hi[l] = p[l].re.hi;
-    z.re.lo[l] = p[l].re.lo;
-    z.im.hi[l] = p[l].im.hi;
-    z.im.lo[l] = p[l].im.lo;
-  }
-  return z;
+  static_assert(sizeof(Complex) == sizeof(Lanes));
+  const double* parts = &p[0].re.hi;
+  const Transposed t =
+      transposed(load_values(parts), load_values(parts + kLaneCount),
+                 load_values(parts + 2 * kLaneCount), load_values(parts + 3 * kLaneCount));
+  return {{t.a, t.b}, {t.c, t.d}};
 }
 
 // Lanes scattered back into p[0..kLaneCount-1].
 QUELMAR_LANE_HELPER void store_lanes(Complex* p, const ComplexPair<Lanes>& z) {
-  for (std::size_t l = 0; l < kLaneCount; ++l) {
-    p[l] = {{z.re.hi[l], z.re.lo[l]}, {z.im.hi[l], z.im.lo[l]}};
-  }
+  const Transposed t = transposed(z.re.hi, z.re.lo, z.im.hi, z.im.lo);
+  std::memcpy(&p[0], &t.a, sizeof t.a);
+  std::memcpy(&p[1], &t.b, sizeof t.b);
+  std::memcpy(&p[2], &t.c, sizeof t.c);
+  std::memcpy(&p[3], &t.d, sizeof t.d);
 }
 
 }  // namespace quelmar

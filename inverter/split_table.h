@@ -41,12 +41,13 @@ class SplitTable {
   QUELMAR_LANE_HELPER SplitComplex<Lanes> rows(std::int32_t i) const {
     // 1 <= i and i + kLaneCount - 1 <= order.
     assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
-    static_assert(sizeof(SplitComplex<Lanes>) == kFields * sizeof(Lanes));
-    SplitComplex<Lanes> z;
-    for (std::size_t f = 0; f < kFields; ++f) {
-      std::memcpy(reinterpret_cast<char*>(&z) + f * sizeof(Lanes), field(f, i), sizeof(Lanes));
-    }
-    return z;
+    const double* f = field(0, i);
+    const std::size_t n = order_;
+    return {{load_values(f), load_values(f + n), load_values(f + 2 * n), load_values(f + 3 * n),
+             load_values(f + 4 * n), load_values(f + 5 * n), load_values(f + 6 * n)},
+            {load_values(f + 7 * n), load_values(f + 8 * n), load_values(f + 9 * n),
+             load_values(f + 10 * n), load_values(f + 11 * n), load_values(f + 12 * n),
+             load_values(f + 13 * n)}};
   }
 
  private:
