@@ -142,14 +142,57 @@ QUELMAR_LANE_HELPER Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
   return renormalised(s, e);
 }
 
+// The four part products of x * f in the elimination's update, x the left factor.
+template <class T>
+struct UpdateProducts {
+  Pair<T> re_re;
+  Pair<T> im_im;
+  Pair<T> im_re;
+  Pair<T> re_im;
+};
+
+template <class T>
+QUELMAR_LANE_HELPER UpdateProducts<T> update_products(const SplitComplex<T>& x,
+                                                      const SplitComplex<T>& f) {
+  return {product(x.re, f.re), product(x.im, f.im), product(x.im, f.re), product(x.re, f.im)};
+}
+
+// y - x * f from the part products of x * f.
+template <class T>
+QUELMAR_LANE_HELPER ComplexPair<T> reduced_by(const ComplexPair<T>& y, const UpdateProducts<T>& p) {
+  return {difference(y.re, difference(p.re_re, p.im_im)), difference(y.im, sum(p.im_re, p.re_im))};
+}
+
 // y - x * f, the elimination's update of one element: x is the pivot row's element (left factor),
 // f the row's factor (right factor).
 template <class T>
 QUELMAR_LANE_HELPER ComplexPair<T> reduced_presplit(const ComplexPair<T>& y,
                                                     const SplitComplex<T>& x,
                                                     const SplitComplex<T>& f) {
-  return {difference(y.re, difference(product(x.re, f.re), product(x.im, f.im))),
-          difference(y.im, sum(product(x.im, f.re), product(x.re, f.im)))};
+  return reduced_by(y, update_products(x, f));
+}
+
+// The four part products of a term a * b of an identity product, each with its factors in the
+// order accumulate gives them.
+template <class T>
+struct TermProducts {
+  Pair<T> are_bre;
+  Pair<T> aim_bim;
+  Pair<T> are_bim;
+  Pair<T> bre_aim;
+};
+
+template <class T>
+QUELMAR_LANE_HELPER TermProducts<T> term_products(const SplitComplex<T>& a,
+                                                  const SplitComplex<T>& b) {
+  return {product(a.re, b.re), product(a.im, b.im), product(a.re, b.im), product(b.re, a.im)};
+}
+
+// s + a * b from the part products of a * b.
+template <class T>
+QUELMAR_LANE_HELPER ComplexPair<T> accumulated_by(const ComplexPair<T>& s,
+                                                  const TermProducts<T>& p) {
+  return {sum(s.re, difference(p.are_bre, p.aim_bim)), sum(s.im, sum(p.are_bim, p.bre_aim))};
 }
 
 // s + a * b, one term of an identity product: a is the element of the result C.
@@ -157,8 +200,7 @@ template <class T>
 QUELMAR_LANE_HELPER ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s,
                                                         const SplitComplex<T>& a,
                                                         const SplitComplex<T>& b) {
-  return {sum(s.re, difference(product(a.re, b.re), product(a.im, b.im))),
-          sum(s.im, sum(product(a.re, b.im), product(b.re, a.im)))};
+  return accumulated_by(s, term_products(a, b));
 }
 
 // The same value in every lane.
