@@ -188,19 +188,12 @@ QUELMAR_LANE_HELPER TermProducts<T> term_products(const SplitComplex<T>& a,
   return {product(a.re, b.re), product(a.im, b.im), product(a.re, b.im), product(b.re, a.im)};
 }
 
-// s + a * b from the part products of a * b.
+// s + a * b from the part products of a * b: one term of an identity product, a the element of
+// the result C.
 template <class T>
 QUELMAR_LANE_HELPER ComplexPair<T> accumulated_by(const ComplexPair<T>& s,
                                                   const TermProducts<T>& p) {
   return {sum(s.re, difference(p.are_bre, p.aim_bim)), sum(s.im, sum(p.are_bim, p.bre_aim))};
-}
-
-// s + a * b, one term of an identity product: a is the element of the result C.
-template <class T>
-QUELMAR_LANE_HELPER ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s,
-                                                        const SplitComplex<T>& a,
-                                                        const SplitComplex<T>& b) {
-  return accumulated_by(s, term_products(a, b));
 }
 
 // The same value in every lane.
@@ -234,7 +227,7 @@ QUELMAR_LANE_HELPER Lanes load_values(const double* p) {
   return v;
 }
 
-// The 4 x 4 transpose: lane l of result r is lane r of a, b, c, d for l = 0, 1, 2, 3. It turns four
+// The 4 x 4 transpose: result r holds lane r of a, b, c and d, in this order. It turns four
 // elements, each one vector of its parts (re.hi, re.lo, im.hi, im.lo), into one vector per part
 // with an element per lane, and back.
 struct Transposed {

@@ -4,7 +4,6 @@
 
 #include <cassert>
 #include <cstdint>
-#include <cstring>
 
 #include "inverter/complex_matrix.h"
 #include "inverter/presplit_arithmetic.h"
@@ -41,13 +40,12 @@ class SplitTable {
   QUELMAR_LANE_HELPER SplitComplex<Lanes> rows(std::int32_t i) const {
     // 1 <= i and i + kLaneCount - 1 <= order.
     assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
-    const double* f = field(0, i);
-    const std::size_t n = order_;
-    return {{load_values(f), load_values(f + n), load_values(f + 2 * n), load_values(f + 3 * n),
-             load_values(f + 4 * n), load_values(f + 5 * n), load_values(f + 6 * n)},
-            {load_values(f + 7 * n), load_values(f + 8 * n), load_values(f + 9 * n),
-             load_values(f + 10 * n), load_values(f + 11 * n), load_values(f + 12 * n),
-             load_values(f + 13 * n)}};
+    return {{load_values(field(0, i)), load_values(field(1, i)), load_values(field(2, i)),
+             load_values(field(3, i)), load_values(field(4, i)), load_values(field(5, i)),
+             load_values(field(6, i))},
+            {load_values(field(7, i)), load_values(field(8, i)), load_values(field(9, i)),
+             load_values(field(10, i)), load_values(field(11, i)), load_values(field(12, i)),
+             load_values(field(13, i))}};
   }
 
  private:
