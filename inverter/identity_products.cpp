@@ -17,27 +17,40 @@ void clear(ComplexMatrix& m) { std::fill_n(m.data(), m.element_count(), kComplex
 // same for the whole column.
 enum class RowFactor { kResult, kInput };
 
+// The part products of one term: the row factor from `rows`, the other factor `fixed`.
+template <RowFactor kRows, class T>
+QUELMAR_LANE_HELPER TermProducts<T> row_term_products(const SplitComplex<T>& varying,
+                                                      const SplitComplex<T>& fixed) {
+  return kRows == RowFactor::kResult ? term_products(varying, fixed)
+                                     : term_products(fixed, varying);
+}
+
 // sums(i) = sums(i) + a(i) * b(i) for rows 1..n, where the row factor comes from `rows` and the
-// other factor is `fixed`; a lane's worth of rows at a time, then the rest one at a time.
+// other factor is `fixed`: two lane groups at a time (both groups' products before either group's
+// sums, two independent chains), then one, then the rest one at a time.
 template <RowFactor kRows>
-void accumulate_column(Complex* sums, std::int32_t n, const SplitTable& rows,
-                       const SplitComplex<double>& fixed) {
+QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const SplitTable& rows,
+                                           const SplitComplex<double>& fixed) {
+  constexpr auto kGroup = static_cast<std::int32_t>(kLaneCount);
   const SplitComplex<Lanes> fixed_lanes = broadcast(fixed);
   std::int32_t i = 1;
-  for (; i + static_cast<std::int32_t>(kLaneCount) - 1 <= n;
-       i += static_cast<std::int32_t>(kLaneCount)) {
+  for (; i + 2 * kGroup - 1 <= n; i += 2 * kGroup) {
+    Complex* first = sums + (i - 1);
+    Complex* second = first + kGroup;
+    const TermProducts<Lanes> first_products = row_term_products<kRows>(rows.rows(i), fixed_lanes);
+    const TermProducts<Lanes> second_products =
+        row_term_products<kRows>(rows.rows(i + kGroup), fixed_lanes);
+    store_lanes(first, accumulated_by(load_lanes(first), first_products));
+    store_lanes(second, accumulated_by(load_lanes(second), second_products));
+  }
+  for (; i + kGroup - 1 <= n; i += kGroup) {
     Complex* s = sums + (i - 1);
-    const SplitComplex<Lanes> varying = rows.rows(i);
-    store_lanes(s, kRows == RowFactor::kResult
-                       ? accumulated_presplit(load_lanes(s), varying, fixed_lanes)
-                       : accumulated_presplit(load_lanes(s), fixed_lanes, varying));
+    store_lanes(s,
+                accumulated_by(load_lanes(s), row_term_products<kRows>(rows.rows(i), fixed_lanes)));
   }
   for (; i <= n; ++i) {
     Complex* s = sums + (i - 1);
-    const SplitComplex<double> varying = rows.row(i);
-    *s =
-        complex_of(kRows == RowFactor::kResult ? accumulated_presplit(pair_of(*s), varying, fixed)
-                                               : accumulated_presplit(pair_of(*s), fixed, varying));
+    *s = complex_of(accumulated_by(pair_of(*s), row_term_products<kRows>(rows.row(i), fixed)));
   }
 }
 

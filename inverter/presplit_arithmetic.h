@@ -124,23 +124,58 @@ QUELMAR_LANE_HELPER Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
   return renormalised(s, e);
 }
 
+// The four part products of x * f in the elimination's update, x the left factor.
+template <class T>
+struct UpdateProducts {
+  Pair<T> re_re;
+  Pair<T> im_im;
+  Pair<T> im_re;
+  Pair<T> re_im;
+};
+
+template <class T>
+QUELMAR_LANE_HELPER UpdateProducts<T> update_products(const SplitComplex<T>& x,
+                                                      const SplitComplex<T>& f) {
+  return {product(x.re, f.re), product(x.im, f.im), product(x.im, f.re), product(x.re, f.im)};
+}
+
+// y - x * f from the part products of x * f.
+template <class T>
+QUELMAR_LANE_HELPER ComplexPair<T> reduced_by(const ComplexPair<T>& y, const UpdateProducts<T>& p) {
+  return {difference(y.re, difference(p.re_re, p.im_im)), difference(y.im, sum(p.im_re, p.re_im))};
+}
+
 // y - x * f, the elimination's update of one element: x is the pivot row's element (left factor),
 // f the row's factor (right factor).
 template <class T>
 QUELMAR_LANE_HELPER ComplexPair<T> reduced_presplit(const ComplexPair<T>& y,
                                                     const SplitComplex<T>& x,
                                                     const SplitComplex<T>& f) {
-  return {difference(y.re, difference(product(x.re, f.re), product(x.im, f.im))),
-          difference(y.im, sum(product(x.im, f.re), product(x.re, f.im)))};
+  return reduced_by(y, update_products(x, f));
 }
 
-// s + a * b, one term of an identity product: a is the element of the result C.
+// The four part products of a term a * b of an identity product, each with its factors in the
+// order accumulate gives them.
 template <class T>
-QUELMAR_LANE_HELPER ComplexPair<T> accumulated_presplit(const ComplexPair<T>& s,
-                                                        const SplitComplex<T>& a,
-                                                        const SplitComplex<T>& b) {
-  return {sum(s.re, difference(product(a.re, b.re), product(a.im, b.im))),
-          sum(s.im, sum(product(a.re, b.im), product(b.re, a.im)))};
+struct TermProducts {
+  Pair<T> are_bre;
+  Pair<T> aim_bim;
+  Pair<T> are_bim;
+  Pair<T> bre_aim;
+};
+
+template <class T>
+QUELMAR_LANE_HELPER TermProducts<T> term_products(const SplitComplex<T>& a,
+                                                  const SplitComplex<T>& b) {
+  return {product(a.re, b.re), product(a.im, b.im), product(a.re, b.im), product(b.re, a.im)};
+}
+
+// s + a * b from the part products of a * b: one term of an identity product, a the element of
+// the result C.
+template <class T>
+QUELMAR_LANE_HELPER ComplexPair<T> accumulated_by(const ComplexPair<T>& s,
+                                                  const TermProducts<T>& p) {
+  return {sum(s.re, difference(p.are_bre, p.aim_bim)), sum(s.im, sum(p.are_bim, p.bre_aim))};
 }
 
 QUELMAR_LANE_HELPER SplitReal<Lanes> broadcast(const SplitReal<double>& r) {
@@ -160,23 +195,48 @@ QUELMAR_LANE_HELPER Complex complex_of(const ComplexPair<double>& z) {
   return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
 }
 
+// kLaneCount consecutive values from p, which need not be aligned.
+QUELMAR_LANE_HELPER Lanes load_values(const double* p) {
+  Lanes v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// The 4 x 4 transpose: result r holds lane r of a, b, c and d, in this order. It turns four
+// elements, each one vector of its parts (re.hi, re.lo, im.hi, im.lo), into one vector per part
+// with an element per lane, and back.
+struct Transposed {
+  Lanes a, b, c, d;
+};
+QUELMAR_LANE_HELPER Transposed transposed(Lanes a, Lanes b, Lanes c, Lanes d) {
+  static_assert(kLaneCount == 4);
+  const Lanes ab_even = __builtin_shufflevector(a, b, 0, 4, 2, 6);
+  const Lanes ab_odd = __builtin_shufflevector(a, b, 1, 5, 3, 7);
+  const Lanes cd_even = __builtin_shufflevector(c, d, 0, 4, 2, 6);
+  const Lanes cd_odd = __builtin_shufflevector(c, d, 1, 5, 3, 7);
+  return {__builtin_shufflevector(ab_even, cd_even, 0, 1, 4, 5),
+          __builtin_shufflevector(ab_odd, cd_odd, 0, 1, 4, 5),
+          __builtin_shufflevector(ab_even, cd_even, 2, 3, 6, 7),
+          __builtin_shufflevector(ab_odd, cd_odd, 2, 3, 6, 7)};
+}
+
 // Elements p[0..kLaneCount-1] gathered part by part into lanes.
 QUELMAR_LANE_HELPER ComplexPair<Lanes> load_lanes(const Complex* p) {
-  ComplexPair<Lanes> z;
-  for (std::size_t l = 0; l < kLaneCount; ++l) {
-    z.re.hi[l] = p[l].re.hi;
-    z.re.lo[l] = p[l].re.lo;
-    z.im.hi[l] = p[l].im.hi;
-    z.im.lo[l] = p[l].im.lo;
-  }
-  return z;
+  static_assert(sizeof(Complex) == sizeof(Lanes));
+  const double* parts = &p[0].re.hi;
+  const Transposed t =
+      transposed(load_values(parts), load_values(parts + kLaneCount),
+                 load_values(parts + 2 * kLaneCount), load_values(parts + 3 * kLaneCount));
+  return {{t.a, t.b}, {t.c, t.d}};
 }
 
 // Lanes scattered back into p[0..kLaneCount-1].
 QUELMAR_LANE_HELPER void store_lanes(Complex* p, const ComplexPair<Lanes>& z) {
-  for (std::size_t l = 0; l < kLaneCount; ++l) {
-    p[l] = {{z.re.hi[l], z.re.lo[l]}, {z.im.hi[l], z.im.lo[l]}};
-  }
+  const Transposed t = transposed(z.re.hi, z.re.lo, z.im.hi, z.im.lo);
+  std::memcpy(&p[0], &t.a, sizeof t.a);
+  std::memcpy(&p[1], &t.b, sizeof t.b);
+  std::memcpy(&p[2], &t.c, sizeof t.c);
+  std::memcpy(&p[3], &t.d, sizeof t.d);
 }
 
 }  // namespace quelmar

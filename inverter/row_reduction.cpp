@@ -10,14 +10,24 @@ namespace quelmar {
 
 namespace {
 
-// Rows 1..n of a column reduced by the pivot row's element x, a lane's worth at a time and the
-// rest one at a time.
+// Rows 1..n of a column reduced by the pivot row's element x: two lane groups at a time, then one,
+// then the rest one element at a time. Both groups' products are formed before either group's
+// differences, so that the processor works on two independent chains of dependent operations.
 QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n,
                                        const SplitComplex<double>& x, const SplitTable& factors) {
+  constexpr auto kGroup = static_cast<std::int32_t>(kLaneCount);
   const SplitComplex<Lanes> x_lanes = broadcast(x);
   std::int32_t i = 1;
-  for (; i + static_cast<std::int32_t>(kLaneCount) - 1 <= n;
-       i += static_cast<std::int32_t>(kLaneCount)) {
+  for (; i + 2 * kGroup - 1 <= n; i += 2 * kGroup) {
+    Complex* first = column + (i - 1);
+    Complex* second = first + kGroup;
+    const UpdateProducts<Lanes> first_products = update_products(x_lanes, factors.rows(i));
+    const UpdateProducts<Lanes> second_products =
+        update_products(x_lanes, factors.rows(i + kGroup));
+    store_lanes(first, reduced_by(load_lanes(first), first_products));
+    store_lanes(second, reduced_by(load_lanes(second), second_products));
+  }
+  for (; i + kGroup - 1 <= n; i += kGroup) {
     Complex* y = column + (i - 1);
     store_lanes(y, reduced_presplit(load_lanes(y), x_lanes, factors.rows(i)));
   }

@@ -4,7 +4,6 @@
 
 #include <cassert>
 #include <cstdint>
-#include <cstring>
 
 #include "inverter/complex_matrix.h"
 #include "inverter/presplit_arithmetic.h"
@@ -41,12 +40,12 @@ class SplitTable {
   QUELMAR_LANE_HELPER SplitComplex<Lanes> rows(std::int32_t i) const {
     // 1 <= i and i + kLaneCount - 1 <= order.
     assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
-    static_assert(sizeof(SplitComplex<Lanes>) == kFields * sizeof(Lanes));
-    SplitComplex<Lanes> z;
-    for (std::size_t f = 0; f < kFields; ++f) {
-      std::memcpy(reinterpret_cast<char*>(&z) + f * sizeof(Lanes), field(f, i), sizeof(Lanes));
-    }
-    return z;
+    return {{load_values(field(0, i)), load_values(field(1, i)), load_values(field(2, i)),
+             load_values(field(3, i)), load_values(field(4, i)), load_values(field(5, i)),
+             load_values(field(6, i))},
+            {load_values(field(7, i)), load_values(field(8, i)), load_values(field(9, i)),
+             load_values(field(10, i)), load_values(field(11, i)), load_values(field(12, i)),
+             load_values(field(13, i))}};
   }
 
  private:
