@@ -7,7 +7,9 @@
 //   last digit kept is read off the sign and size of the remainder (see tail_borrow).
 // Values outside its domain (non-finite, zero, ill-formed pairs, extreme magnitudes, rounding at
 // the 34th digit) take the plain procedure.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -80,6 +82,9 @@ class DigitLoop {
     return true;
   }
 
+  // The remainder r = rh + rl left by the last digit taken.
+  Real16 remainder() const { return {rh_, rl_}; }
+
   // The high part of the remainder times 10: the value the next digit would be taken from.
   double next_high() const {
     DigitLoop ahead = *this;
@@ -127,6 +132,128 @@ class DigitLoop {
   int guesses_left_ = 0;
 };
 
+__extension__ using UInt128 = unsigned __int128;
+__extension__ using Int128 = __int128;
+
+// Bits after the binary point of the exact remainder below.
+constexpr int kExactFractionBits = 103;
+
+// Binary order of the lowest set bit of a nonzero normal binary64: x is an odd multiple of
+// 2^result.
+int lowest_bit(double x) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  return decimal_steps::binary_exponent(x) - 52 + std::countr_zero(mantissa);
+}
+
+// The first digit from which the digit loop of m is exact. m = hi + lo is a multiple of 2^L
+// (L the lowest set bit of either part), and every step keeps its remainder a multiple of a power
+// of two one higher (x 10 = x 5 x 2, and a rounded multiple of 2^j is one too), so the remainder
+// left for digit k >= 1 is a multiple of 2^(L + k - 1). From 2^-103 on the loop rounds nowhere:
+// there |rh| <= 1, |rl| <= 2^-54 and |pl| <= 2^-50, so 10 rl and 10 rl + pl are multiples of
+// 2^-102 below 2^-49, exact in binary64; mul(r, 10.0) and sub(m, D) are then exact, and the
+// step is r' = 10 r - D with D = trunc(RN(10 r)).
+int exact_from(Real16 m) {
+  constexpr int kExactOrder = -kExactFractionBits;
+  const int lowest = m.lo == 0.0 ? lowest_bit(m.hi) : std::min(lowest_bit(m.hi), lowest_bit(m.lo));
+  return std::max(1, kExactOrder + 1 - lowest);
+}
+
+// The digit loop in integer arithmetic where it is exact (see exact_from): the remainder is
+// r = +-magnitude / 2^103 with |r| < 1, and each digit is D = trunc(RN(10 r)), r = 10 r - D.
+// 10 |r| = q + f with f in [0, 1): RN(10 |r|) is q + 1 when 1 - f is at most half a unit in the
+// last place of the binade below q + 1 (ties go to q + 1, whose significand is even), else q.
+class ExactRemainder {
+ public:
+  // r = rh + rl, both multiples of 2^-103, |r| < 1.
+  explicit ExactRemainder(Real16 r) {
+    const Int128 n = fixed(r.hi) + fixed(r.lo);
+    negative_ = n < 0;
+    magnitude_ = static_cast<UInt128>(negative_ ? -n : n);
+    // |r| < 1.
+    assert(magnitude_ < kOne);
+  }
+
+  bool negative() const { return negative_; }
+
+  void digits(Digits& d, int from, int to) {
+    while (from < to) {
+      const int count = std::min(kBlock, to - from);
+      block(d, from, count);
+      from += count;
+    }
+  }
+
+ private:
+  static constexpr UInt128 kOne = UInt128{1} << kExactFractionBits;
+  static constexpr UInt128 kFractionMask = kOne - 1;
+  // Digits per block: 10^7 x 2^103 < 2^128.
+  static constexpr int kBlock = 7;
+  static constexpr std::array<std::uint64_t, kBlock + 1> kPowers = {
+      1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000};
+  // Half a unit in the last place of the binade below v = 1 .. 10, in units of 2^-103.
+  static constexpr std::array<UInt128, 11> kHalfUnitBelow = {0,
+                                                             UInt128{1} << 49,
+                                                             UInt128{1} << 50,
+                                                             UInt128{1} << 51,
+                                                             UInt128{1} << 51,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 53,
+                                                             UInt128{1} << 53};
+
+  // x x 2^103 for x a multiple of 2^-103 with |x| <= 1.
+  static Int128 fixed(double x) {
+    if (x == 0.0) return 0;
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    const std::uint64_t mantissa =
+        (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int shift = decimal_steps::binary_exponent(x) - 52 + kExactFractionBits;
+    const UInt128 v = shift >= 0 ? UInt128{mantissa} << shift : UInt128{mantissa >> -shift};
+    return sign_bit(x) ? -static_cast<Int128>(v) : static_cast<Int128>(v);
+  }
+
+  // Digits k .. k + count - 1 at once: with 10^count |r| = q + f, they are the decimal digits of
+  // q, unless some digit of the block rounds up. A round-up at digit j of the block leaves
+  // 1 - f_j <= 2^-50, so 1 - f = 10^(count - j) (1 - f_j) <= 10^(count - 1) x 2^-50: outside that
+  // reach no digit rounds up, and digit by digit the block is decided exactly.
+  void block(Digits& d, int k, int count) {
+    const UInt128 t = magnitude_ * kPowers[static_cast<std::size_t>(count)];
+    const UInt128 f = t & kFractionMask;
+    if (kOne - f <= UInt128{kPowers[static_cast<std::size_t>(count - 1)]} << 53) [[unlikely]] {
+      for (int j = k; j < k + count; ++j) single(d, j);
+      return;
+    }
+    magnitude_ = f;
+    auto q = static_cast<std::uint32_t>(t >> kExactFractionBits);
+    for (int j = k + count - 1; j >= k; --j) {
+      const auto digit = static_cast<int>(q % 10);
+      d[static_cast<std::size_t>(j)] = negative_ ? -digit : digit;
+      q /= 10;
+    }
+  }
+
+  void single(Digits& d, int k) {
+    const UInt128 t = magnitude_ * 10;
+    auto q = static_cast<int>(t >> kExactFractionBits);
+    UInt128 f = t & kFractionMask;
+    const bool was_negative = negative_;
+    if (kOne - f <= kHalfUnitBelow[static_cast<std::size_t>(q + 1)]) {
+      // RN(10 |r|) = q + 1: the new remainder 10 |r| - (q + 1) changes sign.
+      q = q + 1;
+      f = kOne - f;
+      negative_ = !negative_;
+    }
+    d[static_cast<std::size_t>(k)] = was_negative ? -q : q;
+    magnitude_ = f;
+  }
+
+  UInt128 magnitude_;
+  bool negative_;
+};
+
 enum class TailBorrow { kNone, kOne, kUndecided };
 
 // The borrow that digits n .. 34, extracted from the remainder m, pass into digit n - 1.
@@ -141,6 +268,13 @@ TailBorrow tail_borrow(double high, int n) {
   if (-high >= bound * (1.0 + kMargin)) return TailBorrow::kOne;
   if (-high < bound * (1.0 - kMargin)) return TailBorrow::kNone;
   return TailBorrow::kUndecided;
+}
+
+// The digit text of d[0 .. known) after the borrow fix and the rounding at `position`.
+DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
+  decimal_steps::borrow_fix(d, known - 1);
+  decimal_steps::round_half_up(d, position, exponent);
+  return decimal_steps::digit_text(d, std::min(known, DecimalDigits::kCount), exponent);
 }
 
 }  // namespace
@@ -161,10 +295,21 @@ DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
   const int n = position < 1 ? 1 : position;
   Digits d;
   DigitLoop loop(m);
-  if (!loop.first_digit(d) || !loop.digits(d, 1, n)) {
-    return decimal_steps::special(DecimalDigits::Kind::kNaN);
-  }
+  if (!loop.first_digit(d)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
   int known = n;
+  const int exact = exact_from(m);
+  if (exact < n) {
+    if (!loop.digits(d, 1, exact)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
+    ExactRemainder remainder(loop.remainder());
+    remainder.digits(d, exact, n);
+    // Only a negative remainder can pass a borrow into digit n - 1; the exact digits decide it.
+    if (remainder.negative()) {
+      remainder.digits(d, n, decimal_steps::kExtracted);
+      known = decimal_steps::kExtracted;
+    }
+    return rounded_text(d, known, position, exponent);
+  }
+  if (!loop.digits(d, 1, n)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
   switch (tail_borrow(loop.next_high(), n)) {
     case TailBorrow::kNone:
       break;
@@ -178,10 +323,7 @@ DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
       known = decimal_steps::kExtracted;
       break;
   }
-  decimal_steps::borrow_fix(d, known - 1);
-  decimal_steps::round_half_up(d, position, exponent);
-  return decimal_steps::digit_text(d, known < DecimalDigits::kCount ? known : DecimalDigits::kCount,
-                                   exponent);
+  return rounded_text(d, known, position, exponent);
 }
 
 }  // namespace quelmar
