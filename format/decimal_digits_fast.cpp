@@ -176,21 +176,25 @@ class ExactRemainder {
 
   bool negative() const { return negative_; }
 
+  // Digits from .. to - 1. The first block takes the odd count, so that every later one is whole
+  // and the last ends at `to`.
   void digits(Digits& d, int from, int to) {
+    int count = (to - from) % kBlock;
+    if (count == 0) count = kBlock;
     while (from < to) {
-      const int count = std::min(kBlock, to - from);
       block(d, from, count);
       from += count;
+      count = kBlock;
     }
   }
 
  private:
   static constexpr UInt128 kOne = UInt128{1} << kExactFractionBits;
   static constexpr UInt128 kFractionMask = kOne - 1;
-  // Digits per block: 10^7 x 2^103 < 2^128.
-  static constexpr int kBlock = 7;
-  static constexpr std::array<std::uint64_t, kBlock + 1> kPowers = {
-      1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000};
+  // Digits per block: three pairs; 10^6 x 2^103 < 2^128.
+  static constexpr int kBlock = 6;
+  static constexpr std::array<std::uint32_t, kBlock + 1> kPowers = {
+      1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
   // Half a unit in the last place of the binade below v = 1 .. 10, in units of 2^-103.
   static constexpr std::array<UInt128, 11> kHalfUnitBelow = {0,
                                                              UInt128{1} << 49,
@@ -204,6 +208,14 @@ class ExactRemainder {
                                                              UInt128{1} << 53,
                                                              UInt128{1} << 53};
 
+  // The two digits of 0 .. 99, tens first, as they lie in a Digits array.
+  using DigitPair = std::array<int, 2>;
+  static constexpr std::array<DigitPair, 100> kPairs = [] {
+    std::array<DigitPair, 100> pairs{};
+    for (int v = 0; v < 100; ++v) pairs[static_cast<std::size_t>(v)] = {v / 10, v % 10};
+    return pairs;
+  }();
+
   // x x 2^103 for x a multiple of 2^-103 with |x| <= 1.
   static Int128 fixed(double x) {
     if (x == 0.0) return 0;
@@ -215,24 +227,35 @@ class ExactRemainder {
     return sign_bit(x) ? -static_cast<Int128>(v) : static_cast<Int128>(v);
   }
 
+  static void put_pair(Digits& d, int k, std::uint32_t v) {
+    const DigitPair& pair = kPairs[v];
+    std::copy(pair.begin(), pair.end(), d.begin() + k);
+  }
+
   // Digits k .. k + count - 1 at once: with 10^count |r| = q + f, they are the decimal digits of
   // q, unless some digit of the block rounds up. A round-up at digit j of the block leaves
   // 1 - f_j <= 2^-50, so 1 - f = 10^(count - j) (1 - f_j) <= 10^(count - 1) x 2^-50: outside that
-  // reach no digit rounds up, and digit by digit the block is decided exactly.
+  // reach no digit rounds up. A negative remainder or a digit within the reach goes digit by
+  // digit. The digits of q are written as six, scaled by 10^(6 - count): the ones past the
+  // block are written again by the next block, and a block that would pass the end goes digit by
+  // digit too.
   void block(Digits& d, int k, int count) {
     const UInt128 t = magnitude_ * kPowers[static_cast<std::size_t>(count)];
     const UInt128 f = t & kFractionMask;
-    if (kOne - f <= UInt128{kPowers[static_cast<std::size_t>(count - 1)]} << 53) [[unlikely]] {
+    const UInt128 reach = UInt128{kPowers[static_cast<std::size_t>(count - 1)]} << 53;
+    if (negative_ || kOne - f <= reach || k + kBlock > decimal_steps::kExtracted) [[unlikely]] {
       for (int j = k; j < k + count; ++j) single(d, j);
       return;
     }
     magnitude_ = f;
-    auto q = static_cast<std::uint32_t>(t >> kExactFractionBits);
-    for (int j = k + count - 1; j >= k; --j) {
-      const auto digit = static_cast<int>(q % 10);
-      d[static_cast<std::size_t>(j)] = negative_ ? -digit : digit;
-      q /= 10;
-    }
+    const auto q = static_cast<std::uint32_t>(t >> kExactFractionBits) *
+                   kPowers[static_cast<std::size_t>(kBlock - count)];
+    const std::uint32_t high = q / 10'000;
+    const std::uint32_t low = q - high * 10'000;
+    const std::uint32_t middle = low / 100;
+    put_pair(d, k, high);
+    put_pair(d, k + 2, middle);
+    put_pair(d, k + 4, low - middle * 100);
   }
 
   void single(Digits& d, int k) {

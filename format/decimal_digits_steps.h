@@ -81,8 +81,12 @@ inline int rounding_position(DigitMode mode, int count, int exponent) {
   return static_cast<int>(std::min<std::int64_t>(wanted, DecimalDigits::kCount));
 }
 
-// Repays negative digits from the left, for k = last down to 1.
+// Repays negative digits from the left, for k = last down to 1. Digits that are all >= 0 (the
+// common case, found by one pass over their sign bits) owe nothing.
 inline void borrow_fix(Digits& d, int last) {
+  int signs = 0;
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(last); ++k) signs |= d[k];
+  if (signs >= 0) return;
   for (auto k = static_cast<std::size_t>(last); k >= 1; --k) {
     if (d[k] < 0) {
       d[k - 1] = d[k - 1] - 1;
@@ -112,11 +116,13 @@ inline DecimalDigits digit_text(const Digits& d, int known, int exponent) {
   DecimalDigits result;
   result.exponent = exponent;
   result.digits.fill('0');
+  // One pass without early exit: 0 <= v <= 9 exactly when v and v + 6 both fit in four bits.
+  int bits = 0;
   for (std::size_t k = 0; k < static_cast<std::size_t>(known); ++k) {
-    if (d[k] < 0 || d[k] > 9) return special(DecimalDigits::Kind::kNaN);
+    bits |= d[k] | (d[k] + 6);
     result.digits[k] = static_cast<char>('0' + d[k]);
   }
-  return result;
+  return (bits & ~0xF) != 0 ? special(DecimalDigits::Kind::kNaN) : result;
 }
 
 }  // namespace quelmar::decimal_steps
