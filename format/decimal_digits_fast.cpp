@@ -179,8 +179,7 @@ class ExactRemainder {
   // Digits from .. to - 1. The first block takes the odd count, so that every later one is whole
   // and the last ends at `to`.
   void digits(Digits& d, int from, int to) {
-    int count = (to - from) % kBlock;
-    if (count == 0) count = kBlock;
+    int count = (to - from - 1) % kBlock + 1;
     while (from < to) {
       block(d, from, count);
       from += count;
@@ -223,8 +222,11 @@ class ExactRemainder {
     const std::uint64_t mantissa =
         (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
     const int shift = decimal_steps::binary_exponent(x) - 52 + kExactFractionBits;
-    const UInt128 v = shift >= 0 ? UInt128{mantissa} << shift : UInt128{mantissa >> -shift};
-    return sign_bit(x) ? -static_cast<Int128>(v) : static_cast<Int128>(v);
+    const auto v =
+        static_cast<Int128>(shift >= 0 ? UInt128{mantissa} << shift : UInt128{mantissa >> -shift});
+    // -v for a negative x, as (v ^ -1) + 1, without a branch on the sign.
+    const Int128 negative = -static_cast<Int128>(sign_bit(x));
+    return (v ^ negative) - negative;
   }
 
   static void put_pair(Digits& d, int k, std::uint32_t v) {

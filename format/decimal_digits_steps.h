@@ -51,7 +51,11 @@ inline Real16 magnitude_for_digits(Real16 x) {
       kSignificantOrders) {
     x.lo = 0.0;
   }
-  return sign_bit(x.hi) ? neg(x) : x;
+  // neg(x) for a negative high part, as a mask on both sign bits: the sign of the values edited
+  // is no pattern a branch could learn.
+  const std::uint64_t sign = std::bit_cast<std::uint64_t>(x.hi) & (std::uint64_t{1} << 63);
+  return {std::bit_cast<double>(std::bit_cast<std::uint64_t>(x.hi) ^ sign),
+          std::bit_cast<double>(std::bit_cast<std::uint64_t>(x.lo) ^ sign)};
 }
 
 // Starting exponent floor(log10(hi)) as floor(ln(hi) x log10(e)); the normalisation corrects it
