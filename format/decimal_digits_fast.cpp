@@ -237,15 +237,14 @@ class ExactRemainder {
   // Digits k .. k + count - 1 at once: with 10^count |r| = q + f, they are the decimal digits of
   // q, unless some digit of the block rounds up. A round-up at digit j of the block leaves
   // 1 - f_j <= 2^-50, so 1 - f = 10^(count - j) (1 - f_j) <= 10^(count - 1) x 2^-50: outside that
-  // reach no digit rounds up. A negative remainder or a digit within the reach goes digit by
-  // digit. The digits of q are written as six, scaled by 10^(6 - count): the ones past the
-  // block are written again by the next block, and a block that would pass the end goes digit by
-  // digit too.
+  // reach no digit rounds up; a block within it goes digit by digit. The digits of q are written as
+  // six, scaled by 10^(6 - count): the ones past the block are written again by the next block, and
+  // a block that would pass the end goes digit by digit too.
   void block(Digits& d, int k, int count) {
     const UInt128 t = magnitude_ * kPowers[static_cast<std::size_t>(count)];
     const UInt128 f = t & kFractionMask;
     const UInt128 reach = UInt128{kPowers[static_cast<std::size_t>(count - 1)]} << 53;
-    if (negative_ || kOne - f <= reach || k + kBlock > decimal_steps::kExtracted) [[unlikely]] {
+    if (kOne - f <= reach || k + kBlock > decimal_steps::kExtracted) [[unlikely]] {
       for (int j = k; j < k + count; ++j) single(d, j);
       return;
     }
@@ -258,6 +257,11 @@ class ExactRemainder {
     put_pair(d, k, high);
     put_pair(d, k + 2, middle);
     put_pair(d, k + 4, low - middle * 100);
+    // A negative remainder gives the same digits negated.
+    if (negative_) {
+      for (int j = k; j < k + kBlock; ++j)
+        d[static_cast<std::size_t>(j)] = -d[static_cast<std::size_t>(j)];
+    }
   }
 
   void single(Digits& d, int k) {

@@ -85,16 +85,21 @@ inline int rounding_position(DigitMode mode, int count, int exponent) {
   return static_cast<int>(std::min<std::int64_t>(wanted, DecimalDigits::kCount));
 }
 
-// Repays negative digits from the left, for k = last down to 1. Digits that are all >= 0 (the
-// common case, found by one pass over their sign bits) owe nothing.
+// Repays negative digits from the left and passes a digit of 10 on as a carry, for k = last down
+// to 1. A 10 is a remainder a hair below one whose high part x 10 rounded up to 10.0; left alone
+// (when no negative digit later repays it) it would make a finite value unprintable. Digits that
+// are all within 0..9 (the common case, found by one pass over d and 9 - d) owe nothing.
 inline void borrow_fix(Digits& d, int last) {
   int signs = 0;
-  for (std::size_t k = 1; k <= static_cast<std::size_t>(last); ++k) signs |= d[k];
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(last); ++k) signs |= d[k] | (9 - d[k]);
   if (signs >= 0) return;
   for (auto k = static_cast<std::size_t>(last); k >= 1; --k) {
     if (d[k] < 0) {
       d[k - 1] = d[k - 1] - 1;
       d[k] = d[k] + 10;
+    } else if (d[k] == 10) {
+      d[k - 1] = d[k - 1] + 1;
+      d[k] = 0;
     }
   }
 }
