@@ -1,10 +1,14 @@
 // The fast decimal conversion: the plain procedure's digits up to the rounding position, without
-// extracting the ones the editors never show. Three things make it fast, none changes a digit:
+// extracting the ones the editors never show. Four things make it fast, none changes a digit:
 // - powers of ten and starting exponents come from a table computed by the plain procedures;
 // - each digit step runs only the binary64 operations that sub(m, D) and mul(m, 10.0) come down
-//   to when D is the truncated high part (see next_digit);
+//   to when D is the truncated high part (see DigitLoop);
+// - once the remainder has no bit below 2^-103 (after a few digits, or at once for a short low
+//   part) those operations round nowhere, and the digits come from the exact remainder in 128-bit
+//   integers, six at a time (see exact_from, ExactRemainder);
 // - the loop stops at the rounding position; the borrow the later digits would pass into the
-//   last digit kept is read off the sign and size of the remainder (see tail_borrow).
+//   last digit kept is read off the sign and size of the remainder (see tail_borrow), or for an
+//   exact remainder taken from its digits.
 // Values outside its domain (non-finite, zero, ill-formed pairs, extreme magnitudes, rounding at
 // the 34th digit) take the plain procedure.
 #include <algorithm>

@@ -281,7 +281,7 @@ TEST(FastEditing, ByteIdenticalToThePlainProcedure) {
   for (const auto& m : mismatches) ADD_FAILURE() << m;
 }
 
-// The digit-level contract: kind, exponent and every digit up to the rounding position agree,
+// The digit-level contract: kind, exponent and every digit before the rounding position agree,
 // for every count, in both modes, including the counts that round at the 34th digit.
 TEST(FastEditing, ShownDigitsAgreeUpToTheRoundingPosition) {
   Random r(0xD1617u);
@@ -294,8 +294,8 @@ TEST(FastEditing, ShownDigitsAgreeUpToTheRoundingPosition) {
     ASSERT_EQ(fast.kind, plain.kind) << v.hi << " " << v.lo;
     if (plain.kind != DecimalDigits::Kind::kFinite) continue;
     ASSERT_EQ(fast.exponent, plain.exponent) << v.hi << " " << v.lo;
-    // Exponent mode: the d digits and the rounded one; fixed mode: the E + d digits shown.
-    const int wanted = mode == DigitMode::kExponent ? count + 1 : count + plain.exponent;
+    // Exponent mode: the d digits; fixed mode: the E + d digits shown.
+    const int wanted = mode == DigitMode::kExponent ? count : count + plain.exponent;
     const int shown = std::min(wanted, DecimalDigits::kCount);
     for (int k = 0; k < shown; ++k) {
       ASSERT_EQ(fast.digit(k), plain.digit(k)) << "digit " << k << " of " << v.hi << " " << v.lo;
