@@ -46,10 +46,8 @@ int starting_exponent(double hi) {
   // 1e-300 < hi < 1e300, so that g and g + 1 stay within the table.
   assert(hi > 1e-300 && hi < 1e300);
   const DecimalScale& s = scale();
-  // The decimal order of the binary exponent is floor(log10(hi)) or one below it: the first
-  // correction is taken without a branch, the loops only guard the rule.
+  // The decimal order of the binary exponent is floor(log10(hi)) or one below it.
   int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(hi));
-  g += hi >= s.power[index_of(g + 1)].hi ? 1 : 0;
   while (hi >= s.power[index_of(g + 1)].hi) ++g;
   while (hi < s.power[index_of(g)].hi) --g;
   const double below = s.power[index_of(g)].hi;
