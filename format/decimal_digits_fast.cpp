@@ -180,6 +180,9 @@ class ExactRemainder {
 
   bool negative() const { return negative_; }
 
+  // Digits per block: three pairs; 10^6 x 2^103 < 2^128.
+  static constexpr int kBlock = 6;
+
   // Digits from .. to - 1. The first block takes the odd count, so that every later one is whole
   // and the last ends at `to`.
   void digits(Digits& d, int from, int to) {
@@ -194,8 +197,6 @@ class ExactRemainder {
  private:
   static constexpr UInt128 kOne = UInt128{1} << kExactFractionBits;
   static constexpr UInt128 kFractionMask = kOne - 1;
-  // Digits per block: three pairs; 10^6 x 2^103 < 2^128.
-  static constexpr int kBlock = 6;
   static constexpr std::array<std::uint32_t, kBlock + 1> kPowers = {
       1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
   // Half a unit in the last place of the binade below v = 1 .. 10, in units of 2^-103.
@@ -330,8 +331,9 @@ DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
   DigitLoop loop(m);
   if (!loop.first_digit(d)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
   int known = n;
+  // The exact remainder pays for its set-up from a whole block of digits on.
   const int exact = exact_from(m);
-  if (exact < n) {
+  if (exact + ExactRemainder::kBlock <= n) {
     if (!loop.digits(d, 1, exact)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
     ExactRemainder remainder(loop.remainder());
     remainder.digits(d, exact, n);
