@@ -1,6 +1,7 @@
 // Timings of the real edit descriptors the program prints with, each in its plain form (all 35
 // digits by the Real16 loop) and its fast form, on values like those of a trace: magnitudes
-// 1e-6 to 1e4 with low parts, either sign. Items are fields edited.
+// 1e-6 to 1e4 with low parts, either sign; E38.30 also on short decimals as read from an input
+// file. Items are fields edited.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -25,10 +26,25 @@ std::vector<Real16> trace_values() {
   return values;
 }
 
+// Short decimals as an input file gives them (0.3, -12.75, 4096.001, ...): binary64 values whose
+// low part is zero and whose remainder is as often just below as just above the decimal.
+std::vector<Real16> decimal_values() {
+  std::mt19937_64 engine(7);
+  std::uniform_int_distribution<int> digits(1, 999999);
+  std::uniform_int_distribution<int> places(0, 8);
+  std::vector<Real16> values(4096);
+  for (auto& v : values) {
+    const double hi = digits(engine) / std::pow(10.0, places(engine));
+    v = {(engine() & 1u) != 0 ? -hi : hi, 0.0};
+  }
+  return values;
+}
+
 using Editor = void (*)(Real16, int, int, bool, std::string&);
 
-void edit_field(benchmark::State& state, Editor editor, int width, int decimals) {
-  const std::vector<Real16> values = trace_values();
+void edit_field(benchmark::State& state, Editor editor, int width, int decimals,
+                std::vector<Real16> (*make_values)() = trace_values) {
+  const std::vector<Real16> values = make_values();
   std::string out;
   out.reserve(64);
   std::size_t k = 0;
@@ -51,6 +67,8 @@ BENCHMARK_CAPTURE(edit_field, E23_10_plain, edit_exponent_plain, 23, 10);
 BENCHMARK_CAPTURE(edit_field, E23_10_fast, edit_exponent, 23, 10);
 BENCHMARK_CAPTURE(edit_field, E38_30_plain, edit_exponent_plain, 38, 30);
 BENCHMARK_CAPTURE(edit_field, E38_30_fast, edit_exponent, 38, 30);
+BENCHMARK_CAPTURE(edit_field, E38_30_decimals_plain, edit_exponent_plain, 38, 30, decimal_values);
+BENCHMARK_CAPTURE(edit_field, E38_30_decimals_fast, edit_exponent, 38, 30, decimal_values);
 
 }  // namespace
 }  // namespace quelmar

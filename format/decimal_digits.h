@@ -47,8 +47,9 @@ struct DigitRequest {
 void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
                     std::span<DecimalDigits> results);
 
-// The fast form of decimal_digits: the same kind, exponent and digits up to and including the
-// rounding position (all an editor shows); the digits after it read as '0'.
+// The fast form of decimal_digits: the same kind, exponent and digits before the rounding
+// position (all an editor shows); the digits from the position on are left unspecified (a ten
+// rounded up right after the position carries into it in the plain form only).
 DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count);
 
 }  // namespace quelmar

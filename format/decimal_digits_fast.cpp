@@ -1,13 +1,19 @@
 // The fast decimal conversion: the plain procedure's digits up to the rounding position, without
-// extracting the ones the editors never show. Three things make it fast, none changes a digit:
+// extracting the ones the editors never show. Four things make it fast, none changes a digit:
 // - powers of ten and starting exponents come from a table computed by the plain procedures;
 // - each digit step runs only the binary64 operations that sub(m, D) and mul(m, 10.0) come down
-//   to when D is the truncated high part (see next_digit);
+//   to when D is the truncated high part (see DigitLoop);
+// - once the remainder has no bit below 2^-103 (after a few digits, or at once for a short low
+//   part) those operations round nowhere, and the digits come from the exact remainder in 128-bit
+//   integers, six at a time (see exact_from, ExactRemainder);
 // - the loop stops at the rounding position; the borrow the later digits would pass into the
-//   last digit kept is read off the sign and size of the remainder (see tail_borrow).
+//   last digit kept is read off the sign and size of the remainder (see tail_borrow), or for an
+//   exact remainder taken from its digits.
 // Values outside its domain (non-finite, zero, ill-formed pairs, extreme magnitudes, rounding at
 // the 34th digit) take the plain procedure.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -80,6 +86,9 @@ class DigitLoop {
     return true;
   }
 
+  // The remainder r = rh + rl left by the last digit taken.
+  Real16 remainder() const { return {rh_, rl_}; }
+
   // The high part of the remainder times 10: the value the next digit would be taken from.
   double next_high() const {
     DigitLoop ahead = *this;
@@ -127,6 +136,158 @@ class DigitLoop {
   int guesses_left_ = 0;
 };
 
+__extension__ using UInt128 = unsigned __int128;
+__extension__ using Int128 = __int128;
+
+// Bits after the binary point of the exact remainder below.
+constexpr int kExactFractionBits = 103;
+
+// Binary order of the lowest set bit of a nonzero normal binary64: x is an odd multiple of
+// 2^result.
+int lowest_bit(double x) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  return decimal_steps::binary_exponent(x) - 52 + std::countr_zero(mantissa);
+}
+
+// The first digit from which the digit loop of m is exact. m = hi + lo is a multiple of 2^L
+// (L the lowest set bit of either part), and every step keeps its remainder a multiple of a power
+// of two one higher (x 10 = x 5 x 2, and a rounded multiple of 2^j is one too), so the remainder
+// left for digit k >= 1 is a multiple of 2^(L + k - 1). From 2^-103 on the loop rounds nowhere:
+// there |rh| <= 1, |rl| <= 2^-54 and |pl| <= 2^-50, so 10 rl and 10 rl + pl are multiples of
+// 2^-102 below 2^-49, exact in binary64; mul(r, 10.0) and sub(m, D) are then exact, and the
+// step is r' = 10 r - D with D = trunc(RN(10 r)).
+int exact_from(Real16 m) {
+  constexpr int kExactOrder = -kExactFractionBits;
+  const int lowest = m.lo == 0.0 ? lowest_bit(m.hi) : std::min(lowest_bit(m.hi), lowest_bit(m.lo));
+  return std::max(1, kExactOrder + 1 - lowest);
+}
+
+// The digit loop in integer arithmetic where it is exact (see exact_from): the remainder is
+// r = +-magnitude / 2^103 with |r| < 1, and each digit is D = trunc(RN(10 r)), r = 10 r - D.
+// 10 |r| = q + f with f in [0, 1): RN(10 |r|) is q + 1 when 1 - f is at most half a unit in the
+// last place of the binade below q + 1 (ties go to q + 1, whose significand is even), else q.
+class ExactRemainder {
+ public:
+  // r = rh + rl, both multiples of 2^-103, |r| < 1.
+  explicit ExactRemainder(Real16 r) {
+    const Int128 n = fixed(r.hi) + fixed(r.lo);
+    negative_ = n < 0;
+    magnitude_ = static_cast<UInt128>(negative_ ? -n : n);
+    // |r| < 1.
+    assert(magnitude_ < kOne);
+  }
+
+  bool negative() const { return negative_; }
+
+  // Digits per block: three pairs; 10^6 x 2^103 < 2^128.
+  static constexpr int kBlock = 6;
+
+  // Digits from .. to - 1. The first block takes the odd count, so that every later one is whole
+  // and the last ends at `to`.
+  void digits(Digits& d, int from, int to) {
+    int count = (to - from - 1) % kBlock + 1;
+    while (from < to) {
+      block(d, from, count);
+      from += count;
+      count = kBlock;
+    }
+  }
+
+ private:
+  static constexpr UInt128 kOne = UInt128{1} << kExactFractionBits;
+  static constexpr UInt128 kFractionMask = kOne - 1;
+  static constexpr std::array<std::uint32_t, kBlock + 1> kPowers = {
+      1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
+  // Half a unit in the last place of the binade below v = 1 .. 10, in units of 2^-103.
+  static constexpr std::array<UInt128, 11> kHalfUnitBelow = {0,
+                                                             UInt128{1} << 49,
+                                                             UInt128{1} << 50,
+                                                             UInt128{1} << 51,
+                                                             UInt128{1} << 51,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 52,
+                                                             UInt128{1} << 53,
+                                                             UInt128{1} << 53};
+
+  // The two digits of 0 .. 99, tens first, as they lie in a Digits array.
+  using DigitPair = std::array<int, 2>;
+  static constexpr std::array<DigitPair, 100> kPairs = [] {
+    std::array<DigitPair, 100> pairs{};
+    for (int v = 0; v < 100; ++v) pairs[static_cast<std::size_t>(v)] = {v / 10, v % 10};
+    return pairs;
+  }();
+
+  // x x 2^103 for x a multiple of 2^-103 with |x| <= 1.
+  static Int128 fixed(double x) {
+    if (x == 0.0) return 0;
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    const std::uint64_t mantissa =
+        (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const int shift = decimal_steps::binary_exponent(x) - 52 + kExactFractionBits;
+    const auto v =
+        static_cast<Int128>(shift >= 0 ? UInt128{mantissa} << shift : UInt128{mantissa >> -shift});
+    // -v for a negative x, as (v ^ -1) + 1, without a branch on the sign.
+    const Int128 negative = -static_cast<Int128>(sign_bit(x));
+    return (v ^ negative) - negative;
+  }
+
+  static void put_pair(Digits& d, int k, std::uint32_t v) {
+    const DigitPair& pair = kPairs[v];
+    std::copy(pair.begin(), pair.end(), d.begin() + k);
+  }
+
+  // Digits k .. k + count - 1 at once: with 10^count |r| = q + f, they are the decimal digits of
+  // q, unless some digit of the block rounds up. A round-up at digit j of the block leaves
+  // 1 - f_j <= 2^-50, so 1 - f = 10^(count - j) (1 - f_j) <= 10^(count - 1) x 2^-50: outside that
+  // reach no digit rounds up; a block within it goes digit by digit. The digits of q are written as
+  // six, scaled by 10^(6 - count): the ones past the block are written again by the next block, and
+  // a block that would pass the end goes digit by digit too.
+  void block(Digits& d, int k, int count) {
+    const UInt128 t = magnitude_ * kPowers[static_cast<std::size_t>(count)];
+    const UInt128 f = t & kFractionMask;
+    const UInt128 reach = UInt128{kPowers[static_cast<std::size_t>(count - 1)]} << 53;
+    if (kOne - f <= reach || k + kBlock > decimal_steps::kExtracted) [[unlikely]] {
+      for (int j = k; j < k + count; ++j) single(d, j);
+      return;
+    }
+    magnitude_ = f;
+    const auto q = static_cast<std::uint32_t>(t >> kExactFractionBits) *
+                   kPowers[static_cast<std::size_t>(kBlock - count)];
+    const std::uint32_t high = q / 10'000;
+    const std::uint32_t low = q - high * 10'000;
+    const std::uint32_t middle = low / 100;
+    put_pair(d, k, high);
+    put_pair(d, k + 2, middle);
+    put_pair(d, k + 4, low - middle * 100);
+    // A negative remainder gives the same digits negated.
+    if (negative_) {
+      for (int j = k; j < k + kBlock; ++j)
+        d[static_cast<std::size_t>(j)] = -d[static_cast<std::size_t>(j)];
+    }
+  }
+
+  void single(Digits& d, int k) {
+    const UInt128 t = magnitude_ * 10;
+    auto q = static_cast<int>(t >> kExactFractionBits);
+    UInt128 f = t & kFractionMask;
+    const bool was_negative = negative_;
+    if (kOne - f <= kHalfUnitBelow[static_cast<std::size_t>(q + 1)]) {
+      // RN(10 |r|) = q + 1: the new remainder 10 |r| - (q + 1) changes sign.
+      q = q + 1;
+      f = kOne - f;
+      negative_ = !negative_;
+    }
+    d[static_cast<std::size_t>(k)] = was_negative ? -q : q;
+    magnitude_ = f;
+  }
+
+  UInt128 magnitude_;
+  bool negative_;
+};
+
 enum class TailBorrow { kNone, kOne, kUndecided };
 
 // The borrow that digits n .. 34, extracted from the remainder m, pass into digit n - 1.
@@ -141,6 +302,13 @@ TailBorrow tail_borrow(double high, int n) {
   if (-high >= bound * (1.0 + kMargin)) return TailBorrow::kOne;
   if (-high < bound * (1.0 - kMargin)) return TailBorrow::kNone;
   return TailBorrow::kUndecided;
+}
+
+// The digit text of d[0 .. known) after the borrow fix and the rounding at `position`.
+DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
+  decimal_steps::borrow_fix(d, known - 1);
+  decimal_steps::round_half_up(d, position, exponent);
+  return decimal_steps::digit_text(d, std::min(known, DecimalDigits::kCount), exponent);
 }
 
 }  // namespace
@@ -161,10 +329,22 @@ DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
   const int n = position < 1 ? 1 : position;
   Digits d;
   DigitLoop loop(m);
-  if (!loop.first_digit(d) || !loop.digits(d, 1, n)) {
-    return decimal_steps::special(DecimalDigits::Kind::kNaN);
-  }
+  if (!loop.first_digit(d)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
   int known = n;
+  // The exact remainder pays for its set-up from a whole block of digits on.
+  const int exact = exact_from(m);
+  if (exact + ExactRemainder::kBlock <= n) {
+    if (!loop.digits(d, 1, exact)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
+    ExactRemainder remainder(loop.remainder());
+    remainder.digits(d, exact, n);
+    // Only a negative remainder can pass a borrow into digit n - 1; the exact digits decide it.
+    if (remainder.negative()) {
+      remainder.digits(d, n, decimal_steps::kExtracted);
+      known = decimal_steps::kExtracted;
+    }
+    return rounded_text(d, known, position, exponent);
+  }
+  if (!loop.digits(d, 1, n)) return decimal_steps::special(DecimalDigits::Kind::kNaN);
   switch (tail_borrow(loop.next_high(), n)) {
     case TailBorrow::kNone:
       break;
@@ -178,10 +358,7 @@ DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
       known = decimal_steps::kExtracted;
       break;
   }
-  decimal_steps::borrow_fix(d, known - 1);
-  decimal_steps::round_half_up(d, position, exponent);
-  return decimal_steps::digit_text(d, known < DecimalDigits::kCount ? known : DecimalDigits::kCount,
-                                   exponent);
+  return rounded_text(d, known, position, exponent);
 }
 
 }  // namespace quelmar

@@ -51,7 +51,11 @@ inline Real16 magnitude_for_digits(Real16 x) {
       kSignificantOrders) {
     x.lo = 0.0;
   }
-  return sign_bit(x.hi) ? neg(x) : x;
+  // neg(x) for a negative high part, as a mask on both sign bits: the sign of the values edited
+  // is no pattern a branch could learn.
+  const std::uint64_t sign = std::bit_cast<std::uint64_t>(x.hi) & (std::uint64_t{1} << 63);
+  return {std::bit_cast<double>(std::bit_cast<std::uint64_t>(x.hi) ^ sign),
+          std::bit_cast<double>(std::bit_cast<std::uint64_t>(x.lo) ^ sign)};
 }
 
 // Starting exponent floor(log10(hi)) as floor(ln(hi) x log10(e)); the normalisation corrects it
@@ -81,12 +85,21 @@ inline int rounding_position(DigitMode mode, int count, int exponent) {
   return static_cast<int>(std::min<std::int64_t>(wanted, DecimalDigits::kCount));
 }
 
-// Repays negative digits from the left, for k = last down to 1.
+// Repays negative digits from the left and passes a digit of 10 on as a carry, for k = last down
+// to 1. A 10 is a remainder a hair below one whose high part x 10 rounded up to 10.0; left alone
+// (when no negative digit later repays it) it would make a finite value unprintable. Digits that
+// are all within 0..9 (the common case, found by one pass over d and 9 - d) owe nothing.
 inline void borrow_fix(Digits& d, int last) {
+  int signs = 0;
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(last); ++k) signs |= d[k] | (9 - d[k]);
+  if (signs >= 0) return;
   for (auto k = static_cast<std::size_t>(last); k >= 1; --k) {
     if (d[k] < 0) {
       d[k - 1] = d[k - 1] - 1;
       d[k] = d[k] + 10;
+    } else if (d[k] == 10) {
+      d[k - 1] = d[k - 1] + 1;
+      d[k] = 0;
     }
   }
 }
@@ -112,11 +125,13 @@ inline DecimalDigits digit_text(const Digits& d, int known, int exponent) {
   DecimalDigits result;
   result.exponent = exponent;
   result.digits.fill('0');
+  // One pass without early exit: 0 <= v <= 9 exactly when v and v + 6 both fit in four bits.
+  int bits = 0;
   for (std::size_t k = 0; k < static_cast<std::size_t>(known); ++k) {
-    if (d[k] < 0 || d[k] > 9) return special(DecimalDigits::Kind::kNaN);
+    bits |= d[k] | (d[k] + 6);
     result.digits[k] = static_cast<char>('0' + d[k]);
   }
-  return result;
+  return (bits & ~0xF) != 0 ? special(DecimalDigits::Kind::kNaN) : result;
 }
 
 }  // namespace quelmar::decimal_steps

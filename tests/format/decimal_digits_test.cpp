@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <random>
@@ -254,6 +255,32 @@ TEST(DecimalDigitsRounding, DigitsAfterTheRoundingPositionAreKept) {
   EXPECT_EQ(rounded.substr(0, 6), "666670");
   EXPECT_EQ(rounded.substr(6, 20), full.substr(6, 20));
   EXPECT_EQ(full.substr(0, 20), "66666666666666662965");
+}
+
+TEST(DecimalDigitsRounding, ADigitRoundedUpToTenCarriesIntoTheDigitBefore) {
+  // |x| = 2.07247726580309949610999999999999999944...: the 22nd digit is taken from a remainder
+  // x 10 of 9.99999999999999999..., whose high part is 10.0. No later digit turns negative to
+  // repay it, so the ten is carried into the 0 before it: the 30 digits are those of the exact
+  // expansion (by big integers) rounded half-up, where a ten would have left no digits at all.
+  // Likewise |x| = 4.15738009289755689834004242509999999999... at the 30th digit.
+  struct Case {
+    Real16 x;
+    std::string exact_start;
+    std::string shown;
+  };
+  const std::array<Case, 2> cases = {{{{-0x1.0946ef5f29f5cp+1, 0x1.6f00f377b0b44p-53},
+                                       "2072477265803099496109999999999999999",
+                                       "207247726580309949611000000000"},
+                                      {{0x1.0a1283f402553p+2, -0x1.6ac3f6b86c40cp-53},
+                                       "4157380092897556898340042425099999999",
+                                       "415738009289755689834004242510"}}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(exact_decimal(c.x).integer.decimal().substr(0, c.exact_start.size()), c.exact_start);
+    const DecimalDigits shown = decimal_digits(c.x, DigitMode::kExponent, 30);
+    ASSERT_EQ(shown.kind, DecimalDigits::Kind::kFinite);
+    EXPECT_EQ(shown.exponent, 1);
+    EXPECT_EQ(digit_text(shown).substr(0, 30), c.shown);
+  }
 }
 
 TEST(DecimalDigitsRounding, NegativeLowPartBorrowsFromTheDigitsAbove) {

@@ -2,8 +2,9 @@
 // byte, on ten million fields (two million values, each under the five real fields the program
 // prints with; the plain digits of a value are extracted once for all five), drawn where the fast
 // forms take their decisions: ordinary magnitudes, exact decimals, dyadic ties, the edges of the
-// fields, powers of ten nudged by tiny low parts, low parts at the 34-digit cut, and the special
-// values.
+// fields, powers of ten nudged by tiny low parts, low parts at the 34-digit cut, low parts that
+// move the hand-over to exact integer digits, remainders at the edge where a digit rounds up,
+// and the special values.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,6 +115,64 @@ Real16 low_part_at_the_cut(Random& r) {
   return pair(hi, r.sign() * hi * 1e-34 * (0.3 + 40.0 * r.unit()));
 }
 
+// An ordinary value whose low part lies up to 70 binary orders below the last place of its high
+// part, so that the digit loop hands over to exact integer digits at every digit position (the
+// lower the low part's last bit, the later) or, past the 34-digit cut, not at all.
+Real16 low_part_gap(Random& r) {
+  const double hi = ordinary(r).hi;
+  const double scale = std::ldexp(1.0, -53 - static_cast<int>(r.below(70)));
+  return pair(hi, hi * scale * (2.0 * r.unit() - 1.0));
+}
+
+__extension__ using UInt128 = unsigned __int128;
+
+// 5^-1 modulo 2^128 by Newton's iteration x = x (2 - 5x), each step doubling the bits known.
+constexpr UInt128 kInverseOfFive = [] {
+  UInt128 x = 1;
+  for (int i = 0; i < 7; ++i) x *= 2 - 5 * x;
+  return x;
+}();
+
+// A value m = M / 2^103 in [1, 7) whose digit k (counted from 0, k >= 1) is taken from 10^k m with
+// the fraction (10^k M mod 2^103) / 2^103 = 1 - gap / 2^103. m has no bit below 2^-103, so its
+// digit loop is exact from the first digit on; a gap of at most 2^49 .. 2^53 (by digit) makes the
+// binary64 high part of 10^k m round up to the next integer, so that the digit is one higher and
+// the remainder turns negative. Gaps at those limits (ties), one step inside or outside them, at
+// the reach of a block of one to six digits (10^j x 2^53), and deep inside; either sign.
+Real16 near_digit_round_up(Random& r) {
+  constexpr int kBits = 103;
+  const int k = 1 + static_cast<int>(r.below(33));
+  const UInt128 unit = UInt128{1} << k;  // 10^k M is a multiple of 2^k
+  UInt128 gap = unit * (1 + r.below(8));
+  switch (r.below(3)) {
+    case 0:
+      gap = UInt128{1} << (49 + r.below(5));
+      break;
+    case 1:
+      gap = UInt128{1} << 53;
+      for (auto j = r.below(6); j > 0; --j) gap *= 10;
+      break;
+    default:
+      break;
+  }
+  if (gap > unit) gap = gap + unit * r.below(3) - unit;
+  // 2^k 5^k M = 2^103 - gap modulo 2^103: M = (2^103 - gap) / 2^k x 5^-k modulo 2^(103 - k), and
+  // any multiple of 2^(103 - k) above it.
+  UInt128 inverse = 1;
+  for (int i = 0; i < k; ++i) inverse *= kInverseOfFive;
+  const UInt128 fraction = (UInt128{1} << kBits) - gap;
+  const UInt128 residue = ((fraction >> k) * inverse) & ((UInt128{1} << (kBits - k)) - 1);
+  const UInt128 whole = (UInt128{1} << k) + r.below(std::uint64_t{6} << k);
+  const UInt128 m = (whole << (kBits - k)) | residue;
+  // Its top 53 bits and the rest, each exact in binary64.
+  const int shift = 64 + static_cast<int>(std::bit_width(static_cast<std::uint64_t>(m >> 64))) - 53;
+  const auto top = static_cast<std::uint64_t>(m >> shift);
+  const auto rest = static_cast<std::uint64_t>(m - (UInt128{top} << shift));
+  const double sign = r.sign();
+  return pair(sign * std::ldexp(static_cast<double>(top), shift - kBits),
+              sign * std::ldexp(static_cast<double>(rest), -kBits));
+}
+
 Real16 special(Random& r) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -125,10 +184,14 @@ Real16 special(Random& r) {
 }
 
 Real16 random_value(Random& r) {
-  switch (r.below(8)) {
+  switch (r.below(10)) {
     case 0:
     case 1:
       return ordinary(r);
+    case 8:
+      return low_part_gap(r);
+    case 9:
+      return near_digit_round_up(r);
     case 2:
       return exact_decimal(r);
     case 3:
@@ -218,7 +281,7 @@ TEST(FastEditing, ByteIdenticalToThePlainProcedure) {
   for (const auto& m : mismatches) ADD_FAILURE() << m;
 }
 
-// The digit-level contract: kind, exponent and every digit up to the rounding position agree,
+// The digit-level contract: kind, exponent and every digit before the rounding position agree,
 // for every count, in both modes, including the counts that round at the 34th digit.
 TEST(FastEditing, ShownDigitsAgreeUpToTheRoundingPosition) {
   Random r(0xD1617u);
@@ -231,8 +294,8 @@ TEST(FastEditing, ShownDigitsAgreeUpToTheRoundingPosition) {
     ASSERT_EQ(fast.kind, plain.kind) << v.hi << " " << v.lo;
     if (plain.kind != DecimalDigits::Kind::kFinite) continue;
     ASSERT_EQ(fast.exponent, plain.exponent) << v.hi << " " << v.lo;
-    // Exponent mode: the d digits and the rounded one; fixed mode: the E + d digits shown.
-    const int wanted = mode == DigitMode::kExponent ? count + 1 : count + plain.exponent;
+    // Exponent mode: the d digits; fixed mode: the E + d digits shown.
+    const int wanted = mode == DigitMode::kExponent ? count : count + plain.exponent;
     const int shown = std::min(wanted, DecimalDigits::kCount);
     for (int k = 0; k < shown; ++k) {
       ASSERT_EQ(fast.digit(k), plain.digit(k)) << "digit " << k << " of " << v.hi << " " << v.lo;
