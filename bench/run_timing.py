@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Times whole runs of the program on reproducible random inputs.
 
-Usage: run_timing.py PROGRAM [ORDER ...]   (orders default to 50 100 200)
+Usage: run_timing.py [--cpus LIST] PROGRAM [ORDER ...]   (orders default to 50 100 200)
 
 For each order N it writes a random N x N complex input (the same on every machine: a fixed seed
 per order) into a fresh temporary directory, runs PROGRAM there with its output going to the local
 output file, and reports the wall-clock seconds, the bytes of every file written and the peak
 resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. It builds nothing itself.
+With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
+core, where it uses one thread; by default it may use every processor (two threads when there are
+two or more).
 """
 import os
 import random
@@ -29,7 +32,7 @@ def write_input(path, n):
         f.write("\n".join(lines) + "\n")
 
 
-def time_run(program, n):
+def time_run(program, n, cpus):
     work = tempfile.mkdtemp(prefix=f"quelmar-timing-{n}-")
     try:
         write_input(os.path.join(work, "Quelmar-Input.txt"), n)
@@ -38,8 +41,10 @@ def time_run(program, n):
         # GNU time reports the program's own peak: a process forked from this interpreter would
         # carry the interpreter's resident size into the peak that wait4 reports.
         peak_file = os.path.join(work, ".peak")
-        child = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", peak_file,
-                                  os.path.abspath(program)], cwd=work, stdin=subprocess.PIPE,
+        pinned = ["taskset", "-c", cpus] if cpus else []
+        child = subprocess.Popen(pinned + ["/usr/bin/time", "-f", "%M", "-o", peak_file,
+                                           os.path.abspath(program)], cwd=work,
+                                 stdin=subprocess.PIPE,
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         child.stdin.write(b"\n")
         child.stdin.close()
@@ -56,13 +61,17 @@ def time_run(program, n):
 
 
 def main():
-    if len(sys.argv) < 2:
+    args = sys.argv[1:]
+    cpus = None
+    if args[:1] == ["--cpus"] and len(args) >= 2:
+        cpus, args = args[1], args[2:]
+    if not args:
         sys.exit(__doc__)
-    program = os.path.abspath(sys.argv[1])
-    orders = [int(a) for a in sys.argv[2:]] or [50, 100, 200]
+    program = os.path.abspath(args[0])
+    orders = [int(a) for a in args[1:]] or [50, 100, 200]
     print(f"{'N':>5} {'seconds':>9} {'bytes written':>14} {'peak RSS':>12} {'budget':>12} exit")
     for n in orders:
-        seconds, written, peak, code = time_run(program, n)
+        seconds, written, peak, code = time_run(program, n, cpus)
         budget = 3 * 32 * n * n + 16 * 1024 * 1024
         print(f"{n:>5} {seconds:>9.3f} {written:>14} {peak:>12} {budget:>12} {code}")
 

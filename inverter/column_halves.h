@@ -31,7 +31,9 @@ class HelperThread {
   }
 
   // other() on the helper while own() runs on this thread; returns when both have finished (also
-  // when own() throws, since other() may use what the caller's frame holds).
+  // when own() throws, since other() may use what the caller's frame holds). When own() is done
+  // before the helper has started other() (its core busy with other work), this thread runs
+  // other() itself, so that sharing is never much slower than not sharing.
   template <class Other, class Own>
   void share(Other&& other, Own&& own) {
     {
@@ -49,6 +51,15 @@ class HelperThread {
       }
     } wait_for_helper{*this};
     own();
+    bool claimed = false;
+    {
+      const std::lock_guard lock(mutex_);
+      if (pending_ && !started_) {
+        pending_ = false;
+        claimed = true;
+      }
+    }
+    if (claimed) other();
   }
 
  private:
@@ -57,9 +68,11 @@ class HelperThread {
     while (true) {
       changed_.wait(lock, [this] { return pending_ || stopping_; });
       if (!pending_) return;
+      started_ = true;
       lock.unlock();
       job_(work_);
       lock.lock();
+      started_ = false;
       pending_ = false;
       changed_.notify_all();
     }
@@ -69,7 +82,8 @@ class HelperThread {
   std::condition_variable changed_;
   void (*job_)(void*) = nullptr;
   void* work_ = nullptr;
-  bool pending_ = false;
+  bool pending_ = false;  // a job is handed over and not finished
+  bool started_ = false;  // the helper has taken the pending job
   bool stopping_ = false;
   std::thread thread_;  // started last, once the members it reads exist
 };

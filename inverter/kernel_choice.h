@@ -14,9 +14,9 @@ struct KernelChoice {
   std::int32_t threads = 1;
 };
 
-// Fast kernels on one thread. Whole runs with the helper thread were measured no faster whenever
-// the machine's cores are shared with other work (its half then waits for a core), so sharing the
-// columns and the listing is left to callers that ask for it.
+// Fast kernels, on two threads when the process may run on two processors or more. A shared
+// loop whose helper half has not started when the caller's half is done is finished by the
+// caller, so a machine busy with other work costs little more than one thread would.
 KernelChoice default_kernels();
 
 }  // namespace quelmar

@@ -1,10 +1,11 @@
 #include "inverter/rank_listing.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
@@ -61,8 +62,10 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
   const auto half_block = static_cast<std::size_t>((block_rows + 1) / 2);
   std::string& own = ws.listing_text[0];
   std::string& other = ws.listing_text[1];
-  own.reserve(line * (helper != nullptr ? half_block : static_cast<std::size_t>(block_rows)));
-  if (helper != nullptr) other.reserve(line * half_block);
+  // Room for the rows and the scratch characters after the last one: rendering allocates nothing.
+  own.reserve(line * (helper != nullptr ? half_block : static_cast<std::size_t>(block_rows)) +
+              kFieldSlack);
+  if (helper != nullptr) other.reserve(line * half_block + kFieldSlack);
   for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
     const std::int32_t last = std::min(ws.N, first + block_rows - 1);
     own.clear();
@@ -84,17 +87,6 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
 
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out) {
-  const auto N = static_cast<std::size_t>(C.order());
-  // The row's parts in field order, and their units of 10^-6 found four at a time.
-  std::vector<Real16> parts(2 * N);
-  for (std::size_t j = 0; j < N; ++j) {
-    const Complex& element = C(i, static_cast<std::int32_t>(j) + 1);
-    parts[2 * j] = element.re;
-    parts[2 * j + 1] = element.im;
-  }
-  std::vector<FixedPointUnits> units(2 * N);
-  fixed_point_units(parts, 6, units);
-
   const std::size_t start = out.size();
   edit_integer(label, default_integer_width(4), 1, false, out);
   out += ' ';
@@ -102,13 +94,27 @@ void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t
   // follows it: the separators, the next element, the line end.
   out.resize(start + row_bytes(C.order()) + kFieldSlack);
   char* next = out.data() + start + kLabelBytes;
-  for (std::size_t k = 0; k < 2 * N; k += 2) {
-    std::memcpy(next, " (", 2);
-    edit_fixed_in_place(parts[k], units[k], 13, 6, true, next + 2);
-    next[15] = ',';
-    edit_fixed_in_place(parts[k + 1], units[k + 1], 13, 6, true, next + 16);
-    std::memcpy(next + 29, "j)", 2);
-    next += kElementBytes;
+  // The parts of up to 32 elements at a time, in field order, with their units of 10^-6 found
+  // four at a time; the scratch stays on the stack, so that rendering allocates nothing.
+  constexpr std::int32_t kElementsPerBatch = 32;
+  std::array<Real16, 2 * kElementsPerBatch> parts;
+  std::array<FixedPointUnits, 2 * kElementsPerBatch> units;
+  for (std::int32_t first = 1; first <= C.order(); first += kElementsPerBatch) {
+    const auto count = static_cast<std::size_t>(std::min(kElementsPerBatch, C.order() - first + 1));
+    for (std::size_t k = 0; k < count; ++k) {
+      const Complex& element = C(i, first + static_cast<std::int32_t>(k));
+      parts[2 * k] = element.re;
+      parts[2 * k + 1] = element.im;
+    }
+    fixed_point_units(std::span(parts.data(), 2 * count), 6, std::span(units.data(), 2 * count));
+    for (std::size_t k = 0; k < 2 * count; k += 2) {
+      std::memcpy(next, " (", 2);
+      edit_fixed_in_place(parts[k], units[k], 13, 6, true, next + 2);
+      next[15] = ',';
+      edit_fixed_in_place(parts[k + 1], units[k + 1], 13, 6, true, next + 16);
+      std::memcpy(next + 29, "j)", 2);
+      next += kElementBytes;
+    }
   }
   std::memcpy(next, "\r\n", 2);
   out.resize(start + row_bytes(C.order()));
