@@ -88,9 +88,14 @@ class FieldWriter {
     for (const char c : t) *next_++ = c;
   }
   void put(char c) { *next_++ = c; }
-  // digits k .. k + count - 1 of the expansion.
+  // digits k .. k + count - 1 of the expansion: the extracted ones in one copy, then '0'.
   void digits(const DecimalDigits& d, int first, int count) {
-    for (int k = first; k < first + count; ++k) *next_++ = d.digit(k);
+    const int extracted = std::clamp(DecimalDigits::kCount - first, 0, count);
+    if (extracted > 0) {
+      std::memcpy(next_, d.digits.data() + first, static_cast<std::size_t>(extracted));
+      next_ += extracted;
+    }
+    zeros(count - extracted);
   }
   void zeros(int count) {
     for (int k = 0; k < count; ++k) *next_++ = '0';
@@ -219,6 +224,10 @@ namespace {
 bool edit_fixed_fast(Real16 value, const FixedPointUnits& known, int width, int decimals, bool plus,
                      char* field) {
   const RealSign sign = real_sign(value, width, plus);
+  if (known.taken) {
+    put_fixed_units_field(known.units, sign.negative, sign.text, width, decimals, field);
+    return true;
+  }
   // A finite, well-formed value of at least 2 x 10^room has more integer digits than the room
   // left of the point, however its digits round: asterisks, as lay_out_fixed gives them.
   const int room = sign.usable_width - decimals - 1;
@@ -228,9 +237,7 @@ bool edit_fixed_fast(Real16 value, const FixedPointUnits& known, int width, int 
     std::memset(field, '*', static_cast<std::size_t>(width));
     return true;
   }
-  if (!known.taken) return false;
-  put_fixed_units_field(known.units, sign.negative, sign.text, width, decimals, field);
-  return true;
+  return false;
 }
 
 }  // namespace
