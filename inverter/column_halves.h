@@ -4,9 +4,9 @@
 // output is ever written from the helper.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 
@@ -22,69 +22,84 @@ class HelperThread {
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
   ~HelperThread() {
-    {
-      const std::lock_guard lock(mutex_);
-      stopping_ = true;
-    }
-    changed_.notify_all();
+    state_.store(kStopping, std::memory_order_release);
+    state_.notify_all();
     thread_.join();
   }
 
-  // other() on the helper while own() runs on this thread; returns when both have finished (also
-  // when own() throws, since other() may use what the caller's frame holds). When own() is done
-  // before the helper has started other() (its core busy with other work), this thread runs
-  // other() itself, so that sharing is never much slower than not sharing.
+  // other() on the helper while own() runs on this thread; returns when both have finished. When
+  // own() is done before the helper has taken other() (its core busy with other work), this
+  // thread runs other() itself, so that sharing is never much slower than not sharing. When own()
+  // throws, other() has finished or never starts (it may use what the caller's frame holds).
   template <class Other, class Own>
   void share(Other&& other, Own&& own) {
-    {
-      const std::lock_guard lock(mutex_);
-      job_ = [](void* work) { (*static_cast<std::remove_reference_t<Other>*>(work))(); };
-      work_ = &other;
-      pending_ = true;
-    }
-    changed_.notify_all();
+    // The job is published by the release store of kPending, and read only by whoever then
+    // takes it over from kPending.
+    job_ = [](void* work) { (*static_cast<std::remove_reference_t<Other>*>(work))(); };
+    work_ = &other;
+    state_.store(kPending, std::memory_order_release);
+    state_.notify_all();
+    // On the way out (also when own() throws) a job the helper has not taken is withdrawn, and
+    // one it has taken is waited for.
     const struct WaitForHelper {
       HelperThread& helper;
       ~WaitForHelper() {
-        std::unique_lock lock(helper.mutex_);
-        helper.changed_.wait(lock, [this] { return !helper.pending_; });
+        int expected = kPending;
+        if (!helper.state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel) &&
+            expected == kTaken) {
+          helper.await_other_than(kTaken);
+        }
       }
     } wait_for_helper{*this};
     own();
-    bool claimed = false;
-    {
-      const std::lock_guard lock(mutex_);
-      if (pending_ && !started_) {
-        pending_ = false;
-        claimed = true;
-      }
-    }
-    if (claimed) other();
+    int expected = kPending;
+    if (state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) other();
   }
 
  private:
+  // kIdle: no job; kPending: a job handed over, not yet taken; kTaken: the helper runs it;
+  // kStopping: the helper is to end.
+  enum State : int { kIdle, kPending, kTaken, kStopping };
+
+  // Waits until the state is no longer `state` and returns the new one. Shared loops follow one
+  // another closely, so it first spins for about 50 microseconds, then sleeps on the state.
+  int await_other_than(int state) {
+    constexpr auto kSpinTime = std::chrono::microseconds(50);
+    constexpr int kSpinsPerClockRead = 64;
+    const auto spin_end = std::chrono::steady_clock::now() + kSpinTime;
+    for (int spins = 1;; ++spins) {
+      const int now = state_.load(std::memory_order_acquire);
+      if (now != state) return now;
+      if (spins % kSpinsPerClockRead == 0 && std::chrono::steady_clock::now() > spin_end) break;
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();
+#endif
+    }
+    int now = state;
+    while ((now = state_.load(std::memory_order_acquire)) == state) {
+      state_.wait(state, std::memory_order_acquire);
+    }
+    return now;
+  }
+
   void serve() {
-    std::unique_lock lock(mutex_);
     while (true) {
-      changed_.wait(lock, [this] { return pending_ || stopping_; });
-      if (!pending_) return;
-      started_ = true;
-      lock.unlock();
+      int expected = await_other_than(kIdle);
+      if (expected == kStopping) return;
+      // The caller may have taken the job back meanwhile; then there is nothing to do.
+      if (expected != kPending ||
+          !state_.compare_exchange_strong(expected, kTaken, std::memory_order_acq_rel)) {
+        continue;
+      }
       job_(work_);
-      lock.lock();
-      started_ = false;
-      pending_ = false;
-      changed_.notify_all();
+      state_.store(kIdle, std::memory_order_release);
+      state_.notify_all();
     }
   }
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
+  std::atomic<int> state_{kIdle};
   void (*job_)(void*) = nullptr;
   void* work_ = nullptr;
-  bool pending_ = false;  // a job is handed over and not finished
-  bool started_ = false;  // the helper has taken the pending job
-  bool stopping_ = false;
   std::thread thread_;  // started last, once the members it reads exist
 };
 
