@@ -88,6 +88,43 @@ void form_product_plain(ComplexMatrix& product, Factors factors) {
   }
 }
 
+// The fast form of either product: k outermost, the column k of the row factor's matrix split
+// once into the table, then for each column j the term C x Cin (kResult: C(i, k) * Cin(k, j)) or
+// Cin x C (kInput: C(k, j) * Cin(i, k)) accumulated down the rows, in lanes where the factors
+// allow and element by element otherwise.
+template <RowFactor kRows>
+void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const ComplexMatrix& rows_of = kRows == RowFactor::kResult ? C : ws.Cin;
+  const ComplexMatrix& fixed_of = kRows == RowFactor::kResult ? ws.Cin : C;
+  const std::int32_t n = C.order();
+  clear(product);
+  for_column_halves(1, n, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int half) {
+    SplitTable& column = ws.splits[half];
+    for (std::int32_t k = 1; k <= n; ++k) {
+      const bool column_safe = column.fill_from_column(rows_of, k);
+      for (std::int32_t j = first; j <= last; ++j) {
+        const Complex& fixed = fixed_of(k, j);
+        if (column_safe && lane_safe(fixed)) {
+          const SplitComplex<double> fixed_splits = split_complex(pair_of(fixed));
+          if constexpr (kRows == RowFactor::kResult) {
+            accumulate_result_rows(&product(1, j), n, column, fixed_splits);
+          } else {
+            accumulate_input_rows(&product(1, j), n, column, fixed_splits);
+          }
+          continue;
+        }
+        // The element of C is the first factor of every term.
+        for (std::int32_t i = 1; i <= n; ++i) {
+          const Complex& varying = rows_of(i, k);
+          product(i, j) = kRows == RowFactor::kResult ? accumulate(product(i, j), varying, fixed)
+                                                      : accumulate(product(i, j), fixed, varying);
+        }
+      }
+    }
+  });
+}
+
 }  // namespace
 
 void form_result_by_input(Workspace& ws, const ComplexMatrix& C) {
@@ -119,49 +156,11 @@ void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C) {
 }
 
 void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {
-  ComplexMatrix& product = ws.CTest;
-  const ComplexMatrix& input = ws.Cin;
-  const std::int32_t n = C.order();
-  clear(product);
-  for_column_halves(1, n, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int half) {
-    SplitTable& column = ws.splits[half];
-    for (std::int32_t k = 1; k <= n; ++k) {
-      const bool column_safe = column.fill_from_column(C, k);
-      for (std::int32_t j = first; j <= last; ++j) {
-        const Complex& b = input(k, j);
-        if (column_safe && lane_safe(b)) {
-          accumulate_result_rows(&product(1, j), n, column, split_complex(pair_of(b)));
-        } else {
-          for (std::int32_t i = 1; i <= n; ++i) {
-            product(i, j) = accumulate(product(i, j), C(i, k), b);
-          }
-        }
-      }
-    }
-  });
+  form_product_fast<RowFactor::kResult>(ws, C);
 }
 
 void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C) {
-  ComplexMatrix& product = ws.CTest;
-  const ComplexMatrix& input = ws.Cin;
-  const std::int32_t n = C.order();
-  clear(product);
-  for_column_halves(1, n, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int half) {
-    SplitTable& column = ws.splits[half];
-    for (std::int32_t k = 1; k <= n; ++k) {
-      const bool column_safe = column.fill_from_column(input, k);
-      for (std::int32_t j = first; j <= last; ++j) {
-        const Complex& a = C(k, j);
-        if (column_safe && lane_safe(a)) {
-          accumulate_input_rows(&product(1, j), n, column, split_complex(pair_of(a)));
-        } else {
-          for (std::int32_t i = 1; i <= n; ++i) {
-            product(i, j) = accumulate(product(i, j), a, input(i, k));
-          }
-        }
-      }
-    }
-  });
+  form_product_fast<RowFactor::kInput>(ws, C);
 }
 
 }  // namespace quelmar
