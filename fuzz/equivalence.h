@@ -1,0 +1,22 @@
+// The fast forms against the plain forms they replace. Each check returns an empty string when
+// both give the same bytes, else the first mismatch with its values in hexfloat. ctest drives
+// the checks on drawn values, the fuzz targets on whatever input they are given.
+#pragma once
+
+#include <string>
+
+#include "extended/real16.h"
+#include "inverter/complex_matrix.h"
+
+namespace quelmar::equivalence {
+
+// Every real field the program prints with (F13.6, E38.30, E23.10, E15.6, E13.4, with and
+// without plus mode): the fast editing path against the plain 35-digit procedure.
+std::string editing_mismatch(Real16 value);
+
+// One inversion of C by the plain element loops against the fast kernels on one and on two
+// threads: the same rank, result bits, trace bytes and binary files. Runs in the current
+// working directory (the inverter writes its binary files there).
+std::string kernel_mismatch(const ComplexMatrix& C);
+
+}  // namespace quelmar::equivalence
