@@ -1,5 +1,5 @@
 // Fuzz target: the driver's reading of its settings file and of an input matrix file, then the
-// inversion of the matrix read, all with the trace on.
+// inversion of the matrix read with the trace on, and the kernel comparison on that matrix.
 //
 //   bytes up to the first NUL   the settings file (no NUL: there is no settings file)
 //   bytes after it              the input matrix file
@@ -8,8 +8,9 @@
 // matrix file is always read under its default name, whatever the settings name, so that no other
 // file is ever touched, and an input whose order is above kMaxOrder is passed over to keep every
 // run short. Checks: both names stay 40 characters without line ends, C has the order read, the
-// only early end is the range error of a coefficient index, the rank lies in 0..Nin, and everything
-// written to the console consists of whole CR LF records.
+// only early end is the range error of a coefficient index, the rank lies in 0..Nin, everything
+// written to the console consists of whole CR LF records, and the plain element loops and the
+// fast kernels give the same bytes on the matrix read.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@
 #include "driver/settings.h"
 #include "format/free_form_reader.h"
 #include "format/record_reader.h"
+#include "fuzz/equivalence.h"
 #include "inverter/quelmar.h"
 #include "runtime/program_stop.h"
 #include "runtime/units.h"
@@ -49,43 +51,31 @@ constexpr char kInputName[] = "Quelmar-Input.txt";
 
 // A fresh directory for the program's files, made in memory where the system offers that
 // (replacing files on a disk waits for the disk), and removed at the end of the process.
-class ScratchDirectory {
- public:
+struct ScratchDirectory {
+  std::filesystem::path path;
   ScratchDirectory() {
     std::error_code error;
-    const std::filesystem::path parent = std::filesystem::is_directory("/dev/shm", error)
-                                             ? std::filesystem::path("/dev/shm")
-                                             : std::filesystem::temp_directory_path();
-    std::string pattern = (parent / "quelmar_fuzz_XXXXXX").string();
+    const bool in_memory = std::filesystem::is_directory("/dev/shm", error);
+    std::string pattern =
+        ((in_memory ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path()) /
+         "quelmar_fuzz_XXXXXX");
     if (::mkdtemp(pattern.data()) == nullptr) fail("no scratch directory");
-    path_ = pattern;
+    path = pattern;
   }
   ~ScratchDirectory() {
     std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    std::filesystem::remove_all(path, error);
   }
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
 };
 
-// The working directory moved to `path` for one run and given back afterwards, so that the
-// fuzzing engine's relative paths (corpus, artifacts) keep their meaning.
-class WorkingDirectoryDuringRun {
- public:
-  explicit WorkingDirectoryDuringRun(const std::filesystem::path& path)
-      : previous_(std::filesystem::current_path()) {
+// The working directory moved for one run and given back afterwards, so that the fuzzing
+// engine's relative paths (corpus, artifacts) keep their meaning.
+struct WorkingDirectoryDuringRun {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  explicit WorkingDirectoryDuringRun(const std::filesystem::path& path) {
     std::filesystem::current_path(path);
   }
-  ~WorkingDirectoryDuringRun() { std::filesystem::current_path(previous_); }
-  WorkingDirectoryDuringRun(const WorkingDirectoryDuringRun&) = delete;
-  WorkingDirectoryDuringRun& operator=(const WorkingDirectoryDuringRun&) = delete;
-
- private:
-  std::filesystem::path previous_;
+  ~WorkingDirectoryDuringRun() { std::filesystem::current_path(previous); }
 };
 
 void write_whole_file(const char* name, std::string_view bytes) {
@@ -97,25 +87,19 @@ void write_whole_file(const char* name, std::string_view bytes) {
 }
 
 // An anonymous file standing in for a console stream; `contents` reads back what it holds.
-class ConsoleCapture {
- public:
-  ConsoleCapture() : fd_(::memfd_create("console", MFD_CLOEXEC)) {
-    if (fd_ < 0) fail("no console capture");
+struct ConsoleCapture {
+  const int fd = ::memfd_create("console", MFD_CLOEXEC);
+  ConsoleCapture() {
+    if (fd < 0) fail("no console capture");
   }
-  ~ConsoleCapture() { ::close(fd_); }
-  ConsoleCapture(const ConsoleCapture&) = delete;
-  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
-  int fd() const { return fd_; }
+  ~ConsoleCapture() { ::close(fd); }
   std::string contents() const {
-    std::string bytes(static_cast<std::size_t>(::lseek(fd_, 0, SEEK_END)), '\0');
-    if (::pread(fd_, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+    std::string bytes(static_cast<std::size_t>(::lseek(fd, 0, SEEK_END)), '\0');
+    if (::pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
       fail("console capture unreadable");
     }
     return bytes;
   }
-
- private:
-  int fd_;
 };
 
 // Every LF ends a CR LF record, and nothing follows the last one.
@@ -153,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const std::string_view input = nul == std::string_view::npos ? data : data.substr(nul + 1);
   const int tab_size = quelmar::kDefaultTabSize;
   if (order_in(input, tab_size) > kMaxOrder) return 0;
-  const WorkingDirectoryDuringRun in_scratch(scratch.path());
+  const WorkingDirectoryDuringRun in_scratch(scratch.path);
 
   if (nul == std::string_view::npos) {
     std::filesystem::remove(kSettingsName);
@@ -165,8 +149,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const int no_input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   const ConsoleCapture out;
   const ConsoleCapture err;
+  quelmar::ComplexMatrix matrix_read;
   {
-    quelmar::Units units(no_input, out.fd(), err.fd());
+    quelmar::Units units(no_input, out.fd, err.fd);
     quelmar::RunState s;
     quelmar::read_settings(units, tab_size, s);
     check_name(s.DataFileIn, "DataFileIn");
@@ -184,11 +169,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       return 0;
     }
     if (s.C.order() != std::max(s.Nin, 0)) fail("C does not have the order read");
+    matrix_read.allocate(s.C.order());
+    std::copy_n(s.C.data(), s.C.element_count(), matrix_read.data());
     quelmar::Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units);
     if (s.iRankOut < 0 || s.iRankOut > std::max(s.Nin, 0)) fail("rank outside 0..Nin");
   }
   ::close(no_input);
   check_records(out.contents(), "the standard output");
   check_records(err.contents(), "the standard error stream");
+  const std::string mismatch = quelmar::equivalence::kernel_mismatch(matrix_read);
+  if (!mismatch.empty()) fail("kernels differ: " + mismatch);
   return 0;
 }

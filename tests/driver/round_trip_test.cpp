@@ -3,116 +3,78 @@
 // the inverse of the rank-3 example inverts again with the same rank.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <map>
-#include <regex>
 #include <string>
-#include <utility>
+#include <vector>
 
-#include "program_run.h"
+#include "process.h"
 
 namespace quelmar::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 __extension__ typedef __float128 Quad;
 
-struct Element {
-  Quad re;
-  Quad im;
-};
+// The value stored at `offset` of a binary file (zero beyond its end).
+template <typename Value>
+Value stored(const std::string& bytes, std::size_t offset) {
+  Value value{};
+  if (offset + sizeof value <= bytes.size())
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+  return value;
+}
 
-// Decimal text ("-0.7", "+0.525000000000000000000000000000E+01") in quadruple precision.
-Quad parse_decimal(const std::string& text) {
-  Quad value = 0;
-  int exponent = 0;
-  bool negative = false;
-  bool after_point = false;
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    const char c = text[k];
-    if (c == '-') negative = true;
-    if (c == '.') after_point = true;
-    if (c >= '0' && c <= '9') {
-      value = value * 10 + (c - '0');
-      if (after_point) --exponent;
-    }
-    if (c == 'E' || c == 'e') {
-      exponent += std::stoi(text.substr(k + 1));
-      break;
-    }
+// The matrix record from `offset` to the end of a binary file: real and imaginary parts, hi + lo.
+std::vector<Quad> matrix_parts(const std::string& bytes, std::size_t offset) {
+  std::vector<Quad> parts;
+  for (std::size_t at = offset + 4; at + 20 <= bytes.size(); at += 16)
+    parts.push_back(Quad(stored<double>(bytes, at)) + stored<double>(bytes, at + 8));
+  return parts;
+}
+
+// Inverts the example, then its result block (title to last coefficient) read back as the input;
+// returns jCin.bim and jCinv.bim of the first run, then those of the second.
+std::vector<std::string> invert_twice(const char* example) {
+  const Scratch scratch;
+  std::filesystem::copy_file(std::filesystem::path(QUELMAR_EXAMPLES_DIR) / example,
+                             scratch.work() / "Quelmar-Input.txt");
+  std::vector<std::string> binaries;
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(run_program(scratch, {}).exit_status, 0);
+    const std::string text = read_file(scratch.work() / "Quelmar-Output.txt");
+    const std::size_t start = text.find("jCinverse:\r\n") + 12;
+    write_file(scratch.work() / "Quelmar-Input.txt",
+               text.substr(start, text.find("  Program Quelmar_Demo}") - start));
+    for (const char* name : {"jCin.bim", "jCinv.bim"})
+      binaries.push_back(read_file(scratch.work() / name));
   }
-  for (; exponent > 0; --exponent) value *= 10;
-  for (; exponent < 0; ++exponent) value /= 10;
-  return negative ? -value : value;
+  return binaries;
 }
 
-// Every coefficient record "row, column, (real, imaginary)" of a text, by its indices.
-std::map<std::pair<int, int>, Element> coefficients(const std::string& text) {
-  static const std::regex kRecord(R"(^ *(\d+), *(\d+), *\( *([^ ,]+) *, *([^ )]+) *\))");
-  std::map<std::pair<int, int>, Element> elements;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find('\n', start);
-    const std::string line = text.substr(start, end - start);
-    std::smatch match;
-    if (std::regex_search(line, match, kRecord)) {
-      elements[{std::stoi(match[1]), std::stoi(match[2])}] = {parse_decimal(match[3]),
-                                                              parse_decimal(match[4])};
-    }
-    start = end == std::string::npos ? text.size() : end + 1;
-  }
-  return elements;
-}
-
-// The result block of the output file: title, order, rank and coefficient records.
-std::string result_block(const Scratch& scratch) {
-  const std::string text = read_file(scratch.work() / "Quelmar-Output.txt");
-  const std::size_t header = text.find("jCinverse:\r\n");
-  const std::size_t closing = text.find("  Program Quelmar_Demo}");
-  if (header == std::string::npos || closing == std::string::npos) return "";
-  const std::size_t start = header + std::string("jCinverse:\r\n").size();
-  return text.substr(start, closing - start);
-}
-
-// Inverts `input`, then inverts the result block again; returns both result blocks.
-std::pair<std::string, std::string> invert_twice(const std::string& input) {
-  Scratch scratch;
-  write_file(scratch.work() / "Quelmar-Input.txt", input);
-  EXPECT_EQ(run_program(scratch).exit_status, 0);
-  const std::string first = result_block(scratch);
-  write_file(scratch.work() / "Quelmar-Input.txt", first);
-  EXPECT_EQ(run_program(scratch).exit_status, 0);
-  return {first, result_block(scratch)};
-}
-
-const fs::path kExamples = QUELMAR_EXAMPLES_DIR;
-
+// jCin.bim: the order, then the matrix from byte 12; jCinv.bim: the order, the rank (byte 16),
+// then the inverse from byte 24.
 TEST(RoundTrip, InverseOfTheInverseIsTheMatrixToTwentyFiveDigits) {
-  const std::string input = read_file(kExamples / "well_conditioned_4x4.txt");
-  const auto [first, second] = invert_twice(input);
-  EXPECT_NE(first.find("      4, : iRankOut"), std::string::npos) << first;
-  const auto original = coefficients(input);
-  const auto again = coefficients(second);
-  ASSERT_EQ(original.size(), 16u);
-  ASSERT_EQ(again.size(), 16u) << second;
-  for (const auto& [index, element] : original) {
-    const Element& back = again.at(index);
-    const Quad d_re = back.re - element.re;
-    const Quad d_im = back.im - element.im;
-    const Quad difference = d_re * d_re + d_im * d_im;
-    const Quad size = element.re * element.re + element.im * element.im;
-    EXPECT_LT(difference, Quad(1e-50) * size)
-        << "element " << index.first << "," << index.second << " relative difference squared "
-        << static_cast<double>(difference / size);
+  const std::vector<std::string> binaries = invert_twice("well_conditioned_4x4.txt");
+  EXPECT_EQ(stored<std::int32_t>(binaries[1], 16), 4);
+  const std::vector<Quad> matrix = matrix_parts(binaries[0], 12);
+  const std::vector<Quad> again = matrix_parts(binaries[3], 24);
+  ASSERT_EQ(matrix.size(), 32u);
+  ASSERT_EQ(again.size(), 32u);
+  for (std::size_t k = 0; k < 32; k += 2) {
+    const Quad d_re = again[k] - matrix[k], d_im = again[k + 1] - matrix[k + 1];
+    const Quad ratio =
+        (d_re * d_re + d_im * d_im) / (matrix[k] * matrix[k] + matrix[k + 1] * matrix[k + 1]);
+    EXPECT_LT(ratio, Quad(1e-50)) << "element " << k / 2 << ": relative difference squared "
+                                  << static_cast<double>(ratio);
   }
 }
 
 TEST(RoundTrip, RankDeficientMatrixKeepsItsRank) {
-  const auto [first, second] = invert_twice(read_file(kExamples / "rank3_4x4.txt"));
-  EXPECT_NE(first.find("      3, : iRankOut"), std::string::npos) << first;
-  EXPECT_NE(second.find("      3, : iRankOut"), std::string::npos) << second;
-  EXPECT_EQ(coefficients(second).size(), 16u);
+  const std::vector<std::string> binaries = invert_twice("rank3_4x4.txt");
+  EXPECT_EQ(stored<std::int32_t>(binaries[1], 16), 3);
+  EXPECT_EQ(stored<std::int32_t>(binaries[3], 16), 3);
+  EXPECT_EQ(matrix_parts(binaries[3], 24).size(), 32u);
 }
 
 }  // namespace

@@ -1,0 +1,139 @@
+// The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
+// digits for every count in both modes, the program's E fields, and F fields of every number of
+// decimals the integer path takes in the widths around its edges (edited, and written in place
+// from units found four at a time), all against fields laid out from the plain digits.
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "format/decimal_digits.h"
+#include "format/edit.h"
+#include "format/fixed_field.h"
+#include "fuzz/equivalence.h"
+
+namespace quelmar::equivalence {
+namespace {
+
+// Counts 0 .. kCounts - 1 in exponent mode, then in fixed mode.
+constexpr int kCounts = DecimalDigits::kCount + 2;
+constexpr auto kRequests = [] {
+  std::array<DigitRequest, 2 * kCounts> requests{};
+  for (int k = 0; k < 2 * kCounts; ++k) {
+    requests[static_cast<std::size_t>(k)] = {k < kCounts ? DigitMode::kExponent : DigitMode::kFixed,
+                                             k % kCounts};
+  }
+  return requests;
+}();
+using PlainDigits = std::array<DecimalDigits, 2 * kCounts>;
+
+struct Field {
+  char letter;
+  int width;
+  int decimals;
+};
+// The program's E fields; its F13.6 is among the F fields.
+constexpr std::array<Field, 4> kExponentFields = {
+    {{'E', 13, 4}, {'E', 38, 30}, {'E', 23, 10}, {'E', 15, 6}}};
+// F widths: from no room left of the point to a room beyond the integer path's asterisk
+// shortcut, and one wider than the blanks the integer path writes in one store.
+constexpr int kNarrowWidths = kFixedPointMaxDecimals + 3;
+constexpr int kWideWidth = kFieldSlack + 2;
+
+std::string mismatch(const char* what, Real16 value, const Field& field, bool plus,
+                     const std::string& fast, const std::string& plain) {
+  std::array<char, 300> text{};
+  std::snprintf(text.data(), text.size(), "%s: %s%c%d.%d of (%a, %a): [%s], plain [%s]", what,
+                plus ? "SP," : "", field.letter, field.width, field.decimals, value.hi, value.lo,
+                fast.c_str(), plain.c_str());
+  return text.data();
+}
+
+std::string digits_mismatch(Real16 value, const DigitRequest& request, const DecimalDigits& plain) {
+  const DecimalDigits fast = shown_decimal_digits(value, request.mode, request.count);
+  bool same = fast.kind == plain.kind;
+  if (same && plain.kind == DecimalDigits::Kind::kFinite) {
+    same = fast.exponent == plain.exponent;
+    // The digits an editor shows: all up to the rounding position.
+    const int shown =
+        request.mode == DigitMode::kExponent ? request.count : request.count + plain.exponent;
+    for (int k = 0; same && k < std::min(shown, DecimalDigits::kCount); ++k) {
+      same = fast.digit(k) == plain.digit(k);
+    }
+  }
+  if (same) return {};
+  const auto text = [](const DecimalDigits& d) {
+    return std::string(d.digits.begin(), d.digits.end()) + " E" + std::to_string(d.exponent) +
+           " kind " + std::to_string(static_cast<int>(d.kind));
+  };
+  const Field field{request.mode == DigitMode::kExponent ? 'E' : 'F', 0, request.count};
+  return mismatch("shown digits", value, field, false, text(fast), text(plain));
+}
+
+std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field& field, bool plus,
+                           const FixedPointUnits& units) {
+  const bool fixed = field.letter == 'F';
+  const DecimalDigits& plain_digits =
+      digits[static_cast<std::size_t>(field.decimals + (fixed ? kCounts : 0))];
+  std::string fast;
+  std::string plain;
+  (fixed ? edit_fixed : edit_exponent)(value, field.width, field.decimals, plus, fast);
+  (fixed ? lay_out_fixed : lay_out_exponent)(value, plain_digits, field.width, field.decimals, plus,
+                                             plain);
+  if (fast != plain) return mismatch("edited", value, field, plus, fast, plain);
+  if (!fixed) return {};
+  // In place, with a guard after the characters the field may overwrite.
+  std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
+  edit_fixed_in_place(value, units, field.width, field.decimals, plus, place.data());
+  if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
+  place.resize(static_cast<std::size_t>(field.width));
+  return place == plain ? std::string() : mismatch("in place", value, field, plus, place, plain);
+}
+
+// The units of the value with its negation around it, four in lanes and one after them, against
+// those of one value at a time; `units` gets the value's own.
+std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
+  const std::array<Real16, 5> values = {value, neg(value), neg(value), value, value};
+  std::array<FixedPointUnits, 5> many;
+  fixed_point_units(values, decimals, many);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    const FixedPointUnits one = fixed_point_units(values[k], decimals);
+    if (many[k].taken != one.taken || many[k].units != one.units) {
+      const Field field{'F', 0, decimals};
+      return mismatch("units four at a time", values[k], field, false,
+                      std::to_string(many[k].taken) + " " + std::to_string(many[k].units),
+                      std::to_string(one.taken) + " " + std::to_string(one.units));
+    }
+  }
+  units = many[0];
+  return {};
+}
+
+}  // namespace
+
+std::string editing_mismatch(Real16 value) {
+  PlainDigits digits;
+  decimal_digits(value, kRequests, digits);
+  std::string found;
+  for (std::size_t k = 0; k < kRequests.size() && found.empty(); ++k) {
+    found = digits_mismatch(value, kRequests[k], digits[k]);
+  }
+  for (const Field& field : kExponentFields) {
+    for (const bool plus : {false, true}) {
+      if (found.empty()) found = field_mismatch(value, digits, field, plus, {});
+    }
+  }
+  for (int decimals = 0; decimals <= kFixedPointMaxDecimals && found.empty(); ++decimals) {
+    FixedPointUnits units;
+    if (decimals > 0) found = units_mismatch(value, decimals, units);
+    for (int room = 0; room <= kNarrowWidths && found.empty(); ++room) {
+      const int width = decimals + 1 + (room < kNarrowWidths ? room : kWideWidth);
+      // Plus mode in pairs of widths, so that a sign meets every room somewhere.
+      const bool plus = (width + decimals) / 2 % 2 != 0;
+      found = field_mismatch(value, digits, {'F', width, decimals}, plus, units);
+    }
+  }
+  return found;
+}
+
+}  // namespace quelmar::equivalence

@@ -1,0 +1,31 @@
+// Preloaded into the program (LD_PRELOAD) by the refused-allocation scenarios: the n-th request
+// for exactly QUELMAR_FAIL_BYTES bytes, through malloc or calloc (the compiler may turn malloc and
+// memset into calloc), returns null, n being QUELMAR_FAIL_NTH. Every other request goes to the C
+// library's own allocator.
+#include <atomic>
+#include <cstddef>
+#include <cstdlib>
+
+extern "C" void* __libc_malloc(std::size_t bytes);
+extern "C" void* __libc_calloc(std::size_t count, std::size_t size);
+
+namespace {
+
+// Both variables are set wherever the module is preloaded. getenv and strtoul do not allocate, so
+// they are safe inside malloc.
+bool refused(std::size_t bytes) {
+  static const std::size_t kBytes = std::strtoul(std::getenv("QUELMAR_FAIL_BYTES"), nullptr, 10);
+  static const std::size_t kNth = std::strtoul(std::getenv("QUELMAR_FAIL_NTH"), nullptr, 10);
+  static std::atomic<std::size_t> seen{0};
+  return bytes == kBytes && ++seen == kNth;
+}
+
+}  // namespace
+
+extern "C" void* malloc(std::size_t bytes) {
+  return refused(bytes) ? nullptr : __libc_malloc(bytes);
+}
+
+extern "C" void* calloc(std::size_t count, std::size_t size) {
+  return refused(count * size) ? nullptr : __libc_calloc(count, size);
+}

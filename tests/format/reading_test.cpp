@@ -1,0 +1,102 @@
+// Reading against tables: every token of the reference table golden/reading.tsv, and the tokens,
+// tab sizes, records and free-form read statements of reading_edges.tsv.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bits.h"
+#include "format/free_form_reader.h"
+#include "format/numeric_token.h"
+#include "table.h"
+
+namespace quelmar::test {
+namespace {
+
+constexpr std::int32_t kUnset = -99;
+
+std::string token_result(const std::string& kind, const std::string& token,
+                         const std::string& expected) {
+  if (kind == "int") {
+    const auto value = parse_integer(token);
+    return value ? std::to_string(*value) : "FAIL";
+  }
+  const auto value = parse_real(token);
+  if (!value) return "FAIL";
+  if (expected == "OK" || (expected == "NaN" && std::isnan(value->hi))) return expected;
+  return hex_pattern(*value);
+}
+
+std::string records_of(const std::string& data) {
+  RecordReader reader(data, 8);
+  std::string all;
+  for (std::string record; reader.next(record);) all += "[" + record + "]";
+  return all;
+}
+
+// One read statement whose items are spelt "i" (integer), "tN" (text of N) or "c" (Complex);
+// returns FAIL when it fails, then every item as it stands after it.
+std::string read_statement(RecordReader& reader, const std::string& kinds) {
+  struct Slot {
+    std::string kind;
+    std::int32_t integer = kUnset;
+    std::string text;
+    Complex z{{7.0, 0.0}, {7.0, 0.0}};
+  };
+  std::vector<Slot> slots;
+  std::istringstream spelt(kinds);
+  for (std::string kind; spelt >> kind;) slots.emplace_back().kind = kind;
+  std::vector<ReadItem> items;
+  for (Slot& s : slots) {
+    s.text.assign(s.kind[0] == 't' ? std::stoul(s.kind.substr(1)) : 0, '#');
+    items.push_back(s.kind[0] == 'i'   ? ReadItem::int32(s.integer)
+                    : s.kind[0] == 'c' ? ReadItem::complex(s.z)
+                                       : ReadItem::text(s.text.data(), s.text.size()));
+  }
+  std::string result = read_free(reader, items) ? "" : "FAIL";
+  for (const Slot& s : slots) {
+    std::array<char, 80> complex{};
+    std::snprintf(complex.data(), complex.size(), "(%g,%g)", s.z.re.hi, s.z.im.hi);
+    result += result.empty() ? "" : " ";
+    result += s.kind[0] == 'c'      ? complex.data()
+              : s.kind[0] == 't'    ? "[" + s.text + "]"
+              : s.integer == kUnset ? "_"
+                                    : std::to_string(s.integer);
+  }
+  return result;
+}
+
+TEST(Reading, EveryReferenceTokenAndEdgeRow) {
+  const std::vector<Row> reference = read_table("golden/reading.tsv");
+  ASSERT_EQ(reference.size(), 362u);
+  std::vector<Row> rows = read_table("reading_edges.tsv");
+  rows.insert(rows.end(), reference.begin(), reference.end());
+  for (const Row& row : rows) {
+    const std::string& kind = row[0];
+    if (kind == "real" || kind == "int") {
+      EXPECT_EQ(token_result(kind, unescape(row[1]), row[2]), row[2]) << row.where;
+    } else if (kind == "tabsize") {
+      row[1] == "(unset)" ? unsetenv("TABSIZE") : setenv("TABSIZE", row[1].c_str(), 1);
+      EXPECT_EQ(std::to_string(tab_size_from_environment()), row[2]) << row.where;
+      unsetenv("TABSIZE");
+    } else if (kind == "records") {
+      EXPECT_EQ(records_of(unescape(row[1])), unescape(row[2])) << row.where;
+    } else {
+      ASSERT_EQ(kind, "read") << row.where;
+      const std::string data = unescape(row[2]);
+      RecordReader reader(data, std::stoi(row[1]));
+      for (std::size_t k = 3; k + 1 < row.fields.size(); k += 2) {
+        EXPECT_EQ(read_statement(reader, row[k]), unescape(row[k + 1]))
+            << row.where << ", statement " << (k - 1) / 2;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quelmar::test

@@ -1,0 +1,112 @@
+#include "process.h"
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace quelmar::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// In the child, before the program starts: a limit on one of its resources.
+void limit(int resource, std::uint64_t bytes) {
+  const rlimit value{bytes, bytes};
+  if (bytes != 0 && ::setrlimit(resource, &value) != 0) ::_exit(127);
+}
+
+}  // namespace
+
+Scratch::Scratch() {
+  std::string pattern = (fs::temp_directory_path() / "quelmar_run_XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  root = pattern;
+  fs::create_directory(work());
+}
+
+Scratch::~Scratch() {
+  std::error_code error;
+  fs::remove_all(root, error);
+}
+
+ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
+  std::vector<std::string> texts{QUELMAR_DEMO_PATH};
+  texts.insert(texts.end(), run.arguments.begin(), run.arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : texts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  const auto at = [&scratch](const char* name) { return (scratch.root / name).string(); };
+  const std::string in = at("stdin"), out = at("stdout"), err = at("stderr"),
+                    meminfo = at("meminfo");
+  const std::string work = scratch.work().string();
+  write_file(in, run.stdin_bytes);
+  write_file(meminfo, run.meminfo);
+
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    if (!std::freopen(in.c_str(), "r", stdin) || !std::freopen(out.c_str(), "w", stdout) ||
+        !std::freopen(err.c_str(), "w", stderr) || ::chdir(work.c_str()) != 0 || ::clearenv() != 0)
+      ::_exit(127);
+    if (!run.meminfo.empty() &&
+        (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
+         ::mount(meminfo.c_str(), "/proc/meminfo", nullptr, MS_BIND, nullptr) != 0)) {
+      ::_exit(kNoOwnMeminfo);
+    }
+    std::vector<std::string> environment = run.environment;  // putenv keeps the strings
+    for (std::string& variable : environment) ::putenv(variable.data());
+    limit(RLIMIT_AS, run.address_space);
+    limit(RLIMIT_FSIZE, run.file_size);
+    std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the size limit fails instead of killing
+    ::alarm(60);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0) {
+  }
+  return {read_file(out), read_file(err), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+std::string read_file(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const fs::path& path, std::string_view bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::map<std::string, std::string> files_below(const fs::path& directory) {
+  std::map<std::string, std::string> files;
+  if (!fs::is_directory(directory)) return files;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(directory)) {
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), directory).string()] = read_file(entry.path());
+  }
+  return files;
+}
+
+std::string first_difference(std::string_view actual, std::string_view expected) {
+  if (actual == expected) return "";
+  const auto at =
+      static_cast<std::size_t>(std::ranges::mismatch(actual, expected).in1 - actual.begin());
+  const std::size_t from = at < 40 ? 0 : at - 40;
+  return "byte " + std::to_string(at) + " of " + std::to_string(actual.size()) + ": [" +
+         std::string(actual.substr(from, 80)) + "], expected [" +
+         std::string(expected.substr(from, 80)) + "] of " + std::to_string(expected.size());
+}
+
+}  // namespace quelmar::test
