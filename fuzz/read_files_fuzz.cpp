@@ -49,16 +49,11 @@ constexpr char kInputName[] = "Quelmar-Input.txt";
   std::abort();
 }
 
-// A fresh directory for the program's files, made in memory where the system offers that
-// (replacing files on a disk waits for the disk), and removed at the end of the process.
+// A fresh directory for the program's files, removed at the end of the process.
 struct ScratchDirectory {
   std::filesystem::path path;
   ScratchDirectory() {
-    std::error_code error;
-    const bool in_memory = std::filesystem::is_directory("/dev/shm", error);
-    std::string pattern =
-        ((in_memory ? std::filesystem::path("/dev/shm") : std::filesystem::temp_directory_path()) /
-         "quelmar_fuzz_XXXXXX");
+    std::string pattern = std::filesystem::temp_directory_path() / "quelmar_fuzz_XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) fail("no scratch directory");
     path = pattern;
   }
@@ -68,8 +63,6 @@ struct ScratchDirectory {
   }
 };
 
-// The working directory moved for one run and given back afterwards, so that the fuzzing
-// engine's relative paths (corpus, artifacts) keep their meaning.
 struct WorkingDirectoryDuringRun {
   const std::filesystem::path previous = std::filesystem::current_path();
   explicit WorkingDirectoryDuringRun(const std::filesystem::path& path) {
