@@ -1,5 +1,9 @@
-// File units: their bytes reach the system in blocks of 64 KiB and whole at their close. (The
-// console side, the I/O error stops and the storage check are met by the whole runs.)
+// Units: console bytes reach the system at the end of each statement, file bytes in blocks of
+// 64 KiB and whole at their close. (The I/O error stops and the storage check are met by the
+// whole runs.)
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +15,18 @@ namespace quelmar::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+TEST(Units, ConsoleStatementsReachTheSystemAtTheirEnd) {
+  const Scratch scratch;
+  const fs::path out = scratch.root / "stdout";
+  const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT, 0600);
+  Units units(0, fd, fd);
+  units.write(kStdoutUnit, " Use this program\r\n");
+  EXPECT_EQ(read_file(out), "");
+  units.end_statement(kStdoutUnit);
+  EXPECT_EQ(read_file(out), " Use this program\r\n");
+  ::close(fd);
+}
 
 TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
   const Scratch scratch;
