@@ -23,11 +23,11 @@ namespace {
 namespace fs = std::filesystem;
 
 // "stdout", "stderr" and "files/NAME" with their bytes. An expected output's key may end in
-// ".prefix": then only the start of the output is given.
+// ".prefix" or ".suffix": then only the start or the end of the output is given.
 using Outputs = std::map<std::string, std::string>;
 
 std::string output_of(const std::string& key) {
-  return key.ends_with(".prefix") ? key.substr(0, key.size() - 7) : key;
+  return key.ends_with(".prefix") || key.ends_with(".suffix") ? key.substr(0, key.size() - 7) : key;
 }
 
 // A run to check: a case folder run after more setup actions (separated by ';'), and what is
@@ -173,6 +173,8 @@ TEST_P(Run, GivesTheExpectedOutputsAndFiles) {
     ASSERT_TRUE(actual.contains(name)) << name << " is missing";
     std::string_view seen = actual[name];
     if (key.ends_with(".prefix")) seen = seen.substr(0, bytes.size());
+    if (key.ends_with(".suffix"))
+      seen.remove_prefix(seen.size() - std::min(seen.size(), bytes.size()));
     EXPECT_EQ(first_difference(seen, bytes), "") << name;
   }
   for (const auto& [name, bytes] : actual)
