@@ -51,12 +51,13 @@ std::vector<std::string> pieces(const std::string& text, char separator) {
   return pieces;
 }
 
-// One setup action (fixtures/runs/README.md) on the working directory or the run.
+// One setup action (fixtures/runs/README.md) on the working directory or the run: VERB TEXT, or
+// VERB NAME [COUNT [WORD]].
 void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
   std::istringstream words(action);
-  std::string verb, name, third;
+  std::string verb, name, word;
   std::uint64_t count = 0;
-  words >> verb >> name >> count >> third;
+  words >> verb >> name >> count >> word;
   const std::size_t name_end = std::min(action.find(' ', verb.size() + 1), action.size());
   const std::string after_verb = unescape(action.substr(std::min(verb.size() + 1, action.size())));
   const std::string after_name = unescape(action.substr(std::min(name_end + 1, action.size())));
@@ -72,10 +73,10 @@ void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
                                                    "QUELMAR_FAIL_NTH=" + std::to_string(count)});
   }
   if (verb == "repeat" || verb == "random") {
-    Random random(verb == "random" ? std::stoull(third) : 0);
+    Random random(verb == "random" ? std::stoull(word) : 0);
     std::string bytes;
     while (bytes.size() < count)
-      bytes += verb == "random" ? std::string(1, static_cast<char>(random.bits())) : third;
+      bytes += verb == "random" ? std::string(1, static_cast<char>(random.bits())) : word;
     write_file(file, bytes);
   }
 }
@@ -110,10 +111,10 @@ Check fault(const Row& row) {
   Check check{row[0], fixture(row[1]), row[2], std::stoi(row[3]), {}, row[5].ends_with('*')};
   if (row[4] != "*") check.expected["stderr"] = unescape(row[4]);
   for (const std::string& item : pieces(row[5], ' ')) {
+    if (item == "*") continue;
     const std::size_t colon = std::min(item.find(':'), item.size());
     const std::string key = (item.starts_with("stdout") ? "" : "files/") + item.substr(0, colon);
     const std::string bytes = read_file(check.folder / "expected" / key);
-    if (item == "*") continue;
     if (colon == item.size()) check.expected[key] = bytes;
     if (colon < item.size())
       check.expected[key + ".prefix"] = bytes.substr(0, std::stoul(item.substr(colon + 1)));
@@ -185,6 +186,14 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, Run, testing::ValuesIn(checks()),
                          [](const testing::TestParamInfo<Check>& check) {
                            return check.param.name;
                          });
+
+// Storage is really there once had: every page of the three matrices of order 1000 (32 000 000
+// bytes each) is written before the run goes on, so all of them are resident at once.
+TEST(Storage, IsWrittenWhenHad) {
+  const Scratch scratch;
+  const ProgramRun run = prepare(fixture("runs/order-1000"), scratch, "");
+  EXPECT_GE(run_program(scratch, run).peak_resident_kib, 3 * 32'000'000 / 1024);
+}
 
 }  // namespace
 }  // namespace quelmar::test

@@ -69,14 +69,16 @@ ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
     limit(RLIMIT_AS, run.address_space);
     limit(RLIMIT_FSIZE, run.file_size);
     std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the size limit fails instead of killing
-    ::alarm(60);
+    ::alarm(20);
     ::execv(argv[0], argv.data());
     ::_exit(127);
   }
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
+  rusage usage{};
+  while (::wait4(child, &status, 0, &usage) < 0) {
   }
-  return {read_file(out), read_file(err), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+  return {read_file(out), read_file(err), WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+          usage.ru_maxrss};
 }
 
 std::string read_file(const fs::path& path) {

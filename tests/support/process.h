@@ -35,12 +35,13 @@ struct ProgramResult {
   std::string out;
   std::string err;
   int exit_status = -1;  // -1 when the program did not end by exit
+  long peak_resident_kib = 0;
 };
 
 // The exit status of a run whose /proc/meminfo could not be replaced (no user namespaces).
 inline constexpr int kNoOwnMeminfo = 126;
 
-// Runs the built program in scratch.work(); ends it after 60 seconds if it does not end itself.
+// Runs the built program in scratch.work(); ends it after 20 seconds if it does not end itself.
 ProgramResult run_program(const Scratch& scratch, const ProgramRun& run);
 
 std::string read_file(const std::filesystem::path& path);  // empty when there is no such file
