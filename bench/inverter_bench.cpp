@@ -11,6 +11,7 @@
 
 #include "inverter/elimination.h"
 #include "inverter/identity_products.h"
+#include "inverter/pivot_search.h"
 #include "inverter/workspace.h"
 
 namespace quelmar {

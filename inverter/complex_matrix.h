@@ -2,6 +2,7 @@
 // the ((j - 1) * N + i)-th element. An order of 0 or less is an empty matrix.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 
@@ -23,12 +24,13 @@ class ComplexMatrix {
   Complex* data() { return storage_.data(); }
   const Complex* data() const { return storage_.data(); }
 
-  // 1-based element access; 1 <= i, j <= order.
+  // 1-based element access; requires 1 <= i, j <= order.
   Complex& operator()(std::int32_t i, std::int32_t j) { return storage_[index(i, j)]; }
   const Complex& operator()(std::int32_t i, std::int32_t j) const { return storage_[index(i, j)]; }
 
  private:
   std::size_t index(std::int32_t i, std::int32_t j) const {
+    assert(i >= 1 && i <= order_ && j >= 1 && j <= order_);
     return static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(order_) +
            static_cast<std::size_t>(i - 1);
   }

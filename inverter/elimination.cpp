@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "inverter/pivot_filter.h"
 #include "inverter/pivot_quotients.h"
 #include "inverter/row_reduction.h"
 
@@ -14,38 +13,6 @@ namespace {
 constexpr std::int32_t kMaskedPositions = 61;
 
 }  // namespace
-
-Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
-  return ws.kernels.fast ? find_pivot_filtered(ws, C) : find_pivot_plain(ws, C);
-}
-
-Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
-  ws.iu = 0;
-  ws.ju = 0;
-  ws.Pivot = kComplexZero;
-  Real16 pivot_magnitude = kZero;
-  const Real16 least = abs(ws.ValMin);
-  for (std::int32_t i = 1; i <= ws.N; ++i) {
-    if (at(ws.iRu, i) < 0) continue;
-    for (std::int32_t j = 1; j <= ws.N; ++j) {
-      if (at(ws.jCu, j) < 0) continue;
-      take_if_pivot(ws, C, i, j, least, pivot_magnitude);
-    }
-  }
-  return pivot_magnitude;
-}
-
-bool take_if_pivot(Workspace& ws, const ComplexMatrix& C, std::int32_t i, std::int32_t j,
-                   const Real16& least, Real16& best) {
-  const Real16 a = magnitude(C(i, j));
-  // Both tests are less-than tests, so the last of equal magnitudes wins.
-  if (less(a, least) || less(a, best)) return false;
-  ws.Pivot = C(i, j);
-  ws.iu = i;
-  ws.ju = j;
-  best = a;
-  return true;
-}
 
 void exchange_pivot(Workspace& ws, ComplexMatrix& C) {
   const std::int32_t N = ws.N;
@@ -69,11 +36,7 @@ void exchange_pivot(Workspace& ws, ComplexMatrix& C) {
   for (std::int32_t c = 1; c <= N; ++c) C(jj, c) = divide_by_pivot(at(ws.Temp, c), ratio);
   at(ws.jCu, ii) = -std::abs(t);
 
-  if (ws.kernels.fast) {
-    reduce_rows_fast(ws, C, ratio);
-  } else {
-    reduce_rows_plain(ws, C, ratio);
-  }
+  reduce_rows(ws, C, ratio);
   C(jj, ii) = reciprocal_of_pivot(ratio);
 }
 

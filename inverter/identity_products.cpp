@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "inverter/column_halves.h"
 #include "inverter/complex_updates.h"
+#include "inverter/helper_thread.h"
 #include "inverter/presplit_arithmetic.h"
 
 namespace quelmar {

@@ -1,23 +1,19 @@
 #include "inverter/quelmar.h"
 
 #include <algorithm>
-#include <bit>
 #include <cassert>
 
 #include "format/format.h"
 #include "inverter/binary_files.h"
 #include "inverter/elimination.h"
 #include "inverter/identity_checks.h"
+#include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
 
 namespace quelmar {
 
 namespace {
-
-// 1.0E-24 as the nearest Real16: a pivot must reach this fraction of the first pivot's magnitude.
-constexpr Real16 kPivotThresholdRatio{std::bit_cast<double>(std::uint64_t{0x3AF357C299A88EA7}),
-                                      std::bit_cast<double>(std::uint64_t{0x379A96249354B394})};
 
 // D * P, the running product of the pivots, parts spelled out with D on the left.
 Complex pivot_product(const Complex& D, const Complex& P) {
@@ -58,7 +54,6 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
       "(13x,'sign untracked:',9x,'CdetN =',sp,' (',f13.6,',',f13.6,'j)')   ");
   static const Format kExit(
       "('  Quelmar} ',60('-'),t40,' [deallocated] '        ,t70,' Exit @230',/)");
-  // C is the caller's matrix of order Nin (empty for Nin <= 0).
   assert(C.order() == std::max(Nin, 0));
   const std::int32_t N = Nin;
   const bool tracing = iP > 5;
@@ -79,7 +74,8 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
   for (std::int32_t k = 1; k <= N; ++k) {
     const Real16 pivot_magnitude = find_pivot(ws, C);
     if (k == 1) {
-      ws.ValMin = mul(pivot_magnitude, kPivotThresholdRatio);
+      // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
+      ws.ValMin = mul(pivot_magnitude, kRankThreshold);
       if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
       ws.CdetN = ws.Pivot;
     }

@@ -15,7 +15,7 @@
 
 namespace quelmar {
 
-// C.order() equals max(Nin, 0) (an empty matrix for Nin <= 0).
+// Requires C.order() == max(Nin, 0) (an empty matrix for Nin <= 0).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units);
 

@@ -55,8 +55,6 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
   const std::size_t line = row_bytes(ws.N);
   const auto block_rows = static_cast<std::int32_t>(
       std::clamp<std::size_t>(kBlockBytes / line, 1, static_cast<std::size_t>(ws.N)));
-  // Below this many rows a block is not worth handing half of it over.
-  constexpr std::int32_t kRowsWorthAThread = 16;
   HelperThread* const helper = block_rows >= kRowsWorthAThread ? ws.helper.get() : nullptr;
   // Each thread renders half a block (the first half takes the odd row).
   const auto half_block = static_cast<std::size_t>((block_rows + 1) / 2);

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "inverter/column_halves.h"
 #include "inverter/complex_updates.h"
+#include "inverter/helper_thread.h"
 #include "inverter/presplit_arithmetic.h"
 
 namespace quelmar {
@@ -53,6 +53,14 @@ QUELMAR_LANE_KERNEL bool all_finite(const Complex* column, std::int32_t n) {
 }
 
 }  // namespace
+
+void reduce_rows(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) {
+  if (ws.kernels.fast) {
+    reduce_rows_fast(ws, C, ratio);
+  } else {
+    reduce_rows_plain(ws, C, ratio);
+  }
+}
 
 void reduce_rows_plain(const Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) {
   for (std::int32_t i = 1; i <= ws.N; ++i) {

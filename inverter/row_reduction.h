@@ -10,6 +10,9 @@
 
 namespace quelmar {
 
+// The fast form or the plain one as ws.kernels says.
+void reduce_rows(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio);
+
 // Row by row, each row's columns in increasing order: the reference form.
 void reduce_rows_plain(const Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio);
 

@@ -21,7 +21,6 @@ void SplitTable::release() {
 }
 
 bool SplitTable::fill_from_column(const ComplexMatrix& M, std::int32_t j) {
-  // The table was allocated for the order of M.
   assert(static_cast<std::size_t>(M.order()) == order_);
   bool safe = true;
   double* out = fields_.data();

@@ -17,7 +17,8 @@ class SplitTable {
   bool allocate(std::int32_t N);
   void release();
 
-  // Splits column j of M into rows 1..M.order(); true when every element is lane-safe.
+  // Splits column j of M into rows 1..M.order(); true when every element is lane-safe. Requires a
+  // table allocated for the order of M.
   bool fill_from_column(const ComplexMatrix& M, std::int32_t j);
 
   // The value of row i as it was filled in.
@@ -26,9 +27,8 @@ class SplitTable {
     return {{s.re.hi, s.re.lo}, {s.im.hi, s.im.lo}};
   }
 
-  // The splits of row i.
+  // The splits of row i; requires 1 <= i <= order.
   SplitComplex<double> row(std::int32_t i) const {
-    // 1 <= i <= order.
     assert(i >= 1 && static_cast<std::size_t>(i) <= order_);
     const auto at = [&](std::size_t f) { return *field(f, i); };
     return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
@@ -36,9 +36,8 @@ class SplitTable {
   }
 
   // The splits of rows i..i+kLaneCount-1, one row per lane (no call in between returns a
-  // vector: see QUELMAR_LANE_HELPER).
+  // vector: see QUELMAR_LANE_HELPER); requires 1 <= i and i + kLaneCount - 1 <= order.
   QUELMAR_LANE_HELPER SplitComplex<Lanes> rows(std::int32_t i) const {
-    // 1 <= i and i + kLaneCount - 1 <= order.
     assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
     return {{load_values(field(0, i)), load_values(field(1, i)), load_values(field(2, i)),
              load_values(field(3, i)), load_values(field(4, i)), load_values(field(5, i)),

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "extended/complex.h"
-#include "inverter/column_halves.h"
 #include "inverter/complex_matrix.h"
+#include "inverter/helper_thread.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/split_table.h"
 #include "runtime/storage.h"
@@ -46,17 +46,15 @@ struct Workspace {
   mutable std::string listing_text[2];
 };
 
-// Element i of a work vector.
+// Element i of a work vector; requires 1 <= i <= size.
 template <class T>
 T& at(Storage<T>& vector, std::int32_t i) {
-  // 1 <= i <= size.
   assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
   return vector[static_cast<std::size_t>(i - 1)];
 }
 
 template <class T>
 const T& at(const Storage<T>& vector, std::int32_t i) {
-  // 1 <= i <= size.
   assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
   return vector[static_cast<std::size_t>(i - 1)];
 }

@@ -9,6 +9,7 @@
 #include "bits.h"
 #include "inversion.h"
 #include "inverter/binary_files.h"
+#include "inverter/pivot_search.h"
 #include "runtime/program_stop.h"
 #include "table.h"
 
@@ -81,6 +82,11 @@ TEST(ExactInverses, KnownInversesRanksAndBinaryFiles) {
       }
     }
   }
+}
+
+// The threshold rows are written around this pattern: 1.0E-24 to the nearest Real16.
+TEST(ExactInverses, RankThresholdIsTheNearestReal16ToTenToTheMinus24) {
+  EXPECT_TRUE(bits_equal(kRankThreshold, *parse_real16("3af357c299a88ea7:379a96249354b394")));
 }
 
 TEST(ExactInverses, MatrixRecordOfOrder8192IsAnErrorStop) {

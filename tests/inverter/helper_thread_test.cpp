@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "inverter/column_halves.h"
+#include "inverter/helper_thread.h"
 
 namespace quelmar::test {
 namespace {

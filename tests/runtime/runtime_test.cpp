@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "process.h"
+#include "runtime/program_stop.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
@@ -44,7 +45,8 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     units.open_for_write_or_stop(13, (scratch.work() / "next.txt").string());  // closes big.txt
     EXPECT_EQ(read_file(big), std::string(65535, 'a') + "btail");
     units.write(13, "kept at the end of the table");
-    units.close(14);  // not connected: nothing happens
+    units.close(14);                                     // not connected: nothing happens
+    EXPECT_THROW(units.write(14, "lost"), ProgramStop);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
 }

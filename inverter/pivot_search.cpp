@@ -1,9 +1,7 @@
-#include "inverter/pivot_filter.h"
+#include "inverter/pivot_search.h"
 
 #include <cmath>
 #include <limits>
-
-#include "inverter/elimination.h"
 
 namespace quelmar {
 
@@ -33,9 +31,43 @@ double usable_floor(double f) { return f >= kSmallestFloor && f < kInfinity ? f 
 
 bool finite(Real16 a) { return std::isfinite(a.hi) && std::isfinite(a.lo); }
 
+// The scan's test of the free element (i, j): taken as the pivot (iu, ju, Pivot and `best` set,
+// true returned) when its magnitude is not below `least` = |ValMin| and not below `best`.
+bool take_if_pivot(Workspace& ws, const ComplexMatrix& C, std::int32_t i, std::int32_t j,
+                   const Real16& least, Real16& best) {
+  const Real16 a = magnitude(C(i, j));
+  // Both tests are less-than tests, so the last of equal magnitudes wins.
+  if (less(a, least) || less(a, best)) return false;
+  ws.Pivot = C(i, j);
+  ws.iu = i;
+  ws.ju = j;
+  best = a;
+  return true;
+}
+
 }  // namespace
 
-Real16 find_pivot_filtered(Workspace& ws, const ComplexMatrix& C) {
+Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
+  return ws.kernels.fast ? find_pivot_fast(ws, C) : find_pivot_plain(ws, C);
+}
+
+Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
+  ws.iu = 0;
+  ws.ju = 0;
+  ws.Pivot = kComplexZero;
+  Real16 pivot_magnitude = kZero;
+  const Real16 least = abs(ws.ValMin);
+  for (std::int32_t i = 1; i <= ws.N; ++i) {
+    if (at(ws.iRu, i) < 0) continue;
+    for (std::int32_t j = 1; j <= ws.N; ++j) {
+      if (at(ws.jCu, j) < 0) continue;
+      take_if_pivot(ws, C, i, j, least, pivot_magnitude);
+    }
+  }
+  return pivot_magnitude;
+}
+
+Real16 find_pivot_fast(Workspace& ws, const ComplexMatrix& C) {
   const std::int32_t N = ws.N;
   // Largest estimate per free row, and the largest trusted estimate M with its position.
   double largest = 0.0;

@@ -12,8 +12,10 @@
 
 namespace quelmar {
 
-// Orders below this are not worth the helper: handing work over costs about as much as the work.
-inline constexpr std::int32_t kSmallestThreadedOrder = 48;
+// Below these sizes a loop is not worth the helper: handing work over costs about as much as the
+// work. Columns of the elimination and the identity products; rows of a rank listing's block.
+inline constexpr std::int32_t kColumnsWorthAThread = 48;
+inline constexpr std::int32_t kRowsWorthAThread = 16;
 
 class HelperThread {
  public:
@@ -107,7 +109,7 @@ class HelperThread {
 // when there is a helper and enough columns; else whole on this thread.
 template <class Work>
 void for_column_halves(std::int32_t first, std::int32_t last, HelperThread* helper, Work&& work) {
-  if (helper == nullptr || last - first + 1 < kSmallestThreadedOrder) {
+  if (helper == nullptr || last - first + 1 < kColumnsWorthAThread) {
     work(first, last, 0);
     return;
   }
