@@ -2,14 +2,18 @@
 // the same layout in memory and in the binary matrix files.
 #pragma once
 
-#include "real16.h"
+#include "extended/real16.h"
 
 namespace quelmar {
 
-struct Complex {
-  Real16 re;
-  Real16 im;
+// A complex value per lane (Complex for T = double).
+template <class T>
+struct ComplexPair {
+  Pair<T> re;
+  Pair<T> im;
 };
+
+using Complex = ComplexPair<double>;
 static_assert(sizeof(Complex) == 32);
 
 inline constexpr Complex kComplexZero{kZero, kZero};

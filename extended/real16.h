@@ -9,15 +9,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "extended/arithmetic_steps.h"
+
 static_assert(std::numeric_limits<double>::is_iec559, "binary64 arithmetic is required");
 static_assert(FLT_EVAL_METHOD == 0, "binary64 operations must round to binary64");
 
 namespace quelmar {
 
-struct Real16 {
-  double hi;
-  double lo;
-};
+using Real16 = Pair<double>;
 static_assert(sizeof(Real16) == 16);
 
 inline constexpr Real16 kZero{+0.0, +0.0};
@@ -32,35 +31,23 @@ inline double flip_sign(double x) {
   return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) ^ (std::uint64_t{1} << 63));
 }
 
-// Renormalises a leading value s and a correction e into high = e + s, low = (s - high) + e.
-inline Real16 renormalise(double s, double e) {
-  const double high = e + s;
-  return {high, (s - high) + e};
-}
-
-// Exact product u * v as (p.hi, p.lo) by Dekker's split; an operand beyond the largest binary64
-// below 2^960 is scaled by 2^-64 first (at most one of the two), so that the split cannot overflow.
+// Exact product u * v as (p.hi, p.lo) by Dekker's split; an operand beyond kSplitSafeLimit is
+// scaled by 2^-64 first (at most one of the two), so that the split cannot overflow.
 inline Real16 exact_product(double u, double v) {
-  constexpr double kScaleLimit = 9.745314011399998e288;
-  constexpr double kSplit = 4294967297.0;  // 2^32 + 1
   constexpr double kDown = 0x1p-64;
   constexpr double kUp = 0x1p64;
   bool scaled = false;
-  if (std::fabs(u) > kScaleLimit) {
+  if (std::fabs(u) > kSplitSafeLimit) {
     u = u * kDown;
     scaled = true;
-  } else if (std::fabs(v) > kScaleLimit) {
+  } else if (std::fabs(v) > kSplitSafeLimit) {
     v = v * kDown;
     scaled = true;
   }
-  const double uh = (u - u * kSplit) + u * kSplit;
-  const double ul = u - uh;
-  const double vh = (v - v * kSplit) + v * kSplit;
-  const double vl = v - vh;
-  const double wh = (vl - vl * kSplit) + vl * kSplit;
-  const double wl = vl - wh;
+  const Split<double> su = split(u);
+  const Split<double> sv = split(v);
   double ph = u * v;
-  double pl = ((((vh * uh - ph) + vl * uh) + vh * ul) + wh * ul) + wl * ul;
+  double pl = product_error(ph, su, sv, split(sv.tail));
   if (scaled) {
     ph = ph * kUp;
     pl = pl * kUp;
@@ -83,28 +70,15 @@ inline bool division_special_case(double d, Real16& out) {
 }
 
 // a + b.
-inline Real16 add(Real16 a, Real16 b) {
-  const double s = b.hi + a.hi;
-  const double t = a.hi - s;
-  double e = (a.hi - (t + s)) + (b.hi + t);
-  e = (e + a.lo) + b.lo;
-  return renormalise(s, e);
-}
+inline Real16 add(Real16 a, Real16 b) { return sum(a, b); }
 
 // a - b.
-inline Real16 sub(Real16 a, Real16 b) {
-  const double s = a.hi - b.hi;
-  const double t = a.hi - s;
-  double e = (a.hi - (t + s)) + (t - b.hi);
-  e = (e + a.lo) - b.lo;
-  return renormalise(s, e);
-}
+inline Real16 sub(Real16 a, Real16 b) { return difference(a, b); }
 
 // a * b, the high parts multiplied exactly.
 inline Real16 mul(Real16 a, Real16 b) {
   const Real16 p = exact_product(a.hi, b.hi);
-  const double e = (((a.lo + a.hi) * b.lo) + a.lo * b.hi) + p.lo;
-  return renormalise(p.hi, e);
+  return renormalise(p.hi, product_correction(a.lo + a.hi, a.lo, b.hi, b.lo, p.lo));
 }
 
 // a / b: one binary64 quotient corrected by the exact remainder.

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
 #include "inverter/helper_thread.h"
-#include "inverter/presplit_arithmetic.h"
 
 namespace quelmar {
 
@@ -50,7 +50,7 @@ QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const 
   }
   for (; i <= n; ++i) {
     Complex* s = sums + (i - 1);
-    *s = complex_of(accumulated_by(pair_of(*s), row_term_products<kRows>(rows.row(i), fixed)));
+    *s = accumulated_by(*s, row_term_products<kRows>(rows.row(i), fixed));
   }
 }
 
@@ -106,7 +106,7 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
       for (std::int32_t j = first; j <= last; ++j) {
         const Complex& fixed = fixed_of(k, j);
         if (column_safe && lane_safe(fixed)) {
-          const SplitComplex<double> fixed_splits = split_complex(pair_of(fixed));
+          const SplitComplex<double> fixed_splits = split_complex(fixed);
           if constexpr (kRows == RowFactor::kResult) {
             accumulate_result_rows(&product(1, j), n, column, fixed_splits);
           } else {

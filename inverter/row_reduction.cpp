@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
 #include "inverter/helper_thread.h"
-#include "inverter/presplit_arithmetic.h"
 
 namespace quelmar {
 
@@ -33,7 +33,7 @@ QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n,
   }
   for (; i <= n; ++i) {
     Complex* y = column + (i - 1);
-    *y = complex_of(reduced_presplit(pair_of(*y), x, factors.row(i)));
+    *y = reduced_presplit(*y, x, factors.row(i));
   }
 }
 
@@ -88,7 +88,7 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
         // The pivot row goes through the lanes with the others and is put back afterwards, so
         // that no lane group is broken at row jj.
         const Complex pivot_row_element = x;
-        reduce_column(column, N, split_complex(pair_of(pivot_row_element)), factors);
+        reduce_column(column, N, split_complex(pivot_row_element), factors);
         column[jj - 1] = pivot_row_element;
       } else {
         for (std::int32_t i = 1; i <= N; ++i) {

@@ -26,7 +26,7 @@ bool SplitTable::fill_from_column(const ComplexMatrix& M, std::int32_t j) {
   double* out = fields_.data();
   for (std::size_t r = 0; r < order_; ++r) {
     const Complex& z = M(static_cast<std::int32_t>(r + 1), j);
-    const SplitComplex<double> s = split_complex(pair_of(z));
+    const SplitComplex<double> s = split_complex(z);
     safe = safe && lane_safe(z);
     const double values[kFields] = {
         s.re.hi, s.re.lo, s.re.sum, s.re.head, s.re.tail, s.re.tail_head, s.re.tail_tail,

@@ -5,8 +5,8 @@
 #include <cassert>
 #include <cstdint>
 
+#include "extended/presplit_arithmetic.h"
 #include "inverter/complex_matrix.h"
-#include "inverter/presplit_arithmetic.h"
 #include "runtime/storage.h"
 
 namespace quelmar {

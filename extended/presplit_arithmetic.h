@@ -1,6 +1,6 @@
 // Real16 products, sums and differences on binary64 lanes, with the Dekker splits of every factor
-// computed once and reused. Each function performs, lane by lane, exactly the binary64 operations
-// of mul, add and sub in real16.h, in the same order, provided that no factor's high part exceeds
+// computed once and reused. Built from the same steps as mul, add and sub (arithmetic_steps.h),
+// each function gives their bits lane by lane, provided that no factor's high part exceeds
 // kSplitSafeLimit in magnitude (beyond it exact_product scales its operand) and no operand is
 // infinite or NaN; callers take the plain Real16 path otherwise. T is double or Lanes.
 #pragma once
@@ -13,10 +13,6 @@
 #include "extended/lanes.h"
 
 namespace quelmar {
-
-// The largest high part that exact_product splits without scaling it first.
-inline constexpr double kSplitSafeLimit = 9.745314011399998e288;
-inline constexpr double kSplitFactor = 4294967297.0;  // 2^32 + 1
 
 // True when x is finite and exact_product would take it as it is, without scaling.
 QUELMAR_LANE_HELPER bool split_safe(double x) { return std::fabs(x) <= kSplitSafeLimit; }
@@ -33,19 +29,6 @@ QUELMAR_LANE_HELPER bool finite_parts(const Complex& z) {
 QUELMAR_LANE_HELPER bool lane_safe(const Complex& z) {
   return finite_parts(z) && split_safe(z.re.hi) && split_safe(z.im.hi);
 }
-
-// A Real16 per lane.
-template <class T>
-struct Pair {
-  T hi;
-  T lo;
-};
-
-template <class T>
-struct ComplexPair {
-  Pair<T> re;
-  Pair<T> im;
-};
 
 // A Real16 factor with its splits: head + tail = hi (Dekker), tail_head + tail_tail = tail; sum is
 // lo + hi, the term a left factor contributes to the low part of a product.
@@ -66,19 +49,12 @@ struct SplitComplex {
   SplitReal<T> im;
 };
 
-// The high half of u by Dekker's split: (u - u * (2^32 + 1)) + u * (2^32 + 1).
-template <class T>
-QUELMAR_LANE_HELPER T split_head(T u) {
-  return (u - u * kSplitFactor) + u * kSplitFactor;
-}
-
 // Splits of the Real16 (hi, lo), as exact_product forms them for either operand.
 template <class T>
 QUELMAR_LANE_HELPER SplitReal<T> split_real(T hi, T lo) {
-  const T head = split_head(hi);
-  const T tail = hi - head;
-  const T tail_head = split_head(tail);
-  return {hi, lo, lo + hi, head, tail, tail_head, tail - tail_head};
+  const Split<T> h = split(hi);
+  const Split<T> t = split(h.tail);
+  return {hi, lo, lo + hi, h.head, h.tail, t.head, t.tail};
 }
 
 template <class T>
@@ -86,42 +62,13 @@ QUELMAR_LANE_HELPER SplitComplex<T> split_complex(const ComplexPair<T>& z) {
   return {split_real(z.re.hi, z.re.lo), split_real(z.im.hi, z.im.lo)};
 }
 
-// high = e + s, low = (s - high) + e, as renormalise.
-template <class T>
-QUELMAR_LANE_HELPER Pair<T> renormalised(T s, T e) {
-  const T high = e + s;
-  return {high, (s - high) + e};
-}
-
 // a * b as mul(a, b): a is exact_product's first operand u, b its second operand v.
 template <class T>
 QUELMAR_LANE_HELPER Pair<T> product(const SplitReal<T>& a, const SplitReal<T>& b) {
   const T ph = a.hi * b.hi;
-  const T pl =
-      ((((b.head * a.head - ph) + b.tail * a.head) + b.head * a.tail) + b.tail_head * a.tail) +
-      b.tail_tail * a.tail;
-  const T e = ((a.sum * b.lo) + a.lo * b.hi) + pl;
-  return renormalised(ph, e);
-}
-
-// a + b as add(a, b).
-template <class T>
-QUELMAR_LANE_HELPER Pair<T> sum(const Pair<T>& a, const Pair<T>& b) {
-  const T s = b.hi + a.hi;
-  const T t = a.hi - s;
-  T e = (a.hi - (t + s)) + (b.hi + t);
-  e = (e + a.lo) + b.lo;
-  return renormalised(s, e);
-}
-
-// a - b as sub(a, b).
-template <class T>
-QUELMAR_LANE_HELPER Pair<T> difference(const Pair<T>& a, const Pair<T>& b) {
-  const T s = a.hi - b.hi;
-  const T t = a.hi - s;
-  T e = (a.hi - (t + s)) + (t - b.hi);
-  e = (e + a.lo) - b.lo;
-  return renormalised(s, e);
+  const T pl = product_error(ph, Split<T>{a.head, a.tail}, Split<T>{b.head, b.tail},
+                             Split<T>{b.tail_head, b.tail_tail});
+  return renormalise(ph, product_correction(a.sum, a.lo, b.hi, b.lo, pl));
 }
 
 // The four part products of x * f in the elimination's update, x the left factor.
@@ -185,14 +132,6 @@ QUELMAR_LANE_HELPER SplitReal<Lanes> broadcast(const SplitReal<double>& r) {
 
 QUELMAR_LANE_HELPER SplitComplex<Lanes> broadcast(const SplitComplex<double>& z) {
   return {broadcast(z.re), broadcast(z.im)};
-}
-
-QUELMAR_LANE_HELPER ComplexPair<double> pair_of(const Complex& z) {
-  return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
-}
-
-QUELMAR_LANE_HELPER Complex complex_of(const ComplexPair<double>& z) {
-  return {{z.re.hi, z.re.lo}, {z.im.hi, z.im.lo}};
 }
 
 // kLaneCount consecutive values from p, which need not be aligned.
