@@ -123,7 +123,7 @@ Real16 convert_checked(std::string_view body) {
       break;
     }
   }
-  // Zeros pending after the point are dropped.
+  // Zeros still pending are taken when there was no point, and dropped after it.
   if (!point) take_pending();
   x += beyond;
   if (point) {
