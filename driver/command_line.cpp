@@ -21,15 +21,29 @@ constexpr std::string_view kUsage =
     "\n"
     "Options: --help this text, --version the version.\n";
 
+// The argument as it can be shown on one line: control characters become '?'.
+std::string printable(std::string_view argument) {
+  std::string shown(argument);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return shown;
+}
+
 }  // namespace
 
-std::optional<std::string> command_line_reply(std::span<const char* const> arguments) {
+std::optional<CommandLineReply> command_line_reply(std::span<const char* const> arguments) {
   for (const char* argument : arguments) {
     const std::string_view text(argument);
-    if (text == "--help") return std::string(kUsage);
-    if (text == "--version") return "quelmar_demo " QUELMAR_VERSION "\n";
+    if (text != "--help" && text != "--version") {
+      return CommandLineReply{"quelmar_demo: unknown argument '" + printable(text) +
+                                  "'. Usage: quelmar_demo [--help | --version]\n",
+                              kUsageErrorStatus};
+    }
   }
-  return std::nullopt;
+  if (arguments.empty()) return std::nullopt;
+  if (std::string_view(arguments.front()) == "--help") return CommandLineReply{std::string(kUsage)};
+  return CommandLineReply{"quelmar_demo " QUELMAR_VERSION "\n"};
 }
 
 }  // namespace quelmar

@@ -10,6 +10,7 @@
 #include "format/format.h"
 #include "format/free_form_reader.h"
 #include "runtime/program_stop.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 
@@ -102,7 +103,7 @@ void read_input_matrix(Units& units, int tab_size, RunState& s) {
     create_matrix(units, s);
     return;
   }
-  RecordReader reader(file.get(), tab_size);
+  RecordReader reader(file.get(), tab_size, storage_obtainable);
   read_header(units, reader, s);
   create_matrix(units, s);
   read_coefficients(units, reader, s);

@@ -15,6 +15,7 @@
 #include "driver/settings.h"
 #include "format/format.h"
 #include "format/free_form_reader.h"
+#include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
 #include "runtime/program_stop.h"
 
@@ -27,20 +28,34 @@ void write_banner(Units& units) {
   write_formatted(units, kStdoutUnit, kBanner);
 }
 
-// True when both names reach the same existing file.
-bool same_file(std::string_view a, std::string_view b) {
+// Where a name leads, existing or not: the absolute path with its links resolved as far as they
+// exist and its "." and ".." parts removed.
+std::filesystem::path place(std::string_view name) {
   std::error_code error;
-  return std::filesystem::equivalent(a, b, error);
+  const std::filesystem::path absolute = std::filesystem::absolute(name, error);
+  if (!error) {
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
+    if (!error) return resolved;
+  }
+  return std::filesystem::path(name).lexically_normal();
 }
 
-// Connects unit iP to the output text file. A blank name, a file that cannot be created, and the
-// input file itself (which opening for write would wipe before it is read) send the text output
-// to the console instead.
+// True when both names lead to the same file: the same path, or one existing file by two paths.
+bool same_file(std::string_view a, std::string_view b) {
+  std::error_code error;
+  return place(a) == place(b) || std::filesystem::equivalent(a, b, error);
+}
+
+// Connects unit iP to the output text file. A blank name, a file that cannot be created, the
+// input file (which opening for write would wipe before it is read, or create empty when it is
+// missing) and the inverter's binary files (which it writes while the text is open) send the text
+// output to the console instead.
 void open_output(Units& units, RunState& s) {
   const std::string name(without_trailing_blanks(s.DataFileOut));
+  const auto taken = [&name](std::string_view other) { return same_file(name, other); };
   std::string reason;
-  if (!name.empty() && !same_file(name, without_trailing_blanks(s.DataFileIn)) &&
-      units.open_for_write(s.iP, name, reason)) {
+  if (!name.empty() && !taken(without_trailing_blanks(s.DataFileIn)) && !taken(kInputFileName) &&
+      !taken(kResultFileName) && units.open_for_write(s.iP, name, reason)) {
     return;
   }
   s.iP = kStdoutUnit;

@@ -6,6 +6,7 @@
 #include "driver/text_file.h"
 #include "format/format.h"
 #include "format/free_form_reader.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 
@@ -32,7 +33,7 @@ void read_settings(Units& units, int tab_size, RunState& state) {
     write_free(units, kStdoutUnit, "Quelmar-Filenames.ini not found. Using defaults.");
     return;
   }
-  RecordReader reader(file.get(), tab_size);
+  RecordReader reader(file.get(), tab_size, storage_obtainable);
   read_name(units, reader, state.DataFileIn, "Error reading line 1 of Quelmar-Filenames.ini");
   read_name(units, reader, state.DataFileOut, "Error reading line 2 of Quelmar-Filenames.ini");
 }

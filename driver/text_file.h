@@ -1,6 +1,7 @@
 // The two text files the program reads (settings, input matrix) are scanned sequentially from an
 // open stream, each byte once, so that a file of any size needs no more memory than its longest
-// record.
+// record. A record grows only while the storage check allows (beyond it the run ends out of
+// memory), so that an endless line cannot take the machine's memory.
 #pragma once
 
 #include <cstdio>

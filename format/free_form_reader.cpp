@@ -213,7 +213,7 @@ bool Statement::collect_delimited_text(std::string& text) {
     }
     append_text(text, std::string_view(&c, 1));
   }
-  if (text.empty()) text = " ";
+  if (text.empty()) text.push_back(' ');
   return true;
 }
 
@@ -224,11 +224,12 @@ bool Statement::collect_complex(Value& value) {
     advance();
     if (!skip_blanks_across_records()) return false;
   }
-  const std::string real_token(collect_bare_token());
+  // The real part is converted before the scan can leave its record.
+  const std::optional<Real16> re = parse_real(collect_bare_token());
   finish_value();
   std::string imaginary_token;
   for (;;) {
-    imaginary_token.append(pass_until(") \t"));
+    reader_.append(imaginary_token, pass_until(") \t"));
     if (at_record_end()) {
       if (!next_record()) return false;
       continue;
@@ -237,7 +238,6 @@ bool Statement::collect_complex(Value& value) {
     advance();
     if (c == ')') break;
   }
-  const std::optional<Real16> re = parse_real(real_token);
   if (!re) return false;
   value.re = *re;
   if (!imaginary_token.empty()) {

@@ -1,5 +1,6 @@
 #include "format/numeric_token.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <limits>
 
@@ -9,7 +10,7 @@ namespace quelmar {
 namespace {
 
 // Bound on every exponent term. Powers of ten beyond 10^308 are already NaN in Real16, so a
-// saturated exponent gives the same value as the exact one, and sums of two bounded terms fit
+// saturated exponent gives the same value as the exact one, and sums of a few bounded terms fit
 // in 64 bits.
 constexpr std::int64_t kExponentLimit = std::int64_t{1} << 50;
 
@@ -77,21 +78,33 @@ std::int64_t read_exponent(std::string_view text) {
   return negative ? -magnitude : magnitude;
 }
 
+// At most this many significant digits are taken into the value; later ones only move the scale.
+constexpr std::size_t kSignificantDigits = 40;
+
 // Decimal digits gathered into v from left to right, zeros held back until a later digit or the
 // point shows that they count; then one scaling by a power of ten.
 Real16 convert_checked(std::string_view body) {
   Real16 v = kZero;
-  std::size_t taken = 0;    // k: digits taken into v
-  std::size_t pending = 0;  // z: zeros not yet taken
+  std::size_t taken = 0;        // k: digits taken into v
+  std::size_t significant = 0;  // digits taken from the first non-zero one on
+  std::size_t pending = 0;      // z: zeros not yet taken
   bool point = false;
   std::size_t point_at = 0;  // q: digits taken before the point
+  std::int64_t beyond = 0;   // d: digits before the point that came after the significant ones
   std::int64_t x = 0;
-  // v = (v x 10) + 0 for each pending zero.
-  auto take_pending = [&] {
-    for (; pending > 0; --pending) {
-      v = add(mul(v, 10.0), 0.0);
-      ++taken;
+  // v = (v x 10) + digit while significant digits are wanted; after them a digit before the
+  // point only adds a power of ten, and one after the point is dropped.
+  auto take = [&](int digit) {
+    if (significant == kSignificantDigits) {
+      if (!point) beyond = std::min(beyond + 1, kExponentLimit);
+      return;
     }
+    v = add(mul(v, 10.0), static_cast<double>(digit));
+    ++taken;
+    if (digit != 0 || significant > 0) ++significant;
+  };
+  auto take_pending = [&] {
+    for (; pending > 0; --pending) take(0);
   };
   for (std::size_t i = 0; i < body.size(); ++i) {
     const char c = body[i];
@@ -99,9 +112,7 @@ Real16 convert_checked(std::string_view body) {
       ++pending;
     } else if (is_digit(c)) {
       take_pending();
-      // v = (v x 10) + digit.
-      v = add(mul(v, 10.0), static_cast<double>(c - '0'));
-      ++taken;
+      take(c - '0');
     } else if (c == '.') {
       take_pending();
       point = true;
@@ -112,14 +123,15 @@ Real16 convert_checked(std::string_view body) {
       break;
     }
   }
+  // Zeros still pending are taken when there was no point, and dropped after it.
+  if (!point) take_pending();
+  x += beyond;
   if (point) {
-    // x = x + q - k; zeros pending after the point are dropped.
+    // x = x + q - k.
     const std::size_t after_point = taken - point_at;
     x -= after_point > static_cast<std::size_t>(kExponentLimit)
              ? kExponentLimit
              : static_cast<std::int64_t>(after_point);
-  } else {
-    take_pending();
   }
   // Below 10^-307 the power of ten itself would underflow: scale by 10^(x + 307) first.
   if (x < -307) {

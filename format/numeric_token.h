@@ -20,7 +20,8 @@ namespace quelmar {
 
 // A real-number token as a read converts it (exactly, by gathering digits and one scaling
 // step), or nothing when the token fails the check. Digits before the exponent are gathered
-// into the value exactly while it needs no more than about 31 significant digits.
+// into the value exactly while it needs no more than about 31 significant digits; at most 40
+// significant digits are gathered, and the digits after them before the point only scale it.
 std::optional<Real16> parse_real(std::string_view token);
 
 // An optional sign and decimal digits; a sign alone gives 0. Values beyond the 32-bit signed

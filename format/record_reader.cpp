@@ -1,24 +1,16 @@
 #include "format/record_reader.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace quelmar {
 namespace {
 
 constexpr std::size_t kFileBlock = 1 << 16;
-
-// Appends `bytes` to `record` without its CRs.
-void append_without_cr(std::string_view bytes, std::string& record) {
-  while (!bytes.empty()) {
-    const std::size_t cr = bytes.find('\r');
-    record.append(bytes.substr(0, cr));
-    if (cr == std::string_view::npos) return;
-    bytes.remove_prefix(cr + 1);
-  }
-}
 
 }  // namespace
 
@@ -41,8 +33,8 @@ int tab_size_from_environment() {
   return static_cast<int>(size);
 }
 
-RecordReader::RecordReader(std::FILE* file, int tab_size)
-    : file_(file), buffer_(kFileBlock, '\0'), tab_size_(tab_size) {}
+RecordReader::RecordReader(std::FILE* file, int tab_size, GrowthPermission may_grow)
+    : may_grow_(may_grow), file_(file), buffer_(kFileBlock, '\0'), tab_size_(tab_size) {}
 
 RecordReader::RecordReader(std::string_view bytes, int tab_size)
     : bytes_(bytes), tab_size_(tab_size) {}
@@ -59,13 +51,29 @@ bool RecordReader::refill() {
   return filled_ > 0;
 }
 
+void RecordReader::append(std::string& buffer, std::string_view bytes) const {
+  const std::size_t needed = buffer.size() + bytes.size();
+  if (needed > buffer.capacity()) {
+    // Doubling, as the string would grow by itself; up to a block needs no permission.
+    const std::size_t grown = std::max(needed, 2 * buffer.capacity());
+    if (grown > kFileBlock && may_grow_ != nullptr && !may_grow_(grown)) throw std::bad_alloc();
+    buffer.reserve(grown);
+  }
+  buffer.append(bytes);
+}
+
 bool RecordReader::next(std::string& record) {
   record.clear();
   for (;;) {
     if (offset_ == block().size() && !refill()) return false;
     const std::string_view unread = block().substr(offset_);
     const std::size_t lf = unread.find('\n');
-    append_without_cr(unread.substr(0, lf), record);
+    // The line's bytes up to the LF, without their CRs.
+    for (std::string_view line = unread.substr(0, lf); !line.empty();) {
+      const std::size_t cr = std::min(line.find('\r'), line.size());
+      append(record, line.substr(0, cr));
+      line.remove_prefix(std::min(cr + 1, line.size()));
+    }
     if (lf != std::string_view::npos) {
       offset_ += lf + 1;
       return true;

@@ -18,20 +18,30 @@ inline constexpr int kDefaultTabSize = 8;
 // largest int act as the largest int (no text item is long enough to tell them apart).
 int tab_size_from_environment();
 
+// Asked before a buffer that holds a record or a value grows beyond the reader's block to
+// `bytes` in all; false refuses the growth.
+using GrowthPermission = bool (*)(std::size_t bytes);
+
 // Cuts a byte stream into records. A last line without LF is never delivered. A copy reads on
 // from the same record as the original; copies of a file reader share the file's position, so
 // only one of them may go on reading.
 class RecordReader {
  public:
-  RecordReader(std::FILE* file, int tab_size);         // reads sequentially; does not close
+  // Reads sequentially and does not close. A record or value longer than the file's data allows
+  // grows only as `may_grow` permits (without one, as far as the allocator goes).
+  RecordReader(std::FILE* file, int tab_size, GrowthPermission may_grow = nullptr);
   RecordReader(std::string_view bytes, int tab_size);  // reads from memory (kept by the caller)
-  // The next record, or false at the end of the data.
+  // The next record, or false at the end of the data. Throws std::bad_alloc when the record
+  // needs more room than is permitted.
   bool next(std::string& record);
+  // Appends `bytes` to a record or value of this reader, under the same permission.
+  void append(std::string& buffer, std::string_view bytes) const;
   int tab_size() const { return tab_size_; }
 
  private:
   std::string_view block() const;
   bool refill();
+  GrowthPermission may_grow_ = nullptr;
   std::FILE* file_ = nullptr;
   std::string buffer_;      // file input, one block at a time
   std::size_t filled_ = 0;  // bytes of buffer_ read from the file

@@ -78,9 +78,9 @@ void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int3
   static const Format kStorageNote("('  Fortran arrays store in column-major order.',/) ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  units.open_for_write_or_stop(iRW, "jCin.bim");
+  units.open_for_write_or_stop(iRW, std::string(kInputFileName));
   write_integer_record(units, iRW, N);
-  write_matrix_record(units, iRW, "jCin.bim", C);
+  write_matrix_record(units, iRW, kInputFileName, C);
   units.close(iRW);
 }
 
@@ -90,10 +90,10 @@ void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int
   static const Format kStorageNote("( '  Fortran arrays store in column-major order.')  ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  units.open_for_write_or_stop(iRW, "jCinv.bim");
+  units.open_for_write_or_stop(iRW, std::string(kResultFileName));
   write_integer_record(units, iRW, N);
   write_integer_record(units, iRW, rank);
-  write_matrix_record(units, iRW, "jCinv.bim", C);
+  write_matrix_record(units, iRW, kResultFileName, C);
   units.close(iRW);
 }
 

@@ -20,6 +20,9 @@
 
 namespace quelmar {
 
+inline constexpr std::string_view kInputFileName = "jCin.bim";
+inline constexpr std::string_view kResultFileName = "jCinv.bim";
+
 // The input write-out: the records N and C (as handed in).
 void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
                       const ComplexMatrix& C);

@@ -70,12 +70,16 @@ void touch_every_page(void* block, std::size_t bytes) {
 
 }  // namespace
 
+bool storage_obtainable(std::size_t bytes) {
+  const auto obtainable = obtainable_bytes();
+  return !obtainable || bytes <= *obtainable;
+}
+
 void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size) {
   if (count == 0 || element_size == 0) return nullptr;
   if (count > std::numeric_limits<std::size_t>::max() / element_size) return nullptr;
   const std::size_t bytes = count * element_size;
-  const auto obtainable = obtainable_bytes();
-  if (obtainable && bytes > *obtainable) return nullptr;
+  if (!storage_obtainable(bytes)) return nullptr;
   void* block = std::malloc(bytes);
   if (block == nullptr) return nullptr;
   std::memset(block, 0, bytes);

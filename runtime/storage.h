@@ -15,6 +15,10 @@ struct FreeDeleter {
   void operator()(void* p) const noexcept { std::free(p); }
 };
 
+// False when the system reports that fewer than `bytes` bytes can still be had; true when it
+// does not tell.
+bool storage_obtainable(std::size_t bytes);
+
 // Raw zero-filled bytes (every page written), or nullptr when they cannot be had or when no
 // bytes are asked for.
 void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size);

@@ -65,6 +65,8 @@ void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
   if (verb == "mkdir") fs::create_directory(file);
   if (verb == "write") write_file(file, after_name);
   if (verb == "stdin") run.stdin_bytes = after_verb;
+  if (verb == "arguments") run.arguments = pieces(after_verb, ' ');
+  if (verb == "reader") run.reader_gone = name == "gone";
   if (verb == "meminfo") run.meminfo = after_verb;
   if (verb == "limit") (name == "as" ? run.address_space : run.file_size) = count;
   if (verb == "preload") {

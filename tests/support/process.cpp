@@ -59,6 +59,10 @@ ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
     if (!std::freopen(in.c_str(), "r", stdin) || !std::freopen(out.c_str(), "w", stdout) ||
         !std::freopen(err.c_str(), "w", stderr) || ::chdir(work.c_str()) != 0 || ::clearenv() != 0)
       ::_exit(127);
+    int pipe_ends[2];
+    if (run.reader_gone && (::pipe(pipe_ends) != 0 || ::dup2(pipe_ends[1], 1) < 0 ||
+                            ::close(pipe_ends[0]) != 0 || ::close(pipe_ends[1]) != 0))
+      ::_exit(127);
     if (!run.meminfo.empty() &&
         (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
          ::mount(meminfo.c_str(), "/proc/meminfo", nullptr, MS_BIND, nullptr) != 0)) {
@@ -68,7 +72,10 @@ ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
     for (std::string& variable : environment) ::putenv(variable.data());
     limit(RLIMIT_AS, run.address_space);
     limit(RLIMIT_FSIZE, run.file_size);
-    std::signal(SIGXFSZ, SIG_IGN);  // a write beyond the size limit fails instead of killing
+    // The signals of a failed write as a shell leaves them: the program must keep them from
+    // killing it.
+    std::signal(SIGPIPE, SIG_DFL);
+    std::signal(SIGXFSZ, SIG_DFL);
     ::alarm(20);
     ::execv(argv[0], argv.data());
     ::_exit(127);
