@@ -10,6 +10,7 @@
 
 #include "process.h"
 #include "runtime/program_stop.h"
+#include "runtime/storage.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
@@ -49,6 +50,14 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_THROW(units.write(14, "lost"), ProgramStop);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
+}
+
+// A released block goes back to the system at once, not at the next allocation.
+TEST(Storage, ReleaseHandsTheBlockBack) {
+  Storage<double> block;
+  ASSERT_TRUE(block.allocate(1 << 20));
+  block.release();
+  EXPECT_EQ(block.data(), nullptr);
 }
 
 }  // namespace
