@@ -57,9 +57,9 @@ std::optional<std::uint64_t> obtainable_bytes() {
   return kilobytes > kMaxKilobytes ? std::numeric_limits<std::uint64_t>::max() : kilobytes * 1024;
 }
 
-// Stores a zero into every page of the block (of bytes > 0) through a volatile access. The compiler may merge
-// malloc and memset into calloc, which leaves fresh pages unwritten; these stores cannot be
-// merged away, so the system has to supply every page now rather than at first use.
+// Stores a zero into every page of the block (of bytes > 0) through a volatile access. The compiler
+// may merge malloc and memset into calloc, which leaves fresh pages unwritten; these stores cannot
+// be merged away, so the system has to supply every page now rather than at first use.
 void touch_every_page(void* block, std::size_t bytes) {
   assert(bytes > 0);
   const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
