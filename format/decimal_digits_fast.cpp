@@ -313,17 +313,17 @@ DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
 
 }  // namespace
 
-DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
+DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   // count >= 0: digits wanted.
   assert(count >= 0);
-  if (!in_fast_domain(x)) return decimal_digits(x, mode, count);
+  if (!in_fast_domain(x)) return decimal_digits_plain(x, mode, count);
   x = decimal_steps::magnitude_for_digits(x);
   int g = starting_exponent(x.hi);
   Real16 m = div(x, cached_power_of_ten(g));
   decimal_steps::normalise(m, g);
   int exponent = g + 1;
   const int position = decimal_steps::rounding_position(mode, count, exponent);
-  if (position >= DecimalDigits::kCount) return decimal_digits(x, mode, count);
+  if (position >= DecimalDigits::kCount) return decimal_digits_plain(x, mode, count);
 
   // Digits 0 .. n-1: up to the first dropped one, and at least the first.
   const int n = position < 1 ? 1 : position;

@@ -220,8 +220,8 @@ namespace {
 
 // The F field of the integer path written into field[0, width) (and up to kFieldSlack characters
 // after it) from the value's units; false, writing nothing, for a value the path does not take.
-bool edit_fixed_fast(Real16 value, const FixedPointUnits& known, int width, int decimals, bool plus,
-                     char* field) {
+bool fixed_from_units(Real16 value, const FixedPointUnits& known, int width, int decimals,
+                      bool plus, char* field) {
   const RealSign sign = real_sign(value, width, plus);
   if (known.taken) {
     put_fixed_units_field(known.units, sign.negative, sign.text, width, decimals, field);
@@ -241,7 +241,7 @@ bool edit_fixed_fast(Real16 value, const FixedPointUnits& known, int width, int 
 
 }  // namespace
 
-void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out) {
+void edit_fixed_fast(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
   const FixedPointUnits known = decimals >= 1 && decimals <= kFixedPointMaxDecimals
@@ -249,43 +249,43 @@ void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& o
                                     : FixedPointUnits{};
   const std::size_t start = out.size();
   out.resize(start + static_cast<std::size_t>(width + kFieldSlack));
-  const bool done = edit_fixed_fast(value, known, width, decimals, plus, out.data() + start);
+  const bool done = fixed_from_units(value, known, width, decimals, plus, out.data() + start);
   out.resize(done ? start + static_cast<std::size_t>(width) : start);
   if (!done) {
-    lay_out_fixed(value, shown_decimal_digits(value, DigitMode::kFixed, decimals), width, decimals,
+    lay_out_fixed(value, decimal_digits_fast(value, DigitMode::kFixed, decimals), width, decimals,
                   plus, out);
   }
 }
 
-void edit_fixed_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
-                         bool plus, char* field) {
+void edit_fixed_fast_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
+                              bool plus, char* field) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  if (edit_fixed_fast(value, known, width, decimals, plus, field)) return;
+  if (fixed_from_units(value, known, width, decimals, plus, field)) return;
   std::string text;
-  edit_fixed(value, width, decimals, plus, text);
+  edit_fixed_fast(value, width, decimals, plus, text);
   std::memcpy(field, text.data(), text.size());
 }
 
 void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  lay_out_fixed(value, decimal_digits(value, DigitMode::kFixed, decimals), width, decimals, plus,
-                out);
+  lay_out_fixed(value, decimal_digits_plain(value, DigitMode::kFixed, decimals), width, decimals,
+                plus, out);
 }
 
-void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out) {
+void edit_exponent_fast(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  lay_out_exponent(value, shown_decimal_digits(value, DigitMode::kExponent, decimals), width,
+  lay_out_exponent(value, decimal_digits_fast(value, DigitMode::kExponent, decimals), width,
                    decimals, plus, out);
 }
 
 void edit_exponent_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {
   // width >= 0, decimals >= 0.
   assert(width >= 0 && decimals >= 0);
-  lay_out_exponent(value, decimal_digits(value, DigitMode::kExponent, decimals), width, decimals,
-                   plus, out);
+  lay_out_exponent(value, decimal_digits_plain(value, DigitMode::kExponent, decimals), width,
+                   decimals, plus, out);
 }
 
 }  // namespace quelmar

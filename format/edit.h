@@ -26,15 +26,15 @@ void edit_integer(std::int64_t value, int width, int min_digits, bool plus, std:
 void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, std::string& out);
 void edit_text(std::string_view text, int width, std::string& out);  // width < 0: no width
 // F and E editing. The fast forms: the F integer path and the digits up to the rounding position.
-void edit_fixed(Real16 value, int width, int decimals, bool plus, std::string& out);
-void edit_exponent(Real16 value, int width, int decimals, bool plus, std::string& out);
+void edit_fixed_fast(Real16 value, int width, int decimals, bool plus, std::string& out);
+void edit_exponent_fast(Real16 value, int width, int decimals, bool plus, std::string& out);
 // The F field written in place into field[0, width), with the value's units known: `known` is
 // fixed_point_units(value, decimals), or not taken. field must have room for width + kFieldSlack
 // characters (fixed_field.h), the ones after the field being overwritten.
-void edit_fixed_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
-                         bool plus, char* field);
-// The F or E field of `value` laid out from its decimal digits, as decimal_digits gives them for
-// the field's mode (fixed, exponent) and decimals.
+void edit_fixed_fast_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
+                              bool plus, char* field);
+// The F or E field of `value` laid out from its decimal digits, as decimal_digits_plain or
+// decimal_digits_fast gives them for the field's mode (fixed, exponent) and decimals.
 void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
                    std::string& out);
 void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,

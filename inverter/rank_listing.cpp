@@ -109,9 +109,9 @@ void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t
     fixed_point_units(std::span(parts.data(), 2 * count), 6, std::span(units.data(), 2 * count));
     for (std::size_t k = 0; k < 2 * count; k += 2) {
       std::memcpy(next, " (", 2);
-      edit_fixed_in_place(parts[k], units[k], 13, 6, true, next + 2);
+      edit_fixed_fast_in_place(parts[k], units[k], 13, 6, true, next + 2);
       next[15] = ',';
-      edit_fixed_in_place(parts[k + 1], units[k + 1], 13, 6, true, next + 16);
+      edit_fixed_fast_in_place(parts[k + 1], units[k + 1], 13, 6, true, next + 16);
       std::memcpy(next + 29, "j)", 2);
       next += kElementBytes;
     }
