@@ -1,4 +1,4 @@
-// Formatted and free-form write statements.
+// The record formatter.
 //
 // A Format is parsed once from the program's fixed format text (quoted literals, r('text'), Tn,
 // nX, /, \, :, SP, r( ... ) groups up to 20 deep, Iw, I, Bw.m, Fw.d, Ew.d, Aw, rAw) and then
@@ -9,19 +9,19 @@
 //   "(i7,', : Nin')"                         3                "      3, : Nin" CR LF
 //   "(sp,i6,24x,' ',\)"                      3                "    +3" + 25 blanks, line kept open
 //   "('')"                                   none             CR LF (ends an open line)
-//   free-form write of "abc"                                  " abc" CR LF
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "extended/complex.h"
-#include "runtime/units.h"
+// The free-form reading entry points (ReadItem, read_free, RecordReader, tab_size_from_environment)
+// stay declared beside the scanner that implements them; this header makes them public.
+#include "format/free_form_reader.h"
 
 namespace quelmar {
 
@@ -62,15 +62,5 @@ class Format {
   std::vector<Node> nodes_;  // the descriptors inside the outer parentheses, in order
   std::size_t restart_ = 0;  // where the walk restarts when items remain at the end
 };
-
-// One formatted write statement to `unit`.
-void write_formatted(Units& units, int unit, const Format& format, std::span<const Item> items);
-void write_formatted(Units& units, int unit, const Format& format,
-                     std::initializer_list<Item> items = {});
-
-// One free-form write statement: a blank, every character of `text`, CR LF.
-void write_free(Units& units, int unit, std::string_view text);
-// A free-form write with no item: a blank and CR LF (it also ends a line left open).
-void write_free(Units& units, int unit);
 
 }  // namespace quelmar

@@ -10,6 +10,7 @@
 #include "format/edit.h"
 #include "format/fixed_field.h"
 #include "format/format.h"
+#include "inverter/write_statement.h"
 
 namespace quelmar {
 namespace {
