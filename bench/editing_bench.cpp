@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/edit.h"
+#include "format/fixed_field.h"
 
 namespace quelmar {
 namespace {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "format/edit.h"
+#include "format/fixed_field.h"
 #include "format/format.h"
 #include "format/format_node.h"
 

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "format/decimal_digits.h"
 #include "format/edit.h"
 #include "format/fixed_field.h"
 #include "fuzz/equivalence.h"

@@ -10,6 +10,7 @@
 #include "bits.h"
 #include "format/decimal_digits.h"
 #include "format/edit.h"
+#include "format/fixed_field.h"
 #include "table.h"
 
 namespace quelmar::test {
