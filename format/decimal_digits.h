@@ -34,12 +34,12 @@ struct DecimalDigits {
   char digit(int k) const { return k < kCount ? digits[static_cast<std::size_t>(k)] : '0'; }
 };
 
-// count: significant digits wanted (exponent mode) or digits after the point (fixed mode).
+// count >= 0: significant digits wanted (exponent mode) or digits after the point (fixed mode).
 // The plain procedure: all 35 digits extracted, borrow-fixed and rounded.
 DecimalDigits decimal_digits_plain(Real16 x, DigitMode mode, int count);
 
 // The plain procedure for several fields of one value: the digits are extracted once and
-// rounded for each request; results[k] answers requests[k].
+// rounded for each request; results[k] answers requests[k] (one result per request).
 struct DigitRequest {
   DigitMode mode;
   int count;

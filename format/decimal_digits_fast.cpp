@@ -175,7 +175,6 @@ class ExactRemainder {
     const Int128 n = fixed(r.hi) + fixed(r.lo);
     negative_ = n < 0;
     magnitude_ = static_cast<UInt128>(negative_ ? -n : n);
-    // |r| < 1.
     assert(magnitude_ < kOne);
   }
 
@@ -307,7 +306,6 @@ DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
 }  // namespace
 
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
-  // count >= 0: digits wanted.
   assert(count >= 0);
   if (!in_fast_domain(x)) return decimal_digits_plain(x, mode, count);
   x = decimal_steps::magnitude_for_digits(x);

@@ -24,7 +24,6 @@ Real16 divide_by_power_of_ten(Real16 a, int g) {
 
 void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
                           std::span<DecimalDigits> results) {
-  // One result per request.
   assert(requests.size() == results.size());
   const auto all = [&](const DecimalDigits& same) {
     for (auto& result : results) result = same;
@@ -52,7 +51,6 @@ void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
   }
   decimal_steps::borrow_fix(d, decimal_steps::kExtracted - 1);
   for (std::size_t k = 0; k < requests.size(); ++k) {
-    // count >= 0: digits wanted.
     assert(requests[k].count >= 0);
     Digits rounded = d;
     int rounded_exponent = exponent;

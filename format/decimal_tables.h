@@ -24,7 +24,7 @@ inline constexpr std::array<std::uint64_t, 19> kPowersOfTen = [] {
   return powers;
 }();
 
-// 10^k in binary64, exact: 5^k has at most 43 bits for k <= 18.
+// 10^k in binary64, exact: its odd part 5^k has fewer than 53 bits.
 constexpr double binary64_power_of_ten(std::size_t k) {
   return static_cast<double>(static_cast<std::int64_t>(kPowersOfTen[k]));
 }
