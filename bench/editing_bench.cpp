@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/edit.h"
+#include "format/fixed_field.h"
 
 namespace quelmar {
 namespace {
@@ -58,17 +59,17 @@ void edit_field(benchmark::State& state, Editor editor, int width, int decimals,
 }
 
 BENCHMARK_CAPTURE(edit_field, F13_6_plain, edit_fixed_plain, 13, 6);
-BENCHMARK_CAPTURE(edit_field, F13_6_fast, edit_fixed, 13, 6);
+BENCHMARK_CAPTURE(edit_field, F13_6_fast, edit_fixed_fast, 13, 6);
 BENCHMARK_CAPTURE(edit_field, E13_4_plain, edit_exponent_plain, 13, 4);
-BENCHMARK_CAPTURE(edit_field, E13_4_fast, edit_exponent, 13, 4);
+BENCHMARK_CAPTURE(edit_field, E13_4_fast, edit_exponent_fast, 13, 4);
 BENCHMARK_CAPTURE(edit_field, E15_6_plain, edit_exponent_plain, 15, 6);
-BENCHMARK_CAPTURE(edit_field, E15_6_fast, edit_exponent, 15, 6);
+BENCHMARK_CAPTURE(edit_field, E15_6_fast, edit_exponent_fast, 15, 6);
 BENCHMARK_CAPTURE(edit_field, E23_10_plain, edit_exponent_plain, 23, 10);
-BENCHMARK_CAPTURE(edit_field, E23_10_fast, edit_exponent, 23, 10);
+BENCHMARK_CAPTURE(edit_field, E23_10_fast, edit_exponent_fast, 23, 10);
 BENCHMARK_CAPTURE(edit_field, E38_30_plain, edit_exponent_plain, 38, 30);
-BENCHMARK_CAPTURE(edit_field, E38_30_fast, edit_exponent, 38, 30);
+BENCHMARK_CAPTURE(edit_field, E38_30_fast, edit_exponent_fast, 38, 30);
 BENCHMARK_CAPTURE(edit_field, E38_30_decimals_plain, edit_exponent_plain, 38, 30, decimal_values);
-BENCHMARK_CAPTURE(edit_field, E38_30_decimals_fast, edit_exponent, 38, 30, decimal_values);
+BENCHMARK_CAPTURE(edit_field, E38_30_decimals_fast, edit_exponent_fast, 38, 30, decimal_values);
 
 }  // namespace
 }  // namespace quelmar

@@ -8,7 +8,7 @@
 #include "driver/records.h"
 #include "driver/text_file.h"
 #include "format/format.h"
-#include "format/free_form_reader.h"
+#include "inverter/write_statement.h"
 #include "runtime/program_stop.h"
 #include "runtime/storage.h"
 

@@ -1,6 +1,6 @@
 #include "driver/pause.h"
 
-#include "format/format.h"
+#include "inverter/write_statement.h"
 #include "runtime/program_stop.h"
 
 namespace quelmar {

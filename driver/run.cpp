@@ -14,9 +14,9 @@
 #include "driver/run_state.h"
 #include "driver/settings.h"
 #include "format/format.h"
-#include "format/free_form_reader.h"
 #include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
+#include "inverter/write_statement.h"
 #include "runtime/program_stop.h"
 
 namespace quelmar {

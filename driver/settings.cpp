@@ -5,7 +5,7 @@
 
 #include "driver/text_file.h"
 #include "format/format.h"
-#include "format/free_form_reader.h"
+#include "inverter/write_statement.h"
 #include "runtime/storage.h"
 
 namespace quelmar {

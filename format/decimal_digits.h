@@ -34,22 +34,22 @@ struct DecimalDigits {
   char digit(int k) const { return k < kCount ? digits[static_cast<std::size_t>(k)] : '0'; }
 };
 
-// count: significant digits wanted (exponent mode) or digits after the point (fixed mode).
+// count >= 0: significant digits wanted (exponent mode) or digits after the point (fixed mode).
 // The plain procedure: all 35 digits extracted, borrow-fixed and rounded.
-DecimalDigits decimal_digits(Real16 x, DigitMode mode, int count);
+DecimalDigits decimal_digits_plain(Real16 x, DigitMode mode, int count);
 
 // The plain procedure for several fields of one value: the digits are extracted once and
-// rounded for each request; results[k] answers requests[k].
+// rounded for each request; results[k] answers requests[k] (one result per request).
 struct DigitRequest {
   DigitMode mode;
   int count;
 };
-void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
-                    std::span<DecimalDigits> results);
+void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
+                          std::span<DecimalDigits> results);
 
-// The fast form of decimal_digits: the same kind, exponent and digits before the rounding
+// The fast form of decimal_digits_plain: the same kind, exponent and digits before the rounding
 // position (all an editor shows); the digits from the position on are left unspecified (a ten
 // rounded up right after the position carries into it in the plain form only).
-DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count);
+DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count);
 
 }  // namespace quelmar

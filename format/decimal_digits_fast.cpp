@@ -21,6 +21,7 @@
 #include "format/decimal_digits.h"
 #include "format/decimal_digits_steps.h"
 #include "format/decimal_scale.h"
+#include "format/decimal_tables.h"
 
 namespace quelmar {
 namespace {
@@ -174,7 +175,6 @@ class ExactRemainder {
     const Int128 n = fixed(r.hi) + fixed(r.lo);
     negative_ = n < 0;
     magnitude_ = static_cast<UInt128>(negative_ ? -n : n);
-    // |r| < 1.
     assert(magnitude_ < kOne);
   }
 
@@ -197,8 +197,6 @@ class ExactRemainder {
  private:
   static constexpr UInt128 kOne = UInt128{1} << kExactFractionBits;
   static constexpr UInt128 kFractionMask = kOne - 1;
-  static constexpr std::array<std::uint32_t, kBlock + 1> kPowers = {
-      1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
   // Half a unit in the last place of the binade below v = 1 .. 10, in units of 2^-103.
   static constexpr std::array<UInt128, 11> kHalfUnitBelow = {0,
                                                              UInt128{1} << 49,
@@ -211,14 +209,6 @@ class ExactRemainder {
                                                              UInt128{1} << 52,
                                                              UInt128{1} << 53,
                                                              UInt128{1} << 53};
-
-  // The two digits of 0 .. 99, tens first, as they lie in a Digits array.
-  using DigitPair = std::array<int, 2>;
-  static constexpr std::array<DigitPair, 100> kPairs = [] {
-    std::array<DigitPair, 100> pairs{};
-    for (int v = 0; v < 100; ++v) pairs[static_cast<std::size_t>(v)] = {v / 10, v % 10};
-    return pairs;
-  }();
 
   // x x 2^103 for x a multiple of 2^-103 with |x| <= 1.
   static Int128 fixed(double x) {
@@ -234,8 +224,9 @@ class ExactRemainder {
     return (v ^ negative) - negative;
   }
 
+  // The two digits of v < 100, tens first, into d[k] and d[k + 1].
   static void put_pair(Digits& d, int k, std::uint32_t v) {
-    const DigitPair& pair = kPairs[v];
+    const std::array<int, 2>& pair = kDigitPairs.digits[v];
     std::copy(pair.begin(), pair.end(), d.begin() + k);
   }
 
@@ -246,16 +237,17 @@ class ExactRemainder {
   // six, scaled by 10^(6 - count): the ones past the block are written again by the next block, and
   // a block that would pass the end goes digit by digit too.
   void block(Digits& d, int k, int count) {
-    const UInt128 t = magnitude_ * kPowers[static_cast<std::size_t>(count)];
+    const UInt128 t = magnitude_ * kPowersOfTen[static_cast<std::size_t>(count)];
     const UInt128 f = t & kFractionMask;
-    const UInt128 reach = UInt128{kPowers[static_cast<std::size_t>(count - 1)]} << 53;
+    const UInt128 reach = UInt128{kPowersOfTen[static_cast<std::size_t>(count - 1)]} << 53;
     if (kOne - f <= reach || k + kBlock > decimal_steps::kExtracted) [[unlikely]] {
       for (int j = k; j < k + count; ++j) single(d, j);
       return;
     }
     magnitude_ = f;
-    const auto q = static_cast<std::uint32_t>(t >> kExactFractionBits) *
-                   kPowers[static_cast<std::size_t>(kBlock - count)];
+    const auto q =
+        static_cast<std::uint32_t>(t >> kExactFractionBits) *
+        static_cast<std::uint32_t>(kPowersOfTen[static_cast<std::size_t>(kBlock - count)]);
     const std::uint32_t high = q / 10'000;
     const std::uint32_t low = q - high * 10'000;
     const std::uint32_t middle = low / 100;
@@ -313,17 +305,16 @@ DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
 
 }  // namespace
 
-DecimalDigits shown_decimal_digits(Real16 x, DigitMode mode, int count) {
-  // count >= 0: digits wanted.
+DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   assert(count >= 0);
-  if (!in_fast_domain(x)) return decimal_digits(x, mode, count);
+  if (!in_fast_domain(x)) return decimal_digits_plain(x, mode, count);
   x = decimal_steps::magnitude_for_digits(x);
   int g = starting_exponent(x.hi);
   Real16 m = div(x, cached_power_of_ten(g));
   decimal_steps::normalise(m, g);
   int exponent = g + 1;
   const int position = decimal_steps::rounding_position(mode, count, exponent);
-  if (position >= DecimalDigits::kCount) return decimal_digits(x, mode, count);
+  if (position >= DecimalDigits::kCount) return decimal_digits_plain(x, mode, count);
 
   // Digits 0 .. n-1: up to the first dropped one, and at least the first.
   const int n = position < 1 ? 1 : position;

@@ -1,27 +1,64 @@
-// The F field of the integer path: a value shown as a count of units of 10^-d, written right to
-// left straight into place, two digits per step.
+// F editing: the field of a Real16 with d decimals, by two routes that give the same bytes.
+// - The integer path: |x| counted in units of 10^-d (its "units"), rounded as the plain decimal
+//   digits round it, from |x| x 10^(d+1) formed exactly in binary64 pieces; then the field is
+//   written right to left straight into place, two digits per step.
+// - The digit route: the field laid out from the value's decimal digits; it takes the values the
+//   integer path does not, and with the plain digits it is the reference.
+// The row renderer of format.h (ComplexRowRenderer) is F editing of many values at once and is
+// implemented with these.
 //
-//   units      width  decimals  sign             field
-//   1500000    13     6         "+"              "    +1.500000"
-//   1          13     6         "-"              "    -0.000001"
-//   0          13     6         "-" (negative)   "     0.000000"
-//   250        4      2         ""               "2.50"
-//   250        3      2         ""               "***" (no room for the integer digit)
+//   value (hi, lo)     descriptor   units                              field
+//   (1.5, 0)           SP,F13.6     1500000                            "    +1.500000"
+//   (2^-20, 0)         F13.6        1                                  "     0.000001"
+//   (-4e-7, 0)         SP,F13.6     0                                  "     0.000000"
+//   (2.5, 0)           F3.2         250                                "***"
+//   (0.0078125, 0)     F13.6        not taken: a tie the digits decide "     0.007813"
+//   (1e9, 0)           F13.6        not taken: beyond the path's range "*************"
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+#include <span>
+#include <string>
+
+#include "extended/real16.h"
+#include "format/decimal_digits.h"
 
 namespace quelmar {
 
-// Characters beyond the field that put_fixed_units_field may overwrite.
+// Largest number of decimals the integer path takes.
+inline constexpr int kFixedPointMaxDecimals = 10;
+
+// Characters after a field that the in-place forms may overwrite.
 inline constexpr int kFieldSlack = 16;
 
-// Writes the F field of width `width` and `decimals` places (1 to 10) for a value shown as `units`
-// units of 10^-decimals (units < 10^15) into field[0, width), and may overwrite the kFieldSlack
-// characters after it. `sign` is the sign's text ("-", "+" or ""); a negative value shown as zero
-// keeps its sign column blank.
-void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view sign, int width,
-                           int decimals, char* field);
+// round-half-up(|x| x 10^decimals), the number the plain digits show, when `taken`.
+struct FixedPointUnits {
+  bool taken = false;
+  std::uint64_t units = 0;
+};
+
+// The units of one value, and of every value four at a time on binary64 lanes (the same bits).
+// 1 <= decimals <= kFixedPointMaxDecimals; one result per value.
+FixedPointUnits fixed_point_units(Real16 x, int decimals);
+void fixed_point_units(std::span<const Real16> values, int decimals,
+                       std::span<FixedPointUnits> results);
+
+// The F field forms below take width >= 0 and decimals >= 0.
+
+// The F field appended to `out`, by the integer path where it takes the value.
+void edit_fixed_fast(Real16 value, int width, int decimals, bool plus, std::string& out);
+
+// The same field written into field[0, width) with the value's units known: `known` is
+// fixed_point_units(value, decimals), or not taken. The kFieldSlack characters after the field
+// are overwritten.
+void edit_fixed_fast_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
+                              bool plus, char* field);
+
+// The same field from the plain decimal digits: the reference the fast forms must match.
+void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out);
+
+// The F field laid out from `digits`, the value's decimal digits in fixed mode for `decimals`.
+void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
+                   std::string& out);
 
 }  // namespace quelmar

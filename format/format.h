@@ -1,4 +1,4 @@
-// Formatted and free-form write statements.
+// The record formatter.
 //
 // A Format is parsed once from the program's fixed format text (quoted literals, r('text'), Tn,
 // nX, /, \, :, SP, r( ... ) groups up to 20 deep, Iw, I, Bw.m, Fw.d, Ew.d, Aw, rAw) and then
@@ -9,19 +9,20 @@
 //   "(i7,', : Nin')"                         3                "      3, : Nin" CR LF
 //   "(sp,i6,24x,' ',\)"                      3                "    +3" + 25 blanks, line kept open
 //   "('')"                                   none             CR LF (ends an open line)
-//   free-form write of "abc"                                  " abc" CR LF
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "extended/complex.h"
-#include "runtime/units.h"
+// The free-form reading entry points (ReadItem, read_free, RecordReader, tab_size_from_environment)
+// stay declared beside the scanner that implements them; this header makes them public.
+#include "format/free_form_reader.h"
 
 namespace quelmar {
 
@@ -44,6 +45,8 @@ class Item {
   std::string_view text_;
 };
 
+class ComplexRowRenderer;
+
 class Format {
  public:
   // Parses a format text. A malformed text is a defect of the program: throws std::logic_error.
@@ -59,18 +62,50 @@ class Format {
   struct Node;  // one parsed descriptor, private to the implementation
 
  private:
-  std::vector<Node> nodes_;  // the descriptors inside the outer parentheses, in order
-  std::size_t restart_ = 0;  // where the walk restarts when items remain at the end
+  friend class ComplexRowRenderer;  // takes its layout from the descriptors
+  std::vector<Node> nodes_;         // the descriptors inside the outer parentheses, in order
+  std::size_t restart_ = 0;         // where the walk restarts when items remain at the end
 };
 
-// One formatted write statement to `unit`.
-void write_formatted(Units& units, int unit, const Format& format, std::span<const Item> items);
-void write_formatted(Units& units, int unit, const Format& format,
-                     std::initializer_list<Item> items = {});
+// A row of complex elements as write statements of one element format put it on a line kept
+// open, one statement per element with its real and imaginary parts as the items; rendered in
+// one pass, the parts' F fields four values at a time and written in place. The element format
+// is literals of at most kMaxPieceBytes characters and SP around two F descriptors, ending in \;
+// any other is a defect of the program (std::logic_error).
+//
+//   element format                        elements             appended
+//   "(sp,' (',f13.6,',',f13.6,'j)',\)"    (1.5, -2)            " (    +1.500000,    -2.000000j)"
+//   "('[',f4.1,f4.1,']',\)"               (1, 2), (-3, 100)    "[ 1.0 2.0][-3.0****]"
+class ComplexRowRenderer {
+ public:
+  static constexpr std::size_t kMaxPieceBytes = 16;
 
-// One free-form write statement: a blank, every character of `text`, CR LF.
-void write_free(Units& units, int unit, std::string_view text);
-// A free-form write with no item: a blank and CR LF (it also ends a line left open).
-void write_free(Units& units, int unit);
+  explicit ComplexRowRenderer(const Format& element);
+
+  // Characters one element takes.
+  std::size_t element_bytes() const { return element_bytes_; }
+  // Characters past the appended ones that render uses as scratch: with that much spare capacity
+  // in `out` it allocates nothing.
+  static std::size_t scratch_bytes();
+
+  // Appends `count` elements, first[0], first[stride], first[2 x stride] ...: count x
+  // element_bytes() characters.
+  void render(const Complex* first, std::size_t count, std::size_t stride, std::string& out) const;
+
+ private:
+  // Literal text before, between or after the fields, padded with blanks.
+  struct Piece {
+    std::array<char, kMaxPieceBytes> text;
+    std::size_t length;
+  };
+  struct Field {
+    int width;
+    int decimals;
+    bool plus;
+  };
+  std::array<Piece, 3> pieces_{};
+  std::array<Field, 2> fields_{};
+  std::size_t element_bytes_ = 0;
+};
 
 }  // namespace quelmar

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "format/edit.h"
+#include "format/fixed_field.h"
 #include "format/format.h"
 #include "format/format_node.h"
 
@@ -165,13 +166,13 @@ class Walk {
       case Descriptor::kFixed:
         require(item.kind() == Item::Kind::kReal16);
         record_.put([&](std::string& out) {
-          edit_fixed(item.real(), node.count, node.digits, plus_, out);
+          edit_fixed_fast(item.real(), node.count, node.digits, plus_, out);
         });
         break;
       case Descriptor::kExponent:
         require(item.kind() == Item::Kind::kReal16);
         record_.put([&](std::string& out) {
-          edit_exponent(item.real(), node.count, node.digits, plus_, out);
+          edit_exponent_fast(item.real(), node.count, node.digits, plus_, out);
         });
         break;
       default:  // kText

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "format/numeric_token.h"
+
 namespace quelmar {
 namespace {
 

@@ -15,7 +15,6 @@
 #include <span>
 
 #include "extended/complex.h"
-#include "format/numeric_token.h"
 #include "format/record_reader.h"
 
 namespace quelmar {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-#include "format/decimal_digits.h"
 #include "format/edit.h"
 #include "format/fixed_field.h"
 #include "fuzz/equivalence.h"
@@ -50,7 +49,7 @@ std::string mismatch(const char* what, Real16 value, const Field& field, bool pl
 }
 
 std::string digits_mismatch(Real16 value, const DigitRequest& request, const DecimalDigits& plain) {
-  const DecimalDigits fast = shown_decimal_digits(value, request.mode, request.count);
+  const DecimalDigits fast = decimal_digits_fast(value, request.mode, request.count);
   bool same = fast.kind == plain.kind;
   if (same && plain.kind == DecimalDigits::Kind::kFinite) {
     same = fast.exponent == plain.exponent;
@@ -77,14 +76,14 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
       digits[static_cast<std::size_t>(field.decimals + (fixed ? kCounts : 0))];
   std::string fast;
   std::string plain;
-  (fixed ? edit_fixed : edit_exponent)(value, field.width, field.decimals, plus, fast);
+  (fixed ? edit_fixed_fast : edit_exponent_fast)(value, field.width, field.decimals, plus, fast);
   (fixed ? lay_out_fixed : lay_out_exponent)(value, plain_digits, field.width, field.decimals, plus,
                                              plain);
   if (fast != plain) return mismatch("edited", value, field, plus, fast, plain);
   if (!fixed) return {};
   // In place, with a guard after the characters the field may overwrite.
   std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
-  edit_fixed_in_place(value, units, field.width, field.decimals, plus, place.data());
+  edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
   if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
   place.resize(static_cast<std::size_t>(field.width));
   return place == plain ? std::string() : mismatch("in place", value, field, plus, place, plain);
@@ -113,7 +112,7 @@ std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
 
 std::string editing_mismatch(Real16 value) {
   PlainDigits digits;
-  decimal_digits(value, kRequests, digits);
+  decimal_digits_plain(value, kRequests, digits);
   std::string found;
   for (std::size_t k = 0; k < kRequests.size() && found.empty(); ++k) {
     found = digits_mismatch(value, kRequests[k], digits[k]);

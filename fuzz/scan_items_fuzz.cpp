@@ -18,8 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "format/free_form_reader.h"
-#include "format/record_reader.h"
+#include "format/format.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "format/format.h"
+#include "inverter/write_statement.h"
 #include "runtime/program_stop.h"
 
 namespace quelmar {

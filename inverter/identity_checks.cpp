@@ -2,6 +2,7 @@
 
 #include "format/format.h"
 #include "inverter/identity_products.h"
+#include "inverter/write_statement.h"
 
 namespace quelmar {
 

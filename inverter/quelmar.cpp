@@ -10,6 +10,7 @@
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
+#include "inverter/write_statement.h"
 
 namespace quelmar {
 

@@ -1,25 +1,42 @@
 #include "inverter/rank_listing.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
-#include <cstring>
-#include <span>
 #include <string>
 
-#include "format/edit.h"
-#include "format/fixed_field.h"
 #include "format/format.h"
+#include "inverter/write_statement.h"
 
 namespace quelmar {
 namespace {
 
-// Bytes of one matrix line: the 13-column label area, 31 columns per element, CR LF.
-constexpr std::size_t kLabelBytes = 13;
-constexpr std::size_t kElementBytes = 31;
+// The statements of a matrix line: the row label, one per element, the line end. The element
+// layout is stated once, in the format the console path writes with and the row renderer takes
+// its pieces, fields and sign mode from.
+struct LineFormats {
+  LineFormats() {
+    // The label statement takes the same width for every label (I without a width).
+    std::string frame;
+    const Item label_item[] = {Item(std::int32_t{0})};
+    label.render(label_item, frame);
+    end.render({}, frame);
+    frame_bytes = frame.size();
+  }
+  Format label{"(i,' ' ,\\)  "};
+  Format element{"(sp,' (',f13.6,',',f13.6,'j)',\\)"};
+  Format end{"('')"};
+  ComplexRowRenderer elements{element};
+  std::size_t frame_bytes = 0;  // bytes of a line besides its elements
+};
+
+const LineFormats& line_formats() {
+  static const LineFormats kFormats;
+  return kFormats;
+}
 
 std::size_t row_bytes(std::int32_t N) {
-  return kLabelBytes + kElementBytes * static_cast<std::size_t>(N) + 2;
+  const LineFormats& formats = line_formats();
+  return formats.frame_bytes + formats.elements.element_bytes() * static_cast<std::size_t>(N);
 }
 
 // Rows [first, last] rendered one after the other into `out`, which has room for them.
@@ -31,15 +48,13 @@ void render_rows(const Workspace& ws, const ComplexMatrix& C, std::int32_t first
 // The matrix lines of a listing on a console unit: every statement handed over as it ends.
 void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
                                        Units& units) {
-  static const Format kRowLabel("(i,' ' ,\\)  ");
-  static const Format kElement("(sp,' (',f13.6,',',f13.6,'j)',\\)");
-  static const Format kEndLine("('')");
+  const LineFormats& formats = line_formats();
   for (std::int32_t i = 1; i <= ws.N; ++i) {
-    write_formatted(units, iP, kRowLabel, {at(ws.iRu, i)});
+    write_formatted(units, iP, formats.label, {at(ws.iRu, i)});
     for (std::int32_t j = 1; j <= ws.N; ++j) {
-      write_formatted(units, iP, kElement, {C(i, j).re, C(i, j).im});
+      write_formatted(units, iP, formats.element, {C(i, j).re, C(i, j).im});
     }
-    write_formatted(units, iP, kEndLine);
+    write_formatted(units, iP, formats.end);
   }
 }
 
@@ -61,9 +76,10 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
   std::string& own = ws.listing_text[0];
   std::string& other = ws.listing_text[1];
   // Room for the rows and the scratch characters after the last one: rendering allocates nothing.
+  const std::size_t scratch = ComplexRowRenderer::scratch_bytes();
   own.reserve(line * (helper != nullptr ? half_block : static_cast<std::size_t>(block_rows)) +
-              kFieldSlack);
-  if (helper != nullptr) other.reserve(line * half_block + kFieldSlack);
+              scratch);
+  if (helper != nullptr) other.reserve(line * half_block + scratch);
   for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
     const std::int32_t last = std::min(ws.N, first + block_rows - 1);
     own.clear();
@@ -85,37 +101,12 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
 
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out) {
-  const std::size_t start = out.size();
-  edit_integer(label, default_integer_width(4), 1, false, out);
-  out += ' ';
-  // The elements are edited in place, each field's scratch characters after it covered by what
-  // follows it: the separators, the next element, the line end.
-  out.resize(start + row_bytes(C.order()) + kFieldSlack);
-  char* next = out.data() + start + kLabelBytes;
-  // The parts of up to 32 elements at a time, in field order, with their units of 10^-6 found
-  // four at a time; the scratch stays on the stack, so that rendering allocates nothing.
-  constexpr std::int32_t kElementsPerBatch = 32;
-  std::array<Real16, 2 * kElementsPerBatch> parts;
-  std::array<FixedPointUnits, 2 * kElementsPerBatch> units;
-  for (std::int32_t first = 1; first <= C.order(); first += kElementsPerBatch) {
-    const auto count = static_cast<std::size_t>(std::min(kElementsPerBatch, C.order() - first + 1));
-    for (std::size_t k = 0; k < count; ++k) {
-      const Complex& element = C(i, first + static_cast<std::int32_t>(k));
-      parts[2 * k] = element.re;
-      parts[2 * k + 1] = element.im;
-    }
-    fixed_point_units(std::span(parts.data(), 2 * count), 6, std::span(units.data(), 2 * count));
-    for (std::size_t k = 0; k < 2 * count; k += 2) {
-      std::memcpy(next, " (", 2);
-      edit_fixed_in_place(parts[k], units[k], 13, 6, true, next + 2);
-      next[15] = ',';
-      edit_fixed_in_place(parts[k + 1], units[k + 1], 13, 6, true, next + 16);
-      std::memcpy(next + 29, "j)", 2);
-      next += kElementBytes;
-    }
-  }
-  std::memcpy(next, "\r\n", 2);
-  out.resize(start + row_bytes(C.order()));
+  const LineFormats& formats = line_formats();
+  const Item label_item[] = {Item(label)};
+  formats.label.render(label_item, out);
+  const auto N = static_cast<std::size_t>(C.order());
+  formats.elements.render(&C(i, 1), N, N, out);
+  formats.end.render({}, out);
 }
 
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
@@ -124,12 +115,12 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
   static const Format kColumnLabel("(sp,i6,24x,' ',\\)   ");
   static const Format kSeparatorLead("(13(' '),\\) ");
   static const Format kSeparator("(31('-'),\\) ");
-  static const Format kEndLine("('')");
+  const Format& end_line = line_formats().end;
   if (iP < 6) return;
   write_formatted(units, iP, kRankLine, {ws.iRank, magnitude(ws.CdetN)});
   for (std::int32_t j = 1; j <= ws.N; ++j)
     write_formatted(units, iP, kColumnLabel, {at(ws.jCu, j)});
-  write_formatted(units, iP, kEndLine);
+  write_formatted(units, iP, end_line);
   if (units.is_console(iP) || !ws.kernels.fast) {
     write_rows_statement_by_statement(ws, C, iP, units);
   } else {

@@ -22,8 +22,8 @@ namespace quelmar {
 // order; on a console unit every statement is handed over as it ends.
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units);
 
-// Appends matrix line i as the statements "(i,' ' ,\)" with the label, N times
-// "(sp,' (',f13.6,',',f13.6,'j)',\)" with C(i, j), and "('')" write it: 13 + 31 N + 2 bytes.
+// Appends matrix line i, the label and C(i, 1) .. C(i, N), as the line's write statements write
+// it.
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out);
 

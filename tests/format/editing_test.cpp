@@ -10,6 +10,7 @@
 #include "bits.h"
 #include "format/decimal_digits.h"
 #include "format/edit.h"
+#include "format/fixed_field.h"
 #include "table.h"
 
 namespace quelmar::test {
@@ -32,7 +33,7 @@ std::string edit(const std::string& descriptor, const std::string& value) {
   if (d[0] == 'F' || d[0] == 'E') {
     const auto real = parse_real16(value);
     if (!real) return "unreadable value " + value;
-    (d[0] == 'F' ? edit_fixed : edit_exponent)(*real, width, digits, plus, out);
+    (d[0] == 'F' ? edit_fixed_fast : edit_exponent_fast)(*real, width, digits, plus, out);
   } else if (d[0] == 'A') {
     edit_text(between_marks(value), width, out);
   } else if (d[0] == 'B') {
@@ -68,7 +69,7 @@ TEST(Editing, DecimalDigitsOfWorkedValues) {
     const auto value = parse_real16(row[0]);
     ASSERT_TRUE(value) << row.where;
     const DigitMode mode = row[1][0] == 'E' ? DigitMode::kExponent : DigitMode::kFixed;
-    const DecimalDigits d = decimal_digits(*value, mode, std::stoi(row[1].substr(1)));
+    const DecimalDigits d = decimal_digits_plain(*value, mode, std::stoi(row[1].substr(1)));
     const std::string digits(d.digits.begin(), d.digits.begin() + std::ssize(row[3]));
     EXPECT_EQ(std::to_string(d.exponent) + " " + digits, row[2] + " " + row[3]) << row.where;
   }

@@ -1,6 +1,7 @@
 // Write statements: the worked records of format_records.tsv (placement in columns, record ends,
 // the stop and restart rules, plus mode, and the texts and items that are a defect of the
-// program).
+// program); rows of complex elements rendered at once, against one statement per element
+// (format_rows.tsv).
 #include "format/format.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +36,29 @@ TEST(WriteStatements, WorkedRecords) {
     if (row[1] == "&") continue;
     EXPECT_EQ(out, unescape(row[1])) << row.where;
     out.clear();
+  }
+}
+
+TEST(RowRenderer, SameBytesAsOneStatementPerElement) {
+  for (const Row& row : read_table("format_rows.tsv")) {
+    if (row[1] == "THROW") {
+      EXPECT_THROW(ComplexRowRenderer{Format(row[0])}, std::logic_error) << row.where;
+      continue;
+    }
+    const Format element(row[0]);
+    // Every other place holds an element, as a stride over a matrix row leaves them.
+    std::vector<Complex> places;
+    std::string statements;
+    for (std::size_t k = 2; k + 1 < row.fields.size(); k += 2) {
+      places.push_back({parse_real16(row[k]).value(), parse_real16(row[k + 1]).value()});
+      const Item parts[] = {places.back().re, places.back().im};
+      element.render(parts, statements);
+      places.push_back(kComplexZero);
+    }
+    std::string rendered;
+    ComplexRowRenderer(element).render(places.data(), places.size() / 2, 2, rendered);
+    EXPECT_EQ(statements, unescape(row[1])) << row.where;
+    EXPECT_EQ(rendered, statements) << row.where;
   }
 }
 

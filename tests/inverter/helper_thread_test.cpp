@@ -15,7 +15,7 @@ using std::chrono::microseconds;
 
 // Each half of a shared loop runs once, whichever thread takes the helper's half (the helper, or
 // the caller when the helper has not taken it yet: the helper surely takes it while the caller's
-// half sleeps), and is done when share returns; a caller whose half throws returns with the
+// half waits for it), and is done when share returns; a caller whose half throws returns with the
 // helper's half finished or never to start, and the helper serves on.
 TEST(HelperThread, EachHalfRunsOnceAndNothingIsLeftRunning) {
   HelperThread helper;
@@ -32,7 +32,11 @@ TEST(HelperThread, EachHalfRunsOnceAndNothingIsLeftRunning) {
     try {
       helper.share(other, [&] {
         ++own_runs;
-        if (slow) std::this_thread::sleep_for(microseconds(20000));
+        // A slow half waits for the helper to take the other one (up to 5 s on a busy machine).
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (slow && other_runs == 0 && std::chrono::steady_clock::now() < give_up) {
+          std::this_thread::sleep_for(microseconds(100));
+        }
         if (throwing) throw std::runtime_error("own half");
       });
     } catch (const std::runtime_error&) {

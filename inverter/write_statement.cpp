@@ -1,6 +1,4 @@
-// The two output statements: a formatted write and a free-form write of one text, each built in
-// the units' statement buffer and handed to the unit in one piece.
-#include "format/format.h"
+#include "inverter/write_statement.h"
 
 namespace quelmar {
 

@@ -22,9 +22,8 @@ Real16 divide_by_power_of_ten(Real16 a, int g) {
 
 }  // namespace
 
-void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
-                    std::span<DecimalDigits> results) {
-  // One result per request.
+void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
+                          std::span<DecimalDigits> results) {
   assert(requests.size() == results.size());
   const auto all = [&](const DecimalDigits& same) {
     for (auto& result : results) result = same;
@@ -52,7 +51,6 @@ void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
   }
   decimal_steps::borrow_fix(d, decimal_steps::kExtracted - 1);
   for (std::size_t k = 0; k < requests.size(); ++k) {
-    // count >= 0: digits wanted.
     assert(requests[k].count >= 0);
     Digits rounded = d;
     int rounded_exponent = exponent;
@@ -63,10 +61,10 @@ void decimal_digits(Real16 x, std::span<const DigitRequest> requests,
   }
 }
 
-DecimalDigits decimal_digits(Real16 x, DigitMode mode, int count) {
+DecimalDigits decimal_digits_plain(Real16 x, DigitMode mode, int count) {
   const DigitRequest request{mode, count};
   DecimalDigits result;
-  decimal_digits(x, std::span(&request, 1), std::span(&result, 1));
+  decimal_digits_plain(x, std::span(&request, 1), std::span(&result, 1));
   return result;
 }
 
