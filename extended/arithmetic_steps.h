@@ -4,6 +4,8 @@
 // step is always inlined (QUELMAR_LANE_HELPER).
 #pragma once
 
+#include <cstdint>
+
 #include "extended/lanes.h"
 
 namespace quelmar {
@@ -17,6 +19,7 @@ struct Pair {
 
 // Dekker's split factor, 2^32 + 1.
 inline constexpr double kSplitFactor = 0x1.00000001p+32;
+static_assert(kSplitFactor == (std::uint64_t{1} << 32) + 1);
 // The largest binary64 below 2^960: a factor up to this magnitude is split without overflow.
 inline constexpr double kSplitSafeLimit = 0x1.fffffffffffffp+959;
 

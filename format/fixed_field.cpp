@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "extended/arithmetic_steps.h"
 #include "extended/lanes.h"
 #include "format/decimal_tables.h"
 #include "format/field_text.h"
@@ -48,8 +49,9 @@ struct ScaledValue {
 // whole_b lies in (-1.5, 1.5) with an error of a few units of 2^-53.
 template <class T>
 QUELMAR_LANE_HELPER ScaledValue<T> scaled_value(T hi, T lo, T scale) {
-  constexpr double kSplit = 67108865.0;  // 2^26 + 1
-  const T hh = (hi - hi * kSplit) + hi * kSplit;
+  constexpr double kVeltkampFactor = 0x1.0000004p+26;
+  static_assert(kVeltkampFactor == (1 << 26) + 1);
+  const T hh = split_high(hi, kVeltkampFactor);
   const T hl = hi - hh;
   const T a = hh * scale;
   const T b = hl * scale;
