@@ -37,13 +37,11 @@ std::size_t index_of(int g) { return static_cast<std::size_t>(g - kLowestCachedP
 }  // namespace
 
 Real16 cached_power_of_ten(int g) {
-  // g within the table.
   assert(g >= kLowestCachedPower && g <= kHighestCachedPower);
   return scale().power[index_of(g)];
 }
 
 int starting_exponent(double hi) {
-  // 1e-300 < hi < 1e300, so that g and g + 1 stay within the table.
   assert(hi > 1e-300 && hi < 1e300);
   const DecimalScale& s = scale();
   // The decimal order of the binary exponent is floor(log10(hi)) or one below it.

@@ -19,9 +19,9 @@ inline constexpr int kHighestCachedPower = 308;
 // power_of_ten(g) for a g in the table's range.
 Real16 cached_power_of_ten(int g);
 
-// floor(ln(hi) x log10(e)) as the plain conversion computes it, for 1e-300 < hi < 1e300. Away
-// from powers of ten this is floor(log10(hi)), found by comparison; near them the logarithm
-// decides.
+// floor(ln(hi) x log10(e)) as the plain conversion computes it; requires 1e-300 < hi < 1e300, so
+// that g and g + 1 stay within the table. Away from powers of ten this is floor(log10(hi)), found
+// by comparison; near them the logarithm decides.
 int starting_exponent(double hi);
 
 }  // namespace quelmar

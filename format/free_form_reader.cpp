@@ -62,7 +62,8 @@ class Statement {
   char current() const { return record_[pos_]; }
   bool current_is_widened_tab() const { return current() == '\t' && reader_.tab_size() > 0; }
   std::uint64_t width_of_current() const;
-  void advance();
+  void advance();  // requires a character left in the record
+  // Requires `stops` to hold the TAB, so that every character passed is one column wide.
   std::string_view pass_until(std::string_view stops);
   void skip_blanks_in_record();
   bool skip_blanks_across_records();
@@ -100,7 +101,6 @@ std::uint64_t Statement::width_of_current() const {
 }
 
 void Statement::advance() {
-  // Precondition: a character is left in the record.
   assert(!at_record_end());
   column_ += width_of_current();
   ++pos_;
@@ -109,7 +109,6 @@ void Statement::advance() {
 // Passes the characters up to the first of `stops` (or the end of the record) and returns them;
 // `stops` holds the TAB, so every character passed is one column wide.
 std::string_view Statement::pass_until(std::string_view stops) {
-  // Precondition: a TAB always stops the pass.
   assert(stops.find('\t') != std::string_view::npos);
   const std::size_t end = std::min(record_.find_first_of(stops, pos_), record_.size());
   const std::string_view passed = std::string_view(record_).substr(pos_, end - pos_);
