@@ -6,7 +6,10 @@ Usage: run_timing.py [--cpus LIST] PROGRAM [ORDER ...]   (orders default to 50 1
 For each order N it writes a random N x N complex input (the same on every machine: a fixed seed
 per order) into a fresh temporary directory, runs PROGRAM there with its output going to the local
 output file, and reports the wall-clock seconds, the bytes of every file written and the peak
-resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. It builds nothing itself.
+resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. Beside each run it measures
+the write floor in the same folder: the time to write as many bytes as the run wrote, in 1 MiB
+blocks, to a new file, close it and remove it; the ratio is the run's time over the floor. It
+builds nothing itself.
 With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
 core, where it uses one thread; by default it may use every processor (two threads when there are
 two or more).
@@ -32,6 +35,20 @@ def write_input(path, n):
         f.write("\n".join(lines) + "\n")
 
 
+def write_floor(folder, size):
+    """Seconds to write `size` bytes in 1 MiB blocks to a new file in `folder` and remove it."""
+    block = b"\0" * (1 << 20)
+    path = os.path.join(folder, ".floor")
+    start = time.perf_counter()
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+    left = size
+    while left > 0:
+        left -= os.write(fd, block[:min(left, len(block))])
+    os.close(fd)
+    os.remove(path)
+    return time.perf_counter() - start
+
+
 def time_run(program, n, cpus):
     work = tempfile.mkdtemp(prefix=f"quelmar-timing-{n}-")
     try:
@@ -55,7 +72,7 @@ def time_run(program, n, cpus):
         os.remove(peak_file)
         written = sum(os.path.getsize(os.path.join(work, name))
                       for name in os.listdir(work) if name not in before)
-        return seconds, written, peak_bytes, child.returncode
+        return seconds, write_floor(work, written), written, peak_bytes, child.returncode
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
@@ -69,11 +86,13 @@ def main():
         sys.exit(__doc__)
     program = os.path.abspath(args[0])
     orders = [int(a) for a in args[1:]] or [50, 100, 200]
-    print(f"{'N':>5} {'seconds':>9} {'bytes written':>14} {'peak RSS':>12} {'budget':>12} exit")
+    print(f"{'N':>5} {'seconds':>9} {'floor':>7} {'ratio':>6} {'bytes written':>14}"
+          f" {'peak RSS':>12} {'budget':>12} exit")
     for n in orders:
-        seconds, written, peak, code = time_run(program, n, cpus)
+        seconds, floor, written, peak, code = time_run(program, n, cpus)
         budget = 3 * 32 * n * n + 16 * 1024 * 1024
-        print(f"{n:>5} {seconds:>9.3f} {written:>14} {peak:>12} {budget:>12} {code}")
+        print(f"{n:>5} {seconds:>9.3f} {floor:>7.3f} {seconds / floor:>6.1f} {written:>14}"
+              f" {peak:>12} {budget:>12} {code}")
 
 
 if __name__ == "__main__":
