@@ -11,8 +11,7 @@ the write floor in the same folder: the time to write as many bytes as the run w
 blocks, to a new file, close it and remove it; the ratio is the run's time over the floor. It
 builds nothing itself.
 With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
-core, where it uses one thread; by default it may use every processor (two threads when there are
-two or more).
+core, where it uses one thread; by default it may use every processor, a thread on each.
 """
 import os
 import random

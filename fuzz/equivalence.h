@@ -14,7 +14,7 @@ namespace quelmar::equivalence {
 // without plus mode): the fast editing path against the plain 35-digit procedure.
 std::string editing_mismatch(Real16 value);
 
-// One inversion of C by the plain element loops against the fast kernels on one and on two
+// One inversion of C by the plain element loops against the fast kernels on 1, 2, 3, 4 and 8
 // threads: the same rank, result bits, trace bytes and binary files. Runs in the current
 // working directory (the inverter writes its binary files there).
 std::string kernel_mismatch(const ComplexMatrix& C);

@@ -1,12 +1,19 @@
-// Sharing loops between two threads. A helper thread started with the workspace waits for work;
-// each shared loop hands it the second half and runs the first half on the caller's thread, and
-// returns only when both are done, so the program still acts as one thread of control and no
-// output is ever written from the helper.
+// Sharing loops among threads. Helper threads started with the workspace wait for work; each
+// shared loop hands one part to each helper and runs the first part on the caller's thread, and
+// returns only when every part is done, so the program still acts as one thread of control and no
+// output is ever written from a helper. Every part computes its own elements from the same
+// values, so the bytes do not depend on how many parts there are.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cassert>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <thread>
 #include <type_traits>
 
@@ -29,33 +36,25 @@ class HelperThread {
     thread_.join();
   }
 
-  // other() on the helper while own() runs on this thread; returns when both have finished. When
-  // own() is done before the helper has taken other() (its core busy with other work), this
-  // thread runs other() itself, so that sharing is never much slower than not sharing. When own()
-  // throws, other() has finished or never starts (it may use what the caller's frame holds).
-  template <class Other, class Own>
-  void share(Other&& other, Own&& own) {
+  // Hands `job` to the helper, which runs job() once it takes it. Requires no job handed over
+  // and not yet taken back; `job` must live until take_back() returns.
+  template <class Job>
+  void hand_over(Job& job) {
     // The job is published by the release store of kPending, and read only by whoever then
     // takes it over from kPending.
-    job_ = [](void* work) { (*static_cast<std::remove_reference_t<Other>*>(work))(); };
-    work_ = &other;
+    job_ = [](void* work) { (*static_cast<Job*>(work))(); };
+    work_ = &job;
     state_.store(kPending, std::memory_order_release);
     state_.notify_all();
-    // On the way out (also when own() throws) a job the helper has not taken is withdrawn, and
-    // one it has taken is waited for.
-    const struct WaitForHelper {
-      HelperThread& helper;
-      ~WaitForHelper() {
-        int expected = kPending;
-        if (!helper.state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel) &&
-            expected == kTaken) {
-          helper.await_other_than(kTaken);
-        }
-      }
-    } wait_for_helper{*this};
-    own();
+  }
+
+  // Ends a handover: true when the helper had not taken the job (it is withdrawn, for the caller
+  // to run or drop), false when the helper has run it to its end.
+  bool take_back() {
     int expected = kPending;
-    if (state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) other();
+    if (state_.compare_exchange_strong(expected, kIdle, std::memory_order_acq_rel)) return true;
+    if (expected == kTaken) await_other_than(kTaken);
+    return false;
   }
 
  private:
@@ -105,16 +104,62 @@ class HelperThread {
   std::thread thread_;  // started last, once the members it reads exist
 };
 
-// work(first, last, half) over the columns first..last: in two halves, the second on the helper,
-// when there is a helper and enough columns; else whole on this thread.
-template <class Work>
-void for_column_halves(std::int32_t first, std::int32_t last, HelperThread* helper, Work&& work) {
-  if (helper == nullptr || last - first + 1 < kColumnsWorthAThread) {
-    work(first, last, 0);
-    return;
+// Most threads a loop is shared among.
+inline constexpr std::size_t kMostThreads = 64;
+
+// part(p) for p = 0 .. parts - 1: part 0 on this thread, part p on helpers[p - 1]; returns when
+// every part is done. A part whose helper has not taken it when this thread is free is run here,
+// so that a machine busy with other work costs little more than one thread would. When a part
+// run here throws, every other part has finished or never starts. Requires
+// 1 <= parts <= helpers.size() + 1 and parts <= kMostThreads.
+template <class Part>
+void run_parts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
+               Part&& part) {
+  assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= kMostThreads);
+  struct Job {
+    std::remove_reference_t<Part>* part;
+    std::size_t p;
+    void operator()() const { (*part)(p); }
+  };
+  std::array<Job, kMostThreads> jobs;
+  for (std::size_t p = 1; p < parts; ++p) {
+    jobs[p] = {&part, p};
+    helpers[p - 1]->hand_over(jobs[p]);
   }
-  const std::int32_t middle = first + (last - first + 1) / 2;
-  helper->share([&] { work(middle, last, 1); }, [&] { work(first, middle - 1, 0); });
+  // Parts from `settled` on are still handed over; on the way out (also when a part throws) they
+  // are withdrawn, or waited for when taken.
+  struct Settle {
+    std::span<const std::unique_ptr<HelperThread>> helpers;
+    std::size_t parts;
+    std::size_t settled = 1;
+    ~Settle() {
+      for (; settled < parts; ++settled) helpers[settled - 1]->take_back();
+    }
+  } settle{helpers, parts};
+  part(std::size_t{0});
+  for (; settle.settled < parts; ++settle.settled) {
+    const std::size_t p = settle.settled;
+    if (helpers[p - 1]->take_back()) part(p);
+  }
+}
+
+// work(first, last, p) over the columns first..last, in consecutive parts p = 0, 1, ...: one per
+// thread when there are helpers and each part has at least kColumnsWorthAThread / 2 columns;
+// else whole on this thread.
+template <class Work>
+void for_column_parts(std::int32_t first, std::int32_t last,
+                      std::span<const std::unique_ptr<HelperThread>> helpers, Work&& work) {
+  const std::int32_t count = last - first + 1;
+  const auto parts = std::clamp<std::size_t>(
+      static_cast<std::size_t>(std::max(count / (kColumnsWorthAThread / 2), 1)), 1,
+      helpers.size() + 1);
+  run_parts(helpers, parts, [&](std::size_t p) {
+    const auto begin = static_cast<std::int64_t>(count) * static_cast<std::int64_t>(p);
+    const auto end = static_cast<std::int64_t>(count) * static_cast<std::int64_t>(p + 1);
+    const auto n = static_cast<std::int64_t>(parts);
+    work(first + static_cast<std::int32_t>(begin / n),
+         first + static_cast<std::int32_t>(end / n) - 1, p);
+  });
 }
 
 }  // namespace quelmar

@@ -99,8 +99,8 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
   const ComplexMatrix& fixed_of = kRows == RowFactor::kResult ? ws.Cin : C;
   const std::int32_t n = C.order();
   clear(product);
-  for_column_halves(1, n, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int half) {
-    SplitTable& column = ws.splits[half];
+  for_column_parts(1, n, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t p) {
+    SplitTable& column = ws.splits[p];
     for (std::int32_t k = 1; k <= n; ++k) {
       const bool column_safe = column.fill_from_column(rows_of, k);
       for (std::int32_t j = first; j <= last; ++j) {

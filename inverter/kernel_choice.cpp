@@ -1,6 +1,9 @@
 #include "inverter/kernel_choice.h"
 
+#include <algorithm>
 #include <thread>
+
+#include "inverter/helper_thread.h"
 
 #if defined(__linux__)
 #include <sched.h>
@@ -21,6 +24,9 @@ unsigned usable_processors() {
 
 }  // namespace
 
-KernelChoice default_kernels() { return {true, usable_processors() >= 2 ? 2 : 1}; }
+KernelChoice default_kernels() {
+  return {true,
+          static_cast<std::int32_t>(std::clamp<unsigned>(usable_processors(), 1, kMostThreads))};
+}
 
 }  // namespace quelmar

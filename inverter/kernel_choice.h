@@ -10,13 +10,13 @@ struct KernelChoice {
   // Pre-split lane kernels for the elimination and the identity products, and the pivot search
   // that skips elements a binary64 estimate proves too small; false: the plain element loops.
   bool fast = true;
-  // Threads sharing the elimination and the products among columns (1 or 2; fast kernels only).
+  // Threads sharing the elimination, the products and the listing (1 to kMostThreads; fast
+  // kernels only). Every count gives the same bytes.
   std::int32_t threads = 1;
 };
 
-// Fast kernels, on two threads when the process may run on two processors or more. A shared
-// loop whose helper half has not started when the caller's half is done is finished by the
-// caller, so a machine busy with other work costs little more than one thread would.
+// Fast kernels, on one thread per processor the process may run on (its affinity mask), at most
+// kMostThreads.
 KernelChoice default_kernels();
 
 }  // namespace quelmar

@@ -59,8 +59,8 @@ void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix&
 }
 
 // The matrix lines of a listing on a file unit, which hands its bytes on in blocks anyway:
-// rendered a block of rows at a time, the second half of each block by the helper thread when
-// there is one, and written in row order.
+// rendered a block of rows at a time, in consecutive parts, one per thread when the block is
+// large enough, and written in row order.
 void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
                           Units& units) {
   // A negative or zero order has no matrix lines.
@@ -70,30 +70,27 @@ void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int3
   const std::size_t line = row_bytes(ws.N);
   const auto block_rows = static_cast<std::int32_t>(
       std::clamp<std::size_t>(kBlockBytes / line, 1, static_cast<std::size_t>(ws.N)));
-  HelperThread* const helper = block_rows >= kRowsWorthAThread ? ws.helper.get() : nullptr;
-  // Each thread renders half a block (the first half takes the odd row).
-  const auto half_block = static_cast<std::size_t>((block_rows + 1) / 2);
-  std::string& own = ws.listing_text[0];
-  std::string& other = ws.listing_text[1];
-  // Room for the rows and the scratch characters after the last one: rendering allocates nothing.
-  const std::size_t scratch = ComplexRowRenderer::scratch_bytes();
-  own.reserve(line * (helper != nullptr ? half_block : static_cast<std::size_t>(block_rows)) +
-              scratch);
-  if (helper != nullptr) other.reserve(line * half_block + scratch);
+  // Parts of at least kRowsWorthAThread / 2 rows, one per thread at the most.
+  const auto helpers = helpers_of(ws);
+  const auto parts = std::clamp<std::size_t>(
+      static_cast<std::size_t>(block_rows / (kRowsWorthAThread / 2)), 1, helpers.size() + 1);
+  // Room for a part's rows and the scratch characters after the last one: rendering allocates
+  // nothing.
+  const std::size_t part_rows = (static_cast<std::size_t>(block_rows) + parts - 1) / parts;
+  for (std::size_t p = 0; p < parts; ++p) {
+    ws.listing_text[p].reserve(line * part_rows + ComplexRowRenderer::scratch_bytes());
+  }
   for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
-    const std::int32_t last = std::min(ws.N, first + block_rows - 1);
-    own.clear();
-    other.clear();
-    if (helper != nullptr && last > first) {
-      const std::int32_t split = first + (last - first + 2) / 2;
-      helper->share([&] { render_rows(ws, C, split, last, other); },
-                    [&] { render_rows(ws, C, first, split - 1, own); });
-      units.write(iP, own);
-      units.write(iP, other);
-    } else {
-      render_rows(ws, C, first, last, own);
-      units.write(iP, own);
-    }
+    const std::int64_t rows = std::min(ws.N - first + 1, block_rows);
+    run_parts(helpers, parts, [&](std::size_t p) {
+      const auto n = static_cast<std::int64_t>(parts);
+      const auto begin = rows * static_cast<std::int64_t>(p) / n;
+      const auto end = rows * static_cast<std::int64_t>(p + 1) / n;
+      ws.listing_text[p].clear();
+      render_rows(ws, C, first + static_cast<std::int32_t>(begin),
+                  first + static_cast<std::int32_t>(end) - 1, ws.listing_text[p]);
+    });
+    for (std::size_t p = 0; p < parts; ++p) units.write(iP, ws.listing_text[p]);
   }
 }
 

@@ -18,7 +18,7 @@
 namespace quelmar {
 
 // On a file unit with the fast kernels chosen, the matrix lines are rendered a row at a time by
-// render_listing_row (on two threads when ws.kernels allows), with the same bytes in the same
+// render_listing_row (on every thread ws.kernels allows), with the same bytes in the same
 // order; on a console unit every statement is handed over as it ends.
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units);
 

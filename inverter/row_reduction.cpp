@@ -79,7 +79,7 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
   const bool factors_safe = factors.fill_from_column(C, ii);
 
   // Column ii's reduced values would be overwritten by the quotients below: it is skipped.
-  for_column_halves(1, N, ws.helper.get(), [&](std::int32_t first, std::int32_t last, int) {
+  for_column_parts(1, N, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t) {
     for (std::int32_t j = first; j <= last; ++j) {
       if (j == ii) continue;
       const Complex& x = C(jj, j);

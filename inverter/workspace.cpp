@@ -17,18 +17,22 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
   if (!ws.Temp.allocate(n)) halt("Quelmarer: Temp(N)  allocation error. Halt.");
   if (!ws.Cin.allocate(N)) halt("Quelmarer: Cin(N,N) allocation error. Halt.");
   if (!ws.CTest.allocate(N)) halt("Quelmarer: CTest(N,N) allocation error. Halt.");
-  if (ws.kernels.fast) {
-    ws.kernels.fast =
-        ws.splits[0].allocate(N) && ws.splits[1].allocate(N) && ws.row_estimates.allocate(n);
+  const auto wanted = static_cast<std::size_t>(
+      ws.kernels.fast && N > 1 ? std::clamp<std::int32_t>(ws.kernels.threads, 1, kMostThreads) : 1);
+  ws.kernels.threads = 1;
+  for (std::size_t t = 0; ws.kernels.fast && t < wanted; ++t) {
+    ws.kernels.fast = ws.splits[t].allocate(N);
   }
-  if (ws.kernels.fast && ws.kernels.threads > 1 && N > 1) {
+  if (ws.kernels.fast) ws.kernels.fast = ws.row_estimates.allocate(n);
+  for (std::size_t t = 1; ws.kernels.fast && t < wanted; ++t) {
     try {
-      ws.helper = std::make_unique<HelperThread>();
+      ws.helper_threads[t - 1] = std::make_unique<HelperThread>();
     } catch (const std::system_error&) {
-      ws.kernels.threads = 1;
+      break;
     } catch (const std::bad_alloc&) {
-      ws.kernels.threads = 1;
+      break;
     }
+    ws.kernels.threads = static_cast<std::int32_t>(t + 1);
   }
 }
 
@@ -39,10 +43,9 @@ void release_workspace(Workspace& ws) {
   ws.Temp.release();
   ws.Cin.release();
   ws.CTest.release();
-  ws.splits[0].release();
-  ws.splits[1].release();
+  for (SplitTable& table : ws.splits) table.release();
   ws.row_estimates.release();
-  ws.helper.reset();
+  for (auto& helper : ws.helper_threads) helper.reset();
 }
 
 }  // namespace quelmar

@@ -2,9 +2,11 @@
 // read while it runs. Vectors and matrices are 1-based; a negative label marks a used position.
 #pragma once
 
+#include <array>
 #include <cassert>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "extended/complex.h"
@@ -37,14 +39,19 @@ struct Workspace {
   // Scratch of the fast kernels: one split table per thread, and the pivot search's largest
   // squared estimate per row. When it cannot be had the plain kernels run instead.
   KernelChoice kernels;
-  SplitTable splits[2];
+  std::array<SplitTable, kMostThreads> splits;
   Storage<double> row_estimates;
-  // The helper thread when two threads share the kernels and the listing (null: one thread), and
+  // The helper threads, kernels.threads - 1 of them, which share the kernels and the listing, and
   // the listing's text buffers, one per thread, kept from listing to listing so that their pages
   // are not handed back to the system and faulted in again at every step.
-  std::unique_ptr<HelperThread> helper;
-  mutable std::string listing_text[2];
+  std::array<std::unique_ptr<HelperThread>, kMostThreads - 1> helper_threads;
+  mutable std::array<std::string, kMostThreads> listing_text;
 };
+
+// The helper threads that share the work: none with one thread.
+inline std::span<const std::unique_ptr<HelperThread>> helpers_of(const Workspace& ws) {
+  return {ws.helper_threads.data(), static_cast<std::size_t>(ws.kernels.threads - 1)};
+}
 
 // Element i of a work vector; requires 1 <= i <= size.
 template <class T>
@@ -62,7 +69,8 @@ const T& at(const Storage<T>& vector, std::int32_t i) {
 // Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
 // this order; the first that cannot be had halts the program with that array's message. Then the
 // fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels, and the helper
-// thread when two threads are asked for, whose lack only turns them to one.
+// threads when more threads are asked for (at most kMostThreads), of which a thread that cannot be
+// started only lowers the count.
 void allocate_workspace(Workspace& ws, std::int32_t N);
 
 // Frees the work arrays in the order they were allocated.

@@ -1,8 +1,10 @@
-// The helper thread's handover of one half of a shared loop.
+// The handover of a shared loop's parts to the helper threads.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -13,39 +15,47 @@ namespace {
 
 using std::chrono::microseconds;
 
-// Each half of a shared loop runs once, whichever thread takes the helper's half (the helper, or
-// the caller when the helper has not taken it yet: the helper surely takes it while the caller's
-// half waits for it), and is done when share returns; a caller whose half throws returns with the
-// helper's half finished or never to start, and the helper serves on.
-TEST(HelperThread, EachHalfRunsOnceAndNothingIsLeftRunning) {
-  HelperThread helper;
-  for (int round = 0; round < 5000; ++round) {
-    const bool slow = round % 1000 == 0, throwing = round % 50 == 1;
-    std::atomic<int> own_runs = 0, other_runs = 0;
-    std::thread::id other_thread;
-    auto other = [&] {
-      if (throwing) std::this_thread::sleep_for(microseconds(200));
-      other_thread = std::this_thread::get_id();
-      ++other_runs;
-    };
-    int at_return = -1;  // runs of the helper's half when share threw
-    try {
-      helper.share(other, [&] {
-        ++own_runs;
-        // A slow half waits for the helper to take the other one (up to 5 s on a busy machine).
+// Each part of a shared loop runs once, whichever thread takes it (its helper, or the caller when
+// the helper has not taken it yet: the helpers surely take theirs while a slow first part waits
+// for them), and is done when run_parts returns; when the caller's part throws, run_parts returns
+// with every other part finished or never to start, and the helpers serve on.
+TEST(HelperThread, EachPartRunsOnceAndNothingIsLeftRunning) {
+  std::array<std::unique_ptr<HelperThread>, 3> helpers;
+  for (auto& helper : helpers) helper = std::make_unique<HelperThread>();
+  for (int round = 0; round < 3000; ++round) {
+    const std::size_t parts = 1 + static_cast<std::size_t>(round) % 4;
+    const bool slow = round % 500 < 4, throwing = round % 50 == 7;
+    std::array<std::atomic<int>, 4> runs{};
+    std::array<std::thread::id, 4> runner;
+    std::array<int, 4> at_return{};  // runs of each part when run_parts threw
+    const auto part = [&](std::size_t p) {
+      if (p == 0) {
+        // A slow first part waits for the helpers to take theirs (up to 5 s on a busy machine).
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (slow && other_runs == 0 && std::chrono::steady_clock::now() < give_up) {
-          std::this_thread::sleep_for(microseconds(100));
+        for (std::size_t q = 1; slow && q < parts; ++q) {
+          while (runs[q] == 0 && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::sleep_for(microseconds(100));
+          }
         }
-        if (throwing) throw std::runtime_error("own half");
-      });
+        if (throwing) throw std::runtime_error("first part");
+      } else if (throwing) {
+        std::this_thread::sleep_for(microseconds(200));
+      }
+      runner[p] = std::this_thread::get_id();
+      ++runs[p];
+    };
+    try {
+      run_parts(helpers, parts, part);
     } catch (const std::runtime_error&) {
-      at_return = other_runs;
+      for (std::size_t p = 0; p < parts; ++p) at_return[p] = runs[p];
       std::this_thread::sleep_for(microseconds(500));
     }
-    ASSERT_EQ(own_runs, 1) << "round " << round;
-    ASSERT_EQ(other_runs, throwing ? at_return : 1) << "round " << round;
-    EXPECT_TRUE(!slow || other_thread != std::this_thread::get_id()) << "round " << round;
+    for (std::size_t p = 0; p < parts; ++p) {
+      ASSERT_EQ(runs[p], throwing ? at_return[p] : 1) << "round " << round << ", part " << p;
+      EXPECT_TRUE(!slow || p == 0 || runner[p] != std::this_thread::get_id())
+          << "round " << round << ", part " << p;
+    }
+    ASSERT_EQ(runs[0], throwing ? 0 : 1) << "round " << round;
   }
 }
 

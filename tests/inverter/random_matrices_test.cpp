@@ -1,6 +1,6 @@
 // Random matrices: the inverse of well-conditioned ones is accurate to near the Real16 precision
 // from both sides; a matrix of known rank r is found to have rank r, its other rows and columns
-// zeroed; and the fast kernels (pre-split lane arithmetic, two threads over columns, the filtered
+// zeroed; and the fast kernels (pre-split lane arithmetic, threads over columns, the filtered
 // pivot search, the listing rendered in blocks of rows) give the plain element loops' bytes:
 // whole inversions through equivalence::kernel_mismatch on the families of inverter_kernels.tsv,
 // each drawn to meet one risk of those shortcuts, and a listing of more than one block.
@@ -23,7 +23,7 @@ namespace quelmar::test {
 namespace {
 
 // The largest order whose kernels are compared (see inverter_kernels.tsv).
-constexpr std::int32_t kLargestOrder = QUELMAR_SANITIZED ? 33 : 64;
+constexpr std::int32_t kLargestOrder = QUELMAR_SANITIZED ? 33 : 100;
 
 Complex whole(double re, double im) { return {{re, 0.0}, {im, 0.0}}; }
 
@@ -196,7 +196,7 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
   Random random(7);
   const ComplexMatrix C = draw(random, "non_finite", 261, 261);
   std::string plain;
-  for (const KernelChoice kernels : {kPlain, {true, 1}, kFastTwoThreads}) {
+  for (const KernelChoice kernels : {kPlain, {true, 1}, {true, 2}, {true, 3}, {true, 8}}) {
     Workspace ws;
     ws.kernels = kernels;
     allocate_workspace(ws, C.order());
