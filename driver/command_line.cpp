@@ -1,6 +1,9 @@
 #include "driver/command_line.h"
 
+#include <string>
 #include <string_view>
+
+#include "quelmar/version.h"
 
 namespace quelmar {
 
@@ -43,7 +46,7 @@ std::optional<CommandLineReply> command_line_reply(std::span<const char* const> 
   }
   if (arguments.empty()) return std::nullopt;
   if (std::string_view(arguments.front()) == "--help") return CommandLineReply{std::string(kUsage)};
-  return CommandLineReply{"quelmar_demo " QUELMAR_VERSION "\n"};
+  return CommandLineReply{"quelmar_demo " + std::string(kVersion) + "\n"};
 }
 
 }  // namespace quelmar

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "driver/pause.h"
+#include "driver/program_stop.h"
 #include "driver/records.h"
 #include "driver/text_file.h"
 #include "format/format.h"
 #include "inverter/write_statement.h"
-#include "runtime/program_stop.h"
-#include "runtime/storage.h"
+#include "quelmar/storage.h"
 
 namespace quelmar {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "extended/complex.h"
+#include "quelmar/complex.h"
 #include "runtime/units.h"
 
 namespace quelmar {

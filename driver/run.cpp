@@ -10,6 +10,7 @@
 
 #include "driver/input_matrix.h"
 #include "driver/pause.h"
+#include "driver/program_stop.h"
 #include "driver/records.h"
 #include "driver/run_state.h"
 #include "driver/settings.h"
@@ -17,7 +18,7 @@
 #include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
 #include "inverter/write_statement.h"
-#include "runtime/program_stop.h"
+#include "quelmar/errors.h"
 
 namespace quelmar {
 
@@ -99,15 +100,15 @@ void run_steps(Units& units) {
 }
 
 // Ends the run early: every unit closed first (what was written stays), then the report.
-int end_early(Units& units, int exit_status, std::string_view report) {
+int end_early(Units& units, const ProgramStop& stop) {
   units.close_all();
   try {
-    units.write(kStderrUnit, report);
+    units.write(kStderrUnit, stop.report());
     units.end_statement(kStderrUnit);
-  } catch (const ProgramStop&) {
+  } catch (const WriteFailed&) {
     // The standard error stream itself failed: the exit status is all that is left to tell.
   }
-  return exit_status;
+  return stop.exit_status();
 }
 
 }  // namespace
@@ -116,9 +117,13 @@ int run(Units& units) {
   try {
     run_steps(units);
   } catch (const ProgramStop& stop) {
-    return end_early(units, stop.exit_status(), stop.report());
+    return end_early(units, stop);
+  } catch (const StorageRefused& refused) {
+    return end_early(units, halt_report(refused.what()));
+  } catch (const WriteFailed& failed) {
+    return end_early(units, error_stop_report(failed.what()));
   } catch (const std::bad_alloc&) {
-    return end_early(units, kErrorStopStatus, "Quelmar_Demo: out of memory\n");
+    return end_early(units, error_stop_report("out of memory"));
   }
   units.close_all();
   return 0;

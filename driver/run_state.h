@@ -5,7 +5,7 @@
 #include <string>
 
 #include "driver/fixed_text.h"
-#include "inverter/complex_matrix.h"
+#include "quelmar/complex_matrix.h"
 
 namespace quelmar {
 

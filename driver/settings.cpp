@@ -6,7 +6,7 @@
 #include "driver/text_file.h"
 #include "format/format.h"
 #include "inverter/write_statement.h"
-#include "runtime/storage.h"
+#include "quelmar/storage.h"
 
 namespace quelmar {
 

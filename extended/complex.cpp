@@ -1,4 +1,4 @@
-#include "complex.h"
+#include "quelmar/complex.h"
 
 namespace quelmar {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "real16.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

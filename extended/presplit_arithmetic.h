@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "extended/complex.h"
-#include "extended/lanes.h"
+#include "quelmar/complex.h"
+#include "quelmar/lanes.h"
 
 namespace quelmar {
 

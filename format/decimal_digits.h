@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <span>
 
-#include "extended/real16.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

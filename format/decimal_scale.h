@@ -8,7 +8,7 @@
 //   starting_exponent(1000.0)         floor(ln(1000) x log10(e)) as computed at start-up
 #pragma once
 
-#include "extended/real16.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "extended/real16.h"
 #include "format/decimal_digits.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

@@ -9,12 +9,12 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "extended/arithmetic_steps.h"
-#include "extended/lanes.h"
 #include "format/decimal_tables.h"
 #include "format/field_text.h"
 #include "format/format.h"
 #include "format/format_node.h"
+#include "quelmar/arithmetic_steps.h"
+#include "quelmar/lanes.h"
 
 namespace quelmar {
 namespace {

@@ -20,8 +20,8 @@
 #include <span>
 #include <string>
 
-#include "extended/real16.h"
 #include "format/decimal_digits.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <span>
 
-#include "extended/complex.h"
 #include "format/record_reader.h"
+#include "quelmar/complex.h"
 
 namespace quelmar {
 

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string_view>
 
-#include "extended/real16.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

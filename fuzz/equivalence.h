@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "extended/real16.h"
-#include "inverter/complex_matrix.h"
+#include "quelmar/complex_matrix.h"
+#include "quelmar/real16.h"
 
 namespace quelmar::equivalence {
 

@@ -26,12 +26,12 @@
 
 #include "driver/fixed_text.h"
 #include "driver/input_matrix.h"
+#include "driver/program_stop.h"
 #include "driver/run_state.h"
 #include "driver/settings.h"
 #include "format/format.h"
 #include "fuzz/equivalence.h"
 #include "inverter/quelmar.h"
-#include "runtime/program_stop.h"
 #include "runtime/units.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "format/format.h"
 #include "inverter/write_statement.h"
-#include "runtime/program_stop.h"
+#include "quelmar/errors.h"
 
 namespace quelmar {
 
@@ -59,6 +59,14 @@ void write_matrix_record(Units& units, int unit, std::string_view file_name,
   units.end_statement(unit);
 }
 
+// The file's name in `folder`: the bare name for the current directory.
+std::string path_in(std::string_view folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
+  std::string path(folder);
+  if (path.back() != '/') path += '/';
+  return path + std::string(name);
+}
+
 }  // namespace
 
 std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name) {
@@ -66,35 +74,38 @@ std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view fil
   // 32 N^2 <= 2^31 - 1 exactly when N^2 <= (2^31 - 1) / 32, tested without forming 32 N^2.
   constexpr std::int64_t kLargestSquare = std::numeric_limits<std::int32_t>::max() / 32;
   if (order * order > kLargestSquare) {
-    error_stop("I/O error in WRITE to unit " + std::to_string(unit) + " (" +
-               std::string(file_name) + "): the matrix record of order " + std::to_string(N) +
-               " is too long for the file format (more than 2147483647 bytes)");
+    throw WriteFailed("I/O error in WRITE to unit " + std::to_string(unit) + " (" +
+                      std::string(file_name) + "): the matrix record of order " +
+                      std::to_string(N) +
+                      " is too long for the file format (more than 2147483647 bytes)");
   }
   return static_cast<std::int32_t>(order * order * std::int64_t{sizeof(Complex)});
 }
 
 void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
-                      const ComplexMatrix& C) {
+                      const ComplexMatrix& C, std::string_view folder) {
   static const Format kAnnouncement("('  Writing binary file jCin.bim'      ,t75,' @129')");
   static const Format kStorageNote("('  Fortran arrays store in column-major order.',/) ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  units.open_for_write_or_stop(iRW, std::string(kInputFileName));
+  const std::string name = path_in(folder, kInputFileName);
+  units.open_for_write_or_stop(iRW, name);
   write_integer_record(units, iRW, N);
-  write_matrix_record(units, iRW, kInputFileName, C);
+  write_matrix_record(units, iRW, name, C);
   units.close(iRW);
 }
 
 void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
-                       std::int32_t rank, const ComplexMatrix& C) {
+                       std::int32_t rank, const ComplexMatrix& C, std::string_view folder) {
   static const Format kAnnouncement("(/'  Writing binary file jCinv.bim '     ,t75,' @214')  ");
   static const Format kStorageNote("( '  Fortran arrays store in column-major order.')  ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  units.open_for_write_or_stop(iRW, std::string(kResultFileName));
+  const std::string name = path_in(folder, kResultFileName);
+  units.open_for_write_or_stop(iRW, name);
   write_integer_record(units, iRW, N);
   write_integer_record(units, iRW, rank);
-  write_matrix_record(units, iRW, kResultFileName, C);
+  write_matrix_record(units, iRW, name, C);
   units.close(iRW);
 }
 

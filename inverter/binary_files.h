@@ -7,15 +7,16 @@
 //   jCin.bim    N, matrix                  20 + 32 N^2
 //   jCinv.bim   N, rank, matrix            32 + 32 N^2
 //
-// Each file is written through unit iRW, opened (created or replaced) and closed again here;
-// when iP > 5 each write-out is announced on unit iP. A failing open, write or close, and a
-// matrix too large for the 32-bit length (N >= 8192), end the run with the I/O error stop.
+// Each file is written through unit iRW in `folder` (empty: the current directory), opened
+// (created or replaced) and closed again here; when iP > 5 each write-out is announced on unit iP.
+// A failing open, write or close, and a matrix too large for the 32-bit length (N >= 8192), throw
+// WriteFailed.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "inverter/complex_matrix.h"
+#include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 
 namespace quelmar {
@@ -25,14 +26,14 @@ inline constexpr std::string_view kResultFileName = "jCinv.bim";
 
 // The input write-out: the records N and C (as handed in).
 void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
-                      const ComplexMatrix& C);
+                      const ComplexMatrix& C, std::string_view folder);
 
 // The result write-out: the records N, rank and C (as handed back).
 void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
-                       std::int32_t rank, const ComplexMatrix& C);
+                       std::int32_t rank, const ComplexMatrix& C, std::string_view folder);
 
 // Payload bytes of a matrix record of order N (0 for N <= 0). From N = 8192 on, 32 N^2 no longer
-// fits the signed 32-bit length: I/O error stop for that write on `unit` to `file_name`.
+// fits the signed 32-bit length: WriteFailed for that write on `unit` to `file_name`.
 std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name);
 
 }  // namespace quelmar

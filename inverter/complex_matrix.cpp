@@ -1,4 +1,4 @@
-#include "inverter/complex_matrix.h"
+#include "quelmar/complex_matrix.h"
 
 #include <limits>
 

@@ -5,7 +5,7 @@
 // of different signs meet, the operand order the compiler chose decides which one survives.
 #pragma once
 
-#include "extended/complex.h"
+#include "quelmar/complex.h"
 
 namespace quelmar {
 

@@ -3,8 +3,8 @@
 // from, so that C holds the inverse in natural order when the elimination ends.
 #pragma once
 
-#include "inverter/complex_matrix.h"
 #include "inverter/workspace.h"
+#include "quelmar/complex_matrix.h"
 
 namespace quelmar {
 

@@ -17,6 +17,8 @@
 #include <thread>
 #include <type_traits>
 
+#include "quelmar/inversion.h"
+
 namespace quelmar {
 
 // Below these sizes a loop is not worth the helper: handing work over costs about as much as the
@@ -104,9 +106,6 @@ class HelperThread {
   std::thread thread_;  // started last, once the members it reads exist
 };
 
-// Most threads a loop is shared among.
-inline constexpr std::size_t kMostThreads = 64;
-
 // part(p) for p = 0 .. parts - 1: part 0 on this thread, part p on helpers[p - 1]; returns when
 // every part is done. A part whose helper has not taken it when this thread is free is run here,
 // so that a machine busy with other work costs little more than one thread would. When a part
@@ -115,7 +114,7 @@ inline constexpr std::size_t kMostThreads = 64;
 template <class Part>
 void run_parts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
                Part&& part) {
-  assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= kMostThreads);
+  assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= std::size_t{kMostThreads});
   struct Job {
     std::remove_reference_t<Part>* part;
     std::size_t p;

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "inverter/complex_matrix.h"
 #include "inverter/workspace.h"
+#include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 
 namespace quelmar {

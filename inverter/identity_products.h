@@ -5,8 +5,8 @@
 // In every term the element of C is the first factor (see accumulate).
 #pragma once
 
-#include "inverter/complex_matrix.h"
 #include "inverter/workspace.h"
+#include "quelmar/complex_matrix.h"
 
 namespace quelmar {
 

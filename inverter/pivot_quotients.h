@@ -3,7 +3,7 @@
 // one Real16 operation with its left operand first.
 #pragma once
 
-#include "extended/complex.h"
+#include "quelmar/complex.h"
 
 namespace quelmar {
 

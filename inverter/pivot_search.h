@@ -15,9 +15,9 @@
 #include <bit>
 #include <cstdint>
 
-#include "extended/real16.h"
-#include "inverter/complex_matrix.h"
 #include "inverter/workspace.h"
+#include "quelmar/complex_matrix.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

@@ -45,7 +45,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
 
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels) {
+             const KernelChoice& kernels, const BinaryFiles& files) {
   static const Format kEntry(
       "(/' {Quelmar(Nin,C,iRankOut,iRW,iP):',45('-'),t40,' [allocating] ',t63,' Quelmar @ 97') ");
   static const Format kValMin("(34x,' ValMin  =',e15.6,' scaled by pivot:'/)   ");
@@ -64,7 +64,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
   ws.kernels = kernels;
   allocate_workspace(ws, N);
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  write_input_file(units, iRW, iP, N, C);
+  if (files.written) write_input_file(units, iRW, iP, N, C, files.folder);
 
   for (std::int32_t i = 1; i <= N; ++i) {
     at(ws.iRu, i) = i;
@@ -103,9 +103,9 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     write_dependency_lines(ws, iP, units);
     write_rank_listing(ws, C, iP, units);
   }
-  write_identity_checks(ws, C, iP, units);
+  if (units.is_connected(iP)) write_identity_checks(ws, C, iP, units);
   iRankOut = ws.iRank;
-  write_result_file(units, iRW, iP, N, ws.iRank, C);
+  if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files.folder);
   release_workspace(ws);
   if (tracing) write_formatted(units, iP, kExit);
 }

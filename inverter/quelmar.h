@@ -2,27 +2,35 @@
 // Real16 arithmetic. On return C holds the inverse of the part that could be inverted, the rows
 // and columns of the discarded part zeroed, and iRankOut the number of pivots used. Writes
 // jCin.bim and jCinv.bim on unit iRW, and its trace and report on unit iP when iP > 5 (the
-// identity products always). A pivot of magnitude zero is never divided by: the elimination ends
-// there. Allocation failures halt; I/O failures, and an order of 8192 or more (whose matrix record
-// does not fit the binary file format), are error stops (both throw ProgramStop).
+// identity products whenever unit iP is connected: they are not even formed when it is not). A
+// pivot of magnitude zero is never divided by: the elimination ends there. A work array that
+// cannot be had throws StorageRefused; I/O failures, and an order of 8192 or more (whose matrix
+// record does not fit the binary file format), throw WriteFailed.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-#include "inverter/complex_matrix.h"
 #include "inverter/kernel_choice.h"
+#include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 
 namespace quelmar {
+
+// Whether the binary files are written, and in which folder (empty: the current directory).
+struct BinaryFiles {
+  bool written = true;
+  std::string folder;
+};
 
 // Requires C.order() == max(Nin, 0) (an empty matrix for Nin <= 0).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units);
 
-// The same with the arithmetic kernels given (the one above uses default_kernels()); every
-// choice gives the same bytes.
+// The same with the arithmetic kernels given (the one above uses default_kernels(), and writes
+// both binary files in the current directory); every choice of kernels gives the same bytes.
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels);
+             const KernelChoice& kernels, const BinaryFiles& files = {});
 
 }  // namespace quelmar

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "inverter/complex_matrix.h"
 #include "inverter/workspace.h"
+#include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 
 namespace quelmar {

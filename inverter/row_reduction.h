@@ -4,9 +4,9 @@
 // value, the pivot row and its row's factor, so the elements may be visited in any order.
 #pragma once
 
-#include "inverter/complex_matrix.h"
 #include "inverter/pivot_quotients.h"
 #include "inverter/workspace.h"
+#include "quelmar/complex_matrix.h"
 
 namespace quelmar {
 

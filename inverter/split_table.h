@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "extended/presplit_arithmetic.h"
-#include "inverter/complex_matrix.h"
-#include "runtime/storage.h"
+#include "quelmar/complex_matrix.h"
+#include "quelmar/storage.h"
 
 namespace quelmar {
 

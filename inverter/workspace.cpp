@@ -4,19 +4,19 @@
 #include <new>
 #include <system_error>
 
-#include "runtime/program_stop.h"
+#include "quelmar/errors.h"
 
 namespace quelmar {
 
 void allocate_workspace(Workspace& ws, std::int32_t N) {
   ws.N = N;
   const auto n = static_cast<std::size_t>(std::max(N, 0));
-  if (!ws.iUsed.allocate(n)) halt("Quelmarer: iUsed(N) allocation error. Halt.");
-  if (!ws.iRu.allocate(n)) halt("Quelmarer: iRu(N)   allocation error. Halt.");
-  if (!ws.jCu.allocate(n)) halt("Quelmarer: jCu(N)   allocation error. Halt.");
-  if (!ws.Temp.allocate(n)) halt("Quelmarer: Temp(N)  allocation error. Halt.");
-  if (!ws.Cin.allocate(N)) halt("Quelmarer: Cin(N,N) allocation error. Halt.");
-  if (!ws.CTest.allocate(N)) halt("Quelmarer: CTest(N,N) allocation error. Halt.");
+  if (!ws.iUsed.allocate(n)) throw StorageRefused("Quelmarer: iUsed(N) allocation error. Halt.");
+  if (!ws.iRu.allocate(n)) throw StorageRefused("Quelmarer: iRu(N)   allocation error. Halt.");
+  if (!ws.jCu.allocate(n)) throw StorageRefused("Quelmarer: jCu(N)   allocation error. Halt.");
+  if (!ws.Temp.allocate(n)) throw StorageRefused("Quelmarer: Temp(N)  allocation error. Halt.");
+  if (!ws.Cin.allocate(N)) throw StorageRefused("Quelmarer: Cin(N,N) allocation error. Halt.");
+  if (!ws.CTest.allocate(N)) throw StorageRefused("Quelmarer: CTest(N,N) allocation error. Halt.");
   const auto wanted = static_cast<std::size_t>(
       ws.kernels.fast && N > 1 ? std::clamp<std::int32_t>(ws.kernels.threads, 1, kMostThreads) : 1);
   ws.kernels.threads = 1;

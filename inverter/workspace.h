@@ -9,12 +9,12 @@
 #include <span>
 #include <string>
 
-#include "extended/complex.h"
-#include "inverter/complex_matrix.h"
 #include "inverter/helper_thread.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/split_table.h"
-#include "runtime/storage.h"
+#include "quelmar/complex.h"
+#include "quelmar/complex_matrix.h"
+#include "quelmar/storage.h"
 
 namespace quelmar {
 
@@ -67,8 +67,8 @@ const T& at(const Storage<T>& vector, std::int32_t i) {
 }
 
 // Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
-// this order; the first that cannot be had halts the program with that array's message. Then the
-// fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels, and the helper
+// this order; the first that cannot be had throws StorageRefused with that array's message. Then
+// the fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels, and the helper
 // threads when more threads are asked for (at most kMostThreads), of which a thread that cannot be
 // started only lowers the count.
 void allocate_workspace(Workspace& ws, std::int32_t N);

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "runtime/program_stop.h"
+#include "quelmar/errors.h"
 
 namespace quelmar {
 namespace {
@@ -43,6 +43,7 @@ std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
 Units::Units(int stdin_fd, int stdout_fd, int stderr_fd) : stdin_fd_(stdin_fd) {
   for (const auto& [unit, fd] :
        {std::pair{kStderrUnit, stderr_fd}, std::pair{kStdoutUnit, stdout_fd}}) {
+    if (fd < 0) continue;
     Channel& console = channels_[unit];
     console.fd = fd;
     console.console = true;
@@ -80,17 +81,26 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
 void Units::open_for_write_or_stop(int unit, const std::string& name) {
   std::string reason;
   if (!open_for_write(unit, name, reason)) {
-    error_stop("I/O error: open of unit " + std::to_string(unit) + " (file '" + name +
-               "'): " + reason);
+    throw WriteFailed("I/O error: open of unit " + std::to_string(unit) + " (file '" + name +
+                      "'): " + reason);
   }
+}
+
+void Units::connect_stream(int unit, std::ostream& stream) {
+  if (is_console_unit(unit)) throw std::logic_error("a stream on a console unit");
+  close(unit);
+  Channel& channel = channels_[unit];
+  channel.stream = &stream;
 }
 
 void Units::write(int unit, std::string_view bytes) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) {
-    error_stop("I/O error: write to unit " + std::to_string(unit) + ": unit not open for writing");
+    throw WriteFailed("I/O error: write to unit " + std::to_string(unit) +
+                      ": unit not open for writing");
   }
   Channel& channel = found->second;
+  if (channel.stream != nullptr) return pass_on("write to", unit, channel, bytes);
   channel.buffer.append(bytes);
   if (!channel.console && channel.buffer.size() >= kFileBlockBytes) {
     flush("write to", unit, channel);
@@ -105,17 +115,26 @@ void Units::end_statement(int unit) {
 void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
+  if (found->second.stream != nullptr) {
+    pass_on("close of", unit, found->second, {});
+    channels_.erase(found);
+    return;
+  }
   flush("close of", unit, found->second);
   if (found->second.console) return;
   const int fd = found->second.fd;
   const Channel closed = std::move(found->second);
   channels_.erase(found);
-  if (::close(fd) != 0) io_error_stop("close of", unit, closed, errno);
+  if (::close(fd) != 0) throw_io_error("close of", unit, closed, std::strerror(errno));
 }
 
 void Units::close_all() noexcept {
   for (auto it = channels_.begin(); it != channels_.end();) {
     Channel& channel = it->second;
+    if (channel.stream != nullptr) {
+      it = channels_.erase(it);
+      continue;
+    }
     write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
     channel.buffer.clear();
     if (channel.console) {
@@ -127,7 +146,9 @@ void Units::close_all() noexcept {
   }
 }
 
-bool Units::is_connected(int unit) const { return unit == kStdinUnit || channels_.contains(unit); }
+bool Units::is_connected(int unit) const {
+  return unit == kStdinUnit ? stdin_fd_ >= 0 : channels_.contains(unit);
+}
 
 bool Units::is_console(int unit) const {
   const auto found = channels_.find(unit);
@@ -150,15 +171,26 @@ void Units::flush(const char* statement, int unit, Channel& channel) {
   const std::size_t written = write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
   const int error = errno;
   channel.buffer.erase(0, written);
-  if (!channel.buffer.empty()) io_error_stop(statement, unit, channel, error);
+  if (!channel.buffer.empty()) throw_io_error(statement, unit, channel, std::strerror(error));
 }
 
-void Units::io_error_stop(const char* statement, int unit, const Channel& channel, int error) {
-  std::string where = channel.name.empty()
+void Units::pass_on(const char* statement, int unit, Channel& channel, std::string_view bytes) {
+  std::ostream& stream = *channel.stream;
+  if (stream.good()) {
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (bytes.empty()) stream.flush();
+  }
+  if (!stream.good()) throw_io_error(statement, unit, channel, "the stream refused the bytes");
+}
+
+void Units::throw_io_error(const char* statement, int unit, const Channel& channel,
+                           std::string_view reason) {
+  std::string where = channel.stream != nullptr ? "stream"
+                      : channel.name.empty()
                           ? (unit == kStderrUnit ? "standard error" : "standard output")
                           : "file '" + channel.name + "'";
-  error_stop(std::string("I/O error: ") + statement + " unit " + std::to_string(unit) + " (" +
-             where + "): " + std::strerror(error));
+  throw WriteFailed(std::string("I/O error: ") + statement + " unit " + std::to_string(unit) +
+                    " (" + where + "): " + std::string(reason));
 }
 
 }  // namespace quelmar

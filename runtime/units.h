@@ -1,13 +1,16 @@
 // Units: the integer channel numbers through which every record is written.
 //   0 -> standard error stream, 5 -> standard input, 6 -> standard output (connected from the
-//   start); any other unit is connected to a file by open_for_write and released by close.
+//   start, unless given no descriptor); any other unit is connected to a file by open_for_write,
+//   or to a C++ stream by connect_stream, and released by close.
 // Console units are handed to the system at the end of every statement; file units are buffered
-// (blocks of at least 64 KiB) until close. A failing open, write or close throws ProgramStop with
-// the I/O error report (statement, unit, file name and the system's reason; exit status 255).
+// (blocks of at least 64 KiB) until close; stream units pass every write on to their stream at
+// once. A failing open, write or close throws WriteFailed with the I/O error line (statement,
+// unit, file name and the system's reason).
 #pragma once
 
 #include <cstddef>
 #include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -21,7 +24,8 @@ inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
 
 class Units {
  public:
-  // The console descriptors can be replaced (tests pass pipes or temporary files).
+  // The console descriptors can be replaced (tests pass pipes or temporary files); a negative
+  // descriptor leaves its console unit unconnected.
   explicit Units(int stdin_fd = 0, int stdout_fd = 1, int stderr_fd = 2);
   ~Units();  // closes every unit; never throws
   Units(const Units&) = delete;
@@ -33,6 +37,9 @@ class Units {
   // file is closed first; opening a console unit (0, 5, 6) is a program defect (logic_error).
   bool open_for_write(int unit, const std::string& name, std::string& reason);
   void open_for_write_or_stop(int unit, const std::string& name);
+  // Connects `unit` (not a console unit) to `stream`, which must outlive the connection. Each
+  // write is passed on at once; a stream that fails a write throws WriteFailed.
+  void connect_stream(int unit, std::ostream& stream);
 
   // Appends bytes to the unit (a whole record or statement; records are never split).
   void write(int unit, std::string_view bytes);
@@ -43,6 +50,7 @@ class Units {
   // Closes every file unit, flushing what was written; reports nothing, throws nothing.
   void close_all() noexcept;
 
+  // True for a unit that can be written to (or, for unit 5, read from).
   bool is_connected(int unit) const;
   // True for a unit connected to a console stream (handed over at the end of every statement).
   bool is_console(int unit) const;
@@ -57,15 +65,18 @@ class Units {
   struct Channel {
     int fd = -1;
     bool console = false;
-    std::string name;    // file name; empty for a console stream
-    std::string buffer;  // bytes not yet handed to the system
+    std::string name;                // file name; empty for a console stream
+    std::string buffer;              // bytes not yet handed to the system
+    std::ostream* stream = nullptr;  // the stream of a stream unit (fd is then -1)
   };
   // Hands the channel's buffered bytes to the system for `statement` ("write to", "close of").
-  // On failure the bytes not written stay buffered (close_all tries again) and the I/O error
-  // stop is thrown.
+  // On failure the bytes not written stay buffered (close_all tries again) and the I/O error is
+  // thrown.
   void flush(const char* statement, int unit, Channel& channel);
-  [[noreturn]] static void io_error_stop(const char* statement, int unit, const Channel& channel,
-                                         int error);
+  // Passes bytes on to a stream unit's stream (no bytes: flushes it).
+  static void pass_on(const char* statement, int unit, Channel& channel, std::string_view bytes);
+  [[noreturn]] static void throw_io_error(const char* statement, int unit, const Channel& channel,
+                                          std::string_view reason);
 
   std::map<int, Channel> channels_;
   int stdin_fd_;

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "process.h"
-#include "runtime/program_stop.h"
-#include "runtime/storage.h"
+#include "quelmar/errors.h"
+#include "quelmar/storage.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
@@ -47,7 +47,7 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_EQ(read_file(big), std::string(65535, 'a') + "btail");
     units.write(13, "kept at the end of the table");
     units.close(14);                                     // not connected: nothing happens
-    EXPECT_THROW(units.write(14, "lost"), ProgramStop);  // no program statement writes there
+    EXPECT_THROW(units.write(14, "lost"), WriteFailed);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
 }

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "extended/complex.h"
+#include "quelmar/complex.h"
 
 namespace quelmar::test {
 
@@ -43,7 +43,8 @@ inline std::optional<double> parse_binary64(const std::string& text) {
 inline std::optional<Real16> parse_real16(const std::string& text) {
   const std::size_t colon = text.find(':');
   const auto hi = parse_binary64(text.substr(0, colon));
-  const auto lo = colon == std::string::npos ? std::optional(0.0) : parse_binary64(text.substr(colon + 1));
+  const auto lo =
+      colon == std::string::npos ? std::optional(0.0) : parse_binary64(text.substr(colon + 1));
   if (!hi || !lo) return std::nullopt;
   return Real16{*hi, *lo};
 }
@@ -59,8 +60,8 @@ inline bool same_bits(const Complex& a, const Complex& b) {
 template <typename Value>
 ::testing::AssertionResult bits_equal(const Value& actual, const Value& expected) {
   if (same_bits(actual, expected)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "got " << hexfloat(actual) << ", expected "
-                                       << hexfloat(expected);
+  return ::testing::AssertionFailure()
+         << "got " << hexfloat(actual) << ", expected " << hexfloat(expected);
 }
 
 }  // namespace quelmar::test

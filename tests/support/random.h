@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <random>
 
-#include "extended/complex.h"
+#include "quelmar/complex.h"
 
 namespace quelmar::test {
 

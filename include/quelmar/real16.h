@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "extended/arithmetic_steps.h"
+#include "quelmar/arithmetic_steps.h"
 
 static_assert(std::numeric_limits<double>::is_iec559, "binary64 arithmetic is required");
 static_assert(FLT_EVAL_METHOD == 0, "binary64 operations must round to binary64");

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "extended/lanes.h"
+#include "quelmar/lanes.h"
 
 namespace quelmar {
 

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "extended/complex.h"
-#include "runtime/storage.h"
+#include "quelmar/complex.h"
+#include "quelmar/storage.h"
 
 namespace quelmar {
 

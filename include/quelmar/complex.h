@@ -2,7 +2,7 @@
 // the same layout in memory and in the binary matrix files.
 #pragma once
 
-#include "extended/real16.h"
+#include "quelmar/real16.h"
 
 namespace quelmar {
 

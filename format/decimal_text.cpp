@@ -1,0 +1,19 @@
+#include "quelmar/decimal.h"
+
+#include "format/edit.h"
+#include "format/numeric_token.h"
+
+namespace quelmar {
+
+Real16 to_real16(std::string_view token) {
+  if (const std::optional<Real16> value = parse_real(token)) return *value;
+  throw InvalidArgument("'" + std::string(token) + "' is not a real number");
+}
+
+std::string to_e38_30(Real16 value) {
+  std::string field;
+  edit_exponent_fast(value, 38, 30, true, field);
+  return field;
+}
+
+}  // namespace quelmar
