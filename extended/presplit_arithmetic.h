@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "quelmar/complex.h"
-#include "quelmar/lanes.h"
+#include "extended/lanes.h"
 
 namespace quelmar {
 

@@ -14,7 +14,7 @@
 #include "format/format.h"
 #include "format/format_node.h"
 #include "quelmar/arithmetic_steps.h"
-#include "quelmar/lanes.h"
+#include "extended/lanes.h"
 
 namespace quelmar {
 namespace {

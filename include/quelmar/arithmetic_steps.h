@@ -1,12 +1,15 @@
 // The binary64 steps of the Real16 arithmetic, each written once as a template over T = double
-// (one value) or T = Lanes (several values, lane by lane). Either way a step performs the same
-// binary64 operations in the same order, so a lane gives the bits the scalar code gives. Every
-// step is always inlined (QUELMAR_LANE_HELPER).
+// (one value) or T = Lanes (several values, lane by lane; extended/lanes.h). Either way a step
+// performs the same binary64 operations in the same order, so a lane gives the bits the scalar code
+// gives. Every step is always inlined (QUELMAR_LANE_HELPER).
 #pragma once
 
 #include <cstdint>
 
-#include "quelmar/lanes.h"
+// Every step is inlined into its caller, at every optimisation level: a lane kernel's call that
+// stayed a call would pass 32-byte vectors between its AVX copy and code built for the baseline,
+// which disagree on how such vectors are passed.
+#define QUELMAR_LANE_HELPER __attribute__((always_inline)) inline
 
 namespace quelmar {
 

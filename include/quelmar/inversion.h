@@ -39,7 +39,7 @@ struct InversionOptions {
   std::ostream* trace = nullptr;
   // When set, jCin.bim (the matrix handed in) and jCinv.bim (the order, the rank and the result)
   // are written in this folder, which must exist; each is created or replaced.
-  std::optional<std::string> binary_folder;
+  std::optional<std::string> binary_folder = std::nullopt;
   // Threads sharing the work, 1 to kMostThreads; 0: one per processor the process may run on.
   // Every count gives the same bits.
   int threads = 0;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "quelmar/arithmetic_steps.h"
+
 namespace quelmar {
 
 inline constexpr std::size_t kLaneCount = 4;
@@ -17,10 +19,7 @@ using LaneBits = std::uint64_t __attribute__((vector_size(kLaneCount * sizeof(do
 // chosen at load time by what the processor offers. AVX only re-encodes the same binary64
 // operations with three operands (no fused multiply-add: -ffp-contract=off keeps it out), so both
 // copies give the same bits.
-// Every helper a lane kernel calls is inlined into it, at every optimisation level: a call that
-// stayed a call would pass 32-byte vectors between the AVX copy and code built for the baseline,
-// which disagree on how such vectors are passed.
-#define QUELMAR_LANE_HELPER __attribute__((always_inline)) inline
+// Every helper a lane kernel calls is inlined into it (QUELMAR_LANE_HELPER, arithmetic_steps.h).
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define QUELMAR_LANE_KERNEL __attribute__((flatten, target_clones("avx", "default")))
 #else

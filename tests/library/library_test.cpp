@@ -1,0 +1,123 @@
+// The library as its users call it: the program's files and trace for the program's own runs,
+// the same bits from two inversions at once, and every documented failure.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+#include "process.h"
+#include "quelmar/quelmar.h"
+#include "random.h"
+#include "table.h"
+
+namespace quelmar::test {
+namespace {
+
+// The matrix that a run's jCin.bim holds (order N >= 1, then 32 bytes an element).
+ComplexMatrix matrix_of(const std::string& input_file) {
+  std::int32_t N = 0;
+  std::memcpy(&N, input_file.data() + 4, sizeof N);
+  ComplexMatrix C;
+  EXPECT_TRUE(C.allocate(N));
+  std::memcpy(C.data(), input_file.data() + 16, C.element_count() * sizeof(Complex));
+  return C;
+}
+
+// The program's runs: the inverse and trace of the matrix the run wrote to jCin.bim are the
+// run's jCinv.bim and the part of its output text from the inverter's entry line to its exit.
+TEST(Library, GivesTheProgramsFilesAndTraceForItsRuns) {
+  for (const char* run : {"random-000", "random-006", "rankdef-001", "rankdef-002", "dup-000"}) {
+    const std::filesystem::path expected = fixture("golden/runs") / run / "expected/files";
+    const std::string output = read_file(expected / "Quelmar-Output.txt");
+    const std::size_t entry = output.find(" {Quelmar(") - 2;  // after the empty record before it
+    const std::string trace_expected = output.substr(entry, output.find("jCinverse:") - entry);
+    ComplexMatrix C = matrix_of(read_file(expected / "jCin.bim"));
+    const Scratch scratch;
+    std::ostringstream trace;
+    invert(C, {.trace = &trace, .binary_folder = scratch.root.string()});
+    EXPECT_EQ(first_difference(trace.str(), trace_expected), "") << run;
+    for (const char* file : {"jCin.bim", "jCinv.bim"}) {
+      EXPECT_EQ(read_file(scratch.root / file), read_file(expected / file)) << run << " " << file;
+    }
+  }
+}
+
+ComplexMatrix random_matrix(std::uint64_t seed, std::int32_t N) {
+  Random random(seed);
+  ComplexMatrix C;
+  EXPECT_TRUE(C.allocate(N));
+  for (std::size_t k = 0; k < C.element_count(); ++k)
+    C.data()[k] = random.complex(random.between(-3, 3));
+  return C;
+}
+
+bool same_bits(const ComplexMatrix& a, const ComplexMatrix& b) {
+  return a.order() == b.order() &&
+         std::memcmp(a.data(), b.data(), a.element_count() * sizeof(Complex)) == 0;
+}
+
+TEST(Library, TwoInversionsAtOnceGiveTheBitsOfOneAtATime) {
+  ComplexMatrix C[2] = {random_matrix(1, 60), random_matrix(2, 61)};
+  ComplexMatrix alone[2] = {random_matrix(1, 60), random_matrix(2, 61)};
+  std::ostringstream traces[4];
+  std::int32_t ranks[4] = {};
+  for (int k = 0; k < 2; ++k) ranks[k] = invert(alone[k], {.trace = &traces[k], .threads = 1});
+  std::thread other([&] { ranks[3] = invert(C[1], {.trace = &traces[3], .threads = 2}); });
+  ranks[2] = invert(C[0], {.trace = &traces[2], .threads = 2});
+  other.join();
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(ranks[k + 2], ranks[k]);
+    EXPECT_EQ(first_difference(traces[k + 2].str(), traces[k].str()), "");
+    EXPECT_TRUE(same_bits(C[k], alone[k])) << k;
+  }
+}
+
+// Without a trace nothing is written and the bits are the same.
+TEST(Library, WithoutATraceGivesTheSameBits) {
+  ComplexMatrix traced = random_matrix(3, 20);
+  ComplexMatrix quiet = random_matrix(3, 20);
+  std::ostringstream trace;
+  EXPECT_EQ(invert(traced, {.trace = &trace}), invert(quiet));
+  EXPECT_TRUE(same_bits(traced, quiet));
+}
+
+// One row's call: its result as the table writes it, or the exception's type and what().
+std::string call(const Row& row) {
+  const auto hex = [](double x) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%a", x);
+    return std::string(text);
+  };
+  try {
+    if (row[0] == "to_real16") {
+      const Real16 x = to_real16(row[1]);
+      return hex(x.hi) + "\t" + hex(x.lo);
+    }
+    if (row[0] == "to_e38_30") return to_e38_30({std::strtod(row[1].c_str(), nullptr), 0.0});
+    ComplexMatrix C = random_matrix(4, 3);
+    std::ostringstream failed;
+    failed.setstate(std::ios::badbit);
+    if (row[0] == "threads") invert(C, {.threads = std::atoi(row[1].c_str())});
+    if (row[0] == "binary_folder") invert(C, {.binary_folder = row[1]});
+    if (row[0] == "trace") invert(C, {.trace = &failed});
+    return "no exception";
+  } catch (const InvalidArgument& e) {
+    return std::string("InvalidArgument\t") + e.what();
+  } catch (const WriteFailed& e) {
+    return std::string("WriteFailed\t") + e.what();
+  }
+}
+
+TEST(Library, CallsGiveTheirResultsAndFailures) {
+  for (const Row& row : read_table("library_calls.tsv")) {
+    std::string expected = row[2];
+    if (row.fields.size() > 3) expected += "\t" + row[3];
+    EXPECT_EQ(call(row), expected) << row.where;
+  }
+}
+
+}  // namespace
+}  // namespace quelmar::test
