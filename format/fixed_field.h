@@ -16,10 +16,13 @@
 //   (1e9, 0)           F13.6        not taken: beyond the path's range "*************"
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
+#include "extended/complex.h"
 #include "extended/real16.h"
 #include "format/decimal_digits.h"
 
@@ -37,11 +40,14 @@ struct FixedPointUnits {
   std::uint64_t units = 0;
 };
 
-// The units of one value, and of every value four at a time on binary64 lanes (the same bits).
-// 1 <= decimals <= kFixedPointMaxDecimals; one result per value.
+// The units of one value, and of the parts of count elements first[0], first[stride], ... four
+// elements at a time on binary64 lanes (the same bits): results[k][0] of element k's real part
+// with decimals[0] places, results[k][1] of its imaginary part with decimals[1].
+// 1 <= decimals <= kFixedPointMaxDecimals; one result per element.
 FixedPointUnits fixed_point_units(Real16 x, int decimals);
-void fixed_point_units(std::span<const Real16> values, int decimals,
-                       std::span<FixedPointUnits> results);
+void fixed_point_units(const Complex* first, std::size_t count, std::size_t stride,
+                       std::array<int, 2> decimals,
+                       std::span<std::array<FixedPointUnits, 2>> results);
 
 // The F field forms below take width >= 0 and decimals >= 0.
 

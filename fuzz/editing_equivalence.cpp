@@ -89,22 +89,29 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   return place == plain ? std::string() : mismatch("in place", value, field, plus, place, plain);
 }
 
-// The units of the value with its negation around it, four in lanes and one after them, against
-// those of one value at a time; `units` gets the value's own.
+// The units of the value with its negation around it, as the parts of five elements every other
+// place (four in lanes and one after them), against those of one value at a time; `units` gets the
+// value's own.
 std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
   const std::array<Real16, 5> values = {value, neg(value), neg(value), value, value};
-  std::array<FixedPointUnits, 5> many;
-  fixed_point_units(values, decimals, many);
+  std::array<Complex, 2 * values.size()> places{};
+  for (std::size_t k = 0; k < values.size(); ++k) places[2 * k] = {values[k], values[4 - k]};
+  std::array<std::array<FixedPointUnits, 2>, values.size()> many;
+  fixed_point_units(places.data(), values.size(), 2, {decimals, decimals}, many);
   for (std::size_t k = 0; k < values.size(); ++k) {
-    const FixedPointUnits one = fixed_point_units(values[k], decimals);
-    if (many[k].taken != one.taken || many[k].units != one.units) {
-      const Field field{'F', 0, decimals};
-      return mismatch("units four at a time", values[k], field, false,
-                      std::to_string(many[k].taken) + " " + std::to_string(many[k].units),
-                      std::to_string(one.taken) + " " + std::to_string(one.units));
+    for (std::size_t part = 0; part < 2; ++part) {
+      const Real16 x = values[part == 0 ? k : 4 - k];
+      const FixedPointUnits one = fixed_point_units(x, decimals);
+      if (many[k][part].taken != one.taken || many[k][part].units != one.units) {
+        const Field field{'F', 0, decimals};
+        return mismatch(
+            "units four at a time", x, field, false,
+            std::to_string(many[k][part].taken) + " " + std::to_string(many[k][part].units),
+            std::to_string(one.taken) + " " + std::to_string(one.units));
+      }
     }
   }
-  units = many[0];
+  units = many[0][0];
   return {};
 }
 
