@@ -195,7 +195,8 @@ __m128i load(const Window& w) {
 // in these ranges: v x 109951163 / 2^40 for v < 10^8, x x 5243 / 2^19 for x < 10^4 (the high 16
 // bits of the product, shifted by 3), x x 103 / 2^10 for x < 100; no product reaches the next part.
 __m128i sixteen_digits(std::uint64_t upper, std::uint64_t lower) {
-  __m128i v = _mm_set_epi64x(static_cast<long long>(lower), static_cast<long long>(upper));
+  __m128i v = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(upper)),
+                                 _mm_cvtsi64_si128(static_cast<long long>(lower)));
   const __m128i q4 = _mm_srli_epi64(_mm_mul_epu32(v, _mm_set1_epi32(109951163)), 40);
   v = _mm_or_si128(q4,
                    _mm_slli_epi64(_mm_sub_epi32(v, _mm_mul_epu32(q4, _mm_set1_epi32(10000))), 32));
@@ -244,11 +245,11 @@ constexpr auto kReciprocals = [] {
 }();
 
 // Writes the same fields as put_fixed_units_field_plain for widths up to kFieldSlack, with no
-// branch: the units with a digit 0 put in at the point (units + 9 x 10^d x its whole part) and
-// scaled to end at the field's last column are written as 16 digits into one vector; the point's
-// 0 turns to '.', a lead chosen by the sign and the first digit shown turns the leading zeros to
-// blanks and the sign, or the field turns to asterisks; the 16 characters are stored at once.
-// The constants of a field's shape are computed once.
+// branch: the units, scaled to end at the field's last column, are written as 16 digits into one
+// vector and the integer digits move one column to the left to make room for the point; '0's are
+// added and the point put in, and a lead chosen by the sign and the units' digit count turns the
+// leading zeros to blanks and the sign, or the field to asterisks; the 16 characters are stored at
+// once. The constants of a field's shape are computed once.
 class FixedUnitsWriter {
  public:
   static bool takes(int width, int decimals) {
@@ -257,14 +258,20 @@ class FixedUnitsWriter {
   }
 
   FixedUnitsWriter(int width, int decimals, bool plus)
-      : whole_(kReciprocals[static_cast<std::size_t>(decimals)]),
-        units_scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]),
-        whole_scale_(9 * kPowersOfTen[static_cast<std::size_t>(decimals)] * units_scale_) {
+      : last_(width - 1), scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]) {
     assert(takes(width, decimals));
     const int point = width - decimals - 1;  // the point's column; below 0 when it has no room
+    Window integer{};
+    Window fraction{};
     Window base;
     base.fill('0');
+    for (int column = 0; column < kFieldSlack; ++column) {
+      if (column != point)
+        (column < point ? integer : fraction)[static_cast<std::size_t>(column)] = '\xFF';
+    }
     if (point >= 0) base[static_cast<std::size_t>(point)] = '.';
+    integer_ = load(integer);
+    fraction_ = load(fraction);
     base_ = load(base);
     overflow_lead_ = _mm_xor_si128(base_, _mm_set1_epi8('*'));
     // By sign: a column for it, the room left of the point beside it, the first column shown
@@ -284,20 +291,19 @@ class FixedUnitsWriter {
     assert(units < kUnitsLimit);
     const Sign& sign = signs_[static_cast<std::size_t>(negative) << (units == 0)];
     const bool overflow = units >= sign.units_limit;
-    const auto whole =
-        static_cast<std::uint64_t>(UInt128{units} * whole_.factor >> 64) >> whole_.shift;
-    // Below 10^16 unless the field overflows.
-    const std::uint64_t shifted = overflow ? 0 : units * units_scale_ + whole * whole_scale_;
-    const std::uint64_t upper = shifted / kPowersOfTen[8];
-    const __m128i digits = sixteen_digits(upper, shifted - upper * kPowersOfTen[8]);
-    // The column of the first digit that is not a leading zero (16 for none).
-    const int leading = std::countr_one(
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128()))));
+    // Below 10^15 unless the field overflows: the first digit is a leading zero.
+    const std::uint64_t scaled = overflow ? 0 : units * scale_;
+    const std::uint64_t upper = scaled / kPowersOfTen[8];
+    const __m128i digits = sixteen_digits(upper, scaled - upper * kPowersOfTen[8]);
+    // The integer digits one column to the left, the point's column 0.
+    const __m128i text = _mm_or_si128(_mm_and_si128(_mm_srli_si128(digits, 1), integer_),
+                                      _mm_and_si128(digits, fraction_));
+    // The first column shown: the first integer digit's, at most the limit.
+    const int first = std::min(last_ - digit_count(units), sign.first_limit);
     const __m128i lead =
-        overflow ? overflow_lead_
-                 : load(sign.leads[static_cast<std::size_t>(std::min(leading, sign.first_limit))]);
+        overflow ? overflow_lead_ : load(sign.leads[static_cast<std::size_t>(std::max(first, 0))]);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(field),
-                     _mm_xor_si128(_mm_xor_si128(digits, base_), lead));
+                     _mm_xor_si128(_mm_xor_si128(text, base_), lead));
   }
 
  private:
@@ -308,11 +314,12 @@ class FixedUnitsWriter {
     int first_limit;            // the first column shown is at most this
     const Window* leads;        // kLeads of the sign character
   };
-  Reciprocal whole_;
-  std::uint64_t units_scale_;  // 10^(16 - width)
-  std::uint64_t whole_scale_;  // 9 x 10^decimals x units_scale_
-  __m128i base_;               // '0' in every column, '.' at the point's
-  __m128i overflow_lead_;      // turns base_ to asterisks
+  int last_;               // the field's last column
+  std::uint64_t scale_;    // 10^(16 - width)
+  __m128i integer_;        // the columns left of the point
+  __m128i fraction_;       // the columns right of it
+  __m128i base_;           // '0' in every column, '.' at the point's
+  __m128i overflow_lead_;  // turns base_ to asterisks
   std::array<Sign, 3> signs_{};
 };
 
