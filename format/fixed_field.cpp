@@ -143,8 +143,8 @@ std::uint64_t put_low_digits(std::uint64_t v, int count, char* end) {
 // units of 10^-decimals (units < 10^15) into field[0, width), and may overwrite the kFieldSlack
 // characters after it. `sign` is the sign's text ("-", "+" or ""); a negative value shown as zero
 // keeps its sign column blank. The reference form: digit pairs right to left, any width.
-void put_fixed_units_field_plain(std::uint64_t units, bool negative, std::string_view sign,
-                                 int width, int decimals, char* field) {
+void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view sign, int width,
+                           int decimals, char* field) {
   assert(units < kUnitsLimit && decimals >= 1 && decimals <= kFixedPointMaxDecimals && width >= 0 &&
          sign.size() <= 1);
   // room = w' - d - 1: the columns left of the point, sign excluded.
@@ -177,8 +177,6 @@ void put_fixed_units_field_plain(std::uint64_t units, bool negative, std::string
 }
 
 #if defined(__SSE2__)
-
-__extension__ using UInt128 = unsigned __int128;
 
 // 16 characters, the first at the lowest address: a window over a field of up to 16 columns.
 using Window = std::array<char, 16>;
@@ -225,26 +223,7 @@ constexpr auto kLeads = [] {
   return leads;
 }();
 
-// units / 10^d = units x factor / 2^(64 + shift) for units below 2^50: factor = 2^(64 + shift) /
-// 10^d rounded up, shift = floor(log2(10^d)). The factor's excess e < 10^d adds units x e /
-// 2^(64 + shift) < 2^50 x 10^d / 2^(64 + shift) < 1 to units x 2^(64 + shift) / 10^d, which keeps
-// the quotient's fraction below 1.
-struct Reciprocal {
-  std::uint64_t factor;
-  int shift;
-};
-constexpr auto kReciprocals = [] {
-  std::array<Reciprocal, kFixedPointMaxDecimals + 1> reciprocals{};
-  for (std::size_t d = 1; d < reciprocals.size(); ++d) {
-    const std::uint64_t divisor = kPowersOfTen[d];
-    const int shift = static_cast<int>(std::bit_width(divisor)) - 1;
-    reciprocals[d] = {static_cast<std::uint64_t>(((UInt128{1} << (64 + shift)) - 1) / divisor + 1),
-                      shift};
-  }
-  return reciprocals;
-}();
-
-// Writes the same fields as put_fixed_units_field_plain for widths up to kFieldSlack, with no
+// Writes the same fields as put_fixed_units_field for widths up to kFieldSlack, with no
 // branch: the units, scaled to end at the field's last column, are written as 16 digits into one
 // vector and the integer digits move one column to the left to make room for the point; '0's are
 // added and the point put in, and a lead chosen by the sign and the units' digit count turns the
@@ -260,30 +239,23 @@ class FixedUnitsWriter {
   FixedUnitsWriter(int width, int decimals, bool plus)
       : last_(width - 1), scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]) {
     assert(takes(width, decimals));
-    const int point = width - decimals - 1;  // the point's column; below 0 when it has no room
-    Window integer{};
-    Window fraction{};
-    Window base;
-    base.fill('0');
-    for (int column = 0; column < kFieldSlack; ++column) {
-      if (column != point)
-        (column < point ? integer : fraction)[static_cast<std::size_t>(column)] = '\xFF';
-    }
-    if (point >= 0) base[static_cast<std::size_t>(point)] = '.';
-    integer_ = load(integer);
-    fraction_ = load(fraction);
-    base_ = load(base);
+    // The point's column (below 0 when it has no room), against the number of each column.
+    const int point = width - decimals - 1;
+    const __m128i columns = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i at = _mm_set1_epi8(static_cast<char>(point));
+    integer_ = _mm_cmpgt_epi8(at, columns);
+    fraction_ = _mm_cmpgt_epi8(columns, at);
+    base_ = _mm_xor_si128(_mm_set1_epi8('0'),
+                          _mm_and_si128(_mm_cmpeq_epi8(columns, at), _mm_set1_epi8('0' ^ '.')));
     overflow_lead_ = _mm_xor_si128(base_, _mm_set1_epi8('*'));
-    // By sign: a column for it, the room left of the point beside it, the first column shown
-    // when the value is below 1 (the "0" before the point while there is room for it).
+    // By sign: its column, the room left of the point beside it, the first column shown when the
+    // value is below 1 (the "0" before the point while there is room for it), the character.
+    const std::array<int, 3> sign_columns = {plus ? 1 : 0, 1, 1};
+    const std::array<std::size_t, 3> shown = {plus ? 1u : 0u, 2, 0};  // in kSignCharacters
     for (std::size_t sign = 0; sign < signs_.size(); ++sign) {
-      const int room = point - (sign == kPositive && !plus ? 0 : 1);
-      const char shown = sign == kPositive ? (plus ? '+' : ' ') : sign == kNegative ? '-' : ' ';
-      const auto leads = static_cast<std::size_t>(
-          std::find(kSignCharacters.begin(), kSignCharacters.end(), shown) -
-          kSignCharacters.begin());
+      const int room = point - sign_columns[sign];
       signs_[sign] = {room < 0 ? 0 : kPowersOfTen[static_cast<std::size_t>(room + decimals)],
-                      std::max(point - (room >= 1 ? 1 : 0), 0), kLeads[leads].data()};
+                      std::max(point - (room >= 1 ? 1 : 0), 0), kLeads[shown[sign]].data()};
     }
   }
 
@@ -325,7 +297,7 @@ class FixedUnitsWriter {
 
 #else
 
-// Without SSE2 every field shape goes to put_fixed_units_field_plain.
+// Without SSE2 every field shape goes to put_fixed_units_field.
 struct FixedUnitsWriter {
   static bool takes(int /*width*/, int /*decimals*/) { return false; }
   FixedUnitsWriter(int /*width*/, int /*decimals*/, bool /*plus*/) {}
@@ -333,18 +305,6 @@ struct FixedUnitsWriter {
 };
 
 #endif
-
-// The F field from units (as put_fixed_units_field_plain): by the fast writer where it takes the
-// field's shape.
-void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view sign, int width,
-                           int decimals, char* field) {
-  if (FixedUnitsWriter::takes(width, decimals)) {
-    const bool plus = !sign.empty() && !negative;
-    FixedUnitsWriter(width, decimals, plus).put(units, negative, field);
-  } else {
-    put_fixed_units_field_plain(units, negative, sign, width, decimals, field);
-  }
-}
 
 // The F field of the integer path written into field[0, width) (and up to kFieldSlack characters
 // after it) from the value's units; false, writing nothing, for a value the path does not take.
