@@ -270,10 +270,13 @@ class FixedUnitsWriter {
     // The integer digits one column to the left, the point's column 0.
     const __m128i text = _mm_or_si128(_mm_and_si128(_mm_srli_si128(digits, 1), integer_),
                                       _mm_and_si128(digits, fraction_));
-    // The first column shown: the first integer digit's, at most the limit.
-    const int first = std::min(last_ - digit_count(units), sign.first_limit);
+    // The first column shown: that of the first digit other than 0 (16 for none), at most the
+    // limit (the point's or the "0"'s before it).
+    const int first = std::min(std::countr_one(static_cast<unsigned>(
+                                   _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_setzero_si128())))),
+                               sign.first_limit);
     const __m128i lead =
-        overflow ? overflow_lead_ : load(sign.leads[static_cast<std::size_t>(std::max(first, 0))]);
+        overflow ? overflow_lead_ : load(sign.leads[static_cast<std::size_t>(first)]);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(field),
                      _mm_xor_si128(_mm_xor_si128(text, base_), lead));
   }
