@@ -392,8 +392,14 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
                                            std::size_t stride, std::array<int, 2> decimals,
                                            std::span<std::array<FixedPointUnits, 2>> results) {
   assert(results.size() == count);
-  const std::array<double, 2> scales = {fixed_point::scale_for(decimals[0]),
-                                        fixed_point::scale_for(decimals[1])};
+  // A part with decimals the integer path does not take is not taken.
+  const auto takes = [](int d) { return d >= 1 && d <= kFixedPointMaxDecimals; };
+  const auto units = [&](Real16 x, std::size_t p) {
+    return takes(decimals[p]) ? fixed_point_units(x, decimals[p]) : FixedPointUnits{};
+  };
+  const std::array<double, 2> scales = {
+      takes(decimals[0]) ? fixed_point::scale_for(decimals[0]) : 0.0,
+      takes(decimals[1]) ? fixed_point::scale_for(decimals[1]) : 0.0};
   constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
   std::size_t k = 0;
   for (; k + kLaneCount <= count; k += kLaneCount) {
@@ -420,15 +426,15 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       for (std::size_t l = 0; l < kLaneCount; ++l) {
         results[k + l][p] =
             usual[l] ? fixed_point::units_below(below[l])
-                     : fixed_point::units_of({hi[l], lo[l]}, scales[p],
-                                             {y.sum_a[l], y.sum_b[l], y.sum_f[l], y.offset[l]});
+            : takes(decimals[p])
+                ? fixed_point::units_of({hi[l], lo[l]}, scales[p],
+                                        {y.sum_a[l], y.sum_b[l], y.sum_f[l], y.offset[l]})
+                : FixedPointUnits{};
       }
     }
   }
-  for (; k < count; ++k) {
-    results[k] = {fixed_point_units(first[k * stride].re, decimals[0]),
-                  fixed_point_units(first[k * stride].im, decimals[1])};
-  }
+  for (; k < count; ++k)
+    results[k] = {units(first[k * stride].re, 0), units(first[k * stride].im, 1)};
 }
 
 void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
@@ -538,23 +544,10 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
   constexpr std::size_t kBatch = 32;
   std::array<std::array<FixedPointUnits, 2>, kBatch> units;
   const std::array<int, 2> decimals = {fields_[0].decimals, fields_[1].decimals};
-  const bool lanes =
-      std::ranges::all_of(decimals, [](int d) { return d >= 1 && d <= kFixedPointMaxDecimals; });
   for (std::size_t done = 0; done < count; done += kBatch) {
     const std::size_t batch = std::min(kBatch, count - done);
     const Complex* elements = first + done * stride;
-    if (lanes) {
-      fixed_point_units(elements, batch, stride, decimals, std::span(units.data(), batch));
-    } else {
-      for (std::size_t k = 0; k < batch; ++k) {
-        for (std::size_t f = 0; f < 2; ++f) {
-          const Real16 part = f == 0 ? elements[k * stride].re : elements[k * stride].im;
-          units[k][f] = decimals[f] >= 1 && decimals[f] <= kFixedPointMaxDecimals
-                            ? fixed_point_units(part, decimals[f])
-                            : FixedPointUnits{};
-        }
-      }
-    }
+    fixed_point_units(elements, batch, stride, decimals, std::span(units.data(), batch));
     for (std::size_t k = 0; k < batch; ++k) {
       const Complex& element = elements[k * stride];
       put_piece(pieces_[0]);

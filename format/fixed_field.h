@@ -40,10 +40,10 @@ struct FixedPointUnits {
   std::uint64_t units = 0;
 };
 
-// The units of one value, and of the parts of count elements first[0], first[stride], ... four
-// elements at a time on binary64 lanes (the same bits): results[k][0] of element k's real part
-// with decimals[0] places, results[k][1] of its imaginary part with decimals[1].
-// 1 <= decimals <= kFixedPointMaxDecimals; one result per element.
+// The units of one value (1 <= decimals <= kFixedPointMaxDecimals), and of the parts of count
+// elements first[0], first[stride], ... four elements at a time on binary64 lanes (the same bits):
+// results[k][0] of element k's real part with decimals[0] places, results[k][1] of its imaginary
+// part with decimals[1] (not taken for decimals outside that range); one result per element.
 FixedPointUnits fixed_point_units(Real16 x, int decimals);
 void fixed_point_units(const Complex* first, std::size_t count, std::size_t stride,
                        std::array<int, 2> decimals,

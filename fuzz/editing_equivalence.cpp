@@ -1,14 +1,17 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
 // digits for every count in both modes, the program's E fields, and F fields of every number of
-// decimals the integer path takes in the widths around its edges (edited, and written in place
-// from units found four at a time), all against fields laid out from the plain digits.
+// decimals the integer path takes in the widths around its edges (edited, written in place from
+// units found four at a time, and in a row), all against fields laid out from the plain digits.
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <string_view>
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
+#include "format/format.h"
 #include "fuzz/equivalence.h"
 
 namespace quelmar::equivalence {
@@ -34,8 +37,8 @@ struct Field {
 // The program's E fields; its F13.6 is among the F fields.
 constexpr std::array<Field, 4> kExponentFields = {
     {{'E', 13, 4}, {'E', 38, 30}, {'E', 23, 10}, {'E', 15, 6}}};
-// F widths: from no room left of the point to a room beyond the integer path's asterisk
-// shortcut, and one wider than the blanks the integer path writes in one store.
+// F widths: from too narrow for the point to a room beyond the integer path's asterisk shortcut,
+// and one wider than the fields the fast writer takes.
 constexpr int kNarrowWidths = kFixedPointMaxDecimals + 3;
 constexpr int kWideWidth = kFieldSlack + 2;
 
@@ -86,7 +89,23 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
   if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
   place.resize(static_cast<std::size_t>(field.width));
-  return place == plain ? std::string() : mismatch("in place", value, field, plus, place, plain);
+  if (place != plain) return mismatch("in place", value, field, plus, place, plain);
+  // Two of these fields of a row renderer, in a row of one element.
+  static std::map<std::array<int, 3>, ComplexRowRenderer> renderers;
+  auto renderer = renderers.find({field.width, field.decimals, plus});
+  if (renderer == renderers.end()) {
+    const std::string shape =
+        "f" + std::to_string(field.width) + "." + std::to_string(field.decimals);
+    const Format format("(" + std::string(plus ? "sp," : "") + shape + "," + shape + ",\\)");
+    renderer = renderers.try_emplace({field.width, field.decimals, plus}, format).first;
+  }
+  const Complex element{value, value};
+  static std::string row;
+  row.clear();
+  renderer->second.render(&element, 1, 1, row);
+  const bool same = std::string_view(row).substr(0, plain.size()) == plain &&
+                    std::string_view(row).substr(plain.size()) == plain;
+  return same ? std::string() : mismatch("in a row", value, field, plus, row, plain);
 }
 
 // The units of the value with its negation around it, as the parts of five elements every other
@@ -132,8 +151,9 @@ std::string editing_mismatch(Real16 value) {
   for (int decimals = 0; decimals <= kFixedPointMaxDecimals && found.empty(); ++decimals) {
     FixedPointUnits units;
     if (decimals > 0) found = units_mismatch(value, decimals, units);
-    for (int room = 0; room <= kNarrowWidths && found.empty(); ++room) {
+    for (int room = -2; room <= kNarrowWidths && found.empty(); ++room) {
       const int width = decimals + 1 + (room < kNarrowWidths ? room : kWideWidth);
+      if (width < 1) continue;
       // Plus mode in pairs of widths, so that a sign meets every room somewhere.
       const bool plus = (width + decimals) / 2 % 2 != 0;
       found = field_mismatch(value, digits, {'F', width, decimals}, plus, units);
