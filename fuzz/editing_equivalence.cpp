@@ -8,8 +8,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "extended/lanes.h"
 #include "format/edit.h"
 #include "format/fixed_field.h"
 #include "format/format.h"
@@ -160,40 +160,34 @@ std::string editing_mismatch(Real16 value) {
       found = field_mismatch(value, digits, {'F', width, decimals}, plus, units);
     }
   }
-  // The listing's fields of the value and its negation, four elements in lanes.
-  const Complex element{value, neg(value)};
-  const std::array<Complex, kLaneCount> row = {element, element, element, element};
-  return found.empty() ? listing_row_mismatch(row) : found;
+  return found;
 }
 
 std::string listing_row_mismatch(std::span<const Complex> elements) {
   static const std::array<ComplexRowRenderer, 2> kRenderers = {
       ComplexRowRenderer(Format("(' (',f13.6,',',f13.6,'j)',\\)")),
       ComplexRowRenderer(Format("(sp,' (',f13.6,',',f13.6,'j)',\\)"))};
-  std::array<std::string, 2> rows;
-  for (std::size_t plus = 0; plus < 2; ++plus) {
-    kRenderers[plus].render(elements.data(), elements.size(), 1, rows[plus]);
+  std::vector<std::array<DecimalDigits, 2>> digits;
+  for (const Complex& z : elements) {
+    digits.push_back({decimal_digits_plain(z.re, DigitMode::kFixed, 6),
+                      decimal_digits_plain(z.im, DigitMode::kFixed, 6)});
   }
-  std::array<std::string, 2> plain;
-  for (std::size_t k = 0; k < elements.size(); ++k) {
-    const std::array<Real16, 2> parts = {elements[k].re, elements[k].im};
-    const std::array<DecimalDigits, 2> digits = {
-        decimal_digits_plain(parts[0], DigitMode::kFixed, 6),
-        decimal_digits_plain(parts[1], DigitMode::kFixed, 6)};
-    for (std::size_t plus = 0; plus < 2; ++plus) {
-      plain[plus] = " (";
-      lay_out_fixed(parts[0], digits[0], 13, 6, plus != 0, plain[plus]);
-      plain[plus] += ",";
-      lay_out_fixed(parts[1], digits[1], 13, 6, plus != 0, plain[plus]);
-      plain[plus] += "j)";
-      const std::string_view row =
-          std::string_view(rows[plus]).substr(k * plain[plus].size(), plain[plus].size());
-      if (row == plain[plus]) continue;
+  for (const bool plus : {false, true}) {
+    std::string row;
+    kRenderers[plus].render(elements.data(), elements.size(), 1, row);
+    const std::size_t size = row.size() / elements.size();
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+      std::string plain = " (";
+      lay_out_fixed(elements[k].re, digits[k][0], 13, 6, plus, plain);
+      plain += ",";
+      lay_out_fixed(elements[k].im, digits[k][1], 13, 6, plus, plain);
+      plain += "j)";
+      if (row.compare(k * size, size, plain) == 0) continue;
       std::array<char, 120> what{};
       std::snprintf(what.data(), what.size(), "listing, imaginary part (%a, %a), real part",
-                    parts[1].hi, parts[1].lo);
-      return mismatch(what.data(), parts[0], {'F', 13, 6}, plus != 0, std::string(row),
-                      plain[plus]);
+                    elements[k].im.hi, elements[k].im.lo);
+      return mismatch(what.data(), elements[k].re, {'F', 13, 6}, plus, row.substr(k * size, size),
+                      plain);
     }
   }
   return {};
