@@ -73,15 +73,14 @@ QUELMAR_LANE_HELPER ScaledValue<T> scaled_value(T hi, T lo, T scale) {
 // the same shown number unless that integer ends in 5.
 constexpr double kNear = 1e-9;
 
-// The integer in the low bits of a sum with kRound, of one value or on lanes.
-using LaneIntegers = std::int64_t __attribute__((vector_size(kLaneCount * sizeof(std::int64_t))));
+// The integer in the low bits of a sum with kRound, of one value or on lanes. The lanes hold it
+// modulo 2^64: a lane of a value the integer path does not take may hold anything.
 QUELMAR_LANE_HELPER std::int64_t integer_in(double sum) {
   return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(sum) -
                                    std::bit_cast<std::uint64_t>(kRound));
 }
-QUELMAR_LANE_HELPER LaneIntegers integer_in(Lanes sum) {
-  return reinterpret_cast<LaneIntegers>(reinterpret_cast<LaneBits>(sum) -
-                                        std::bit_cast<std::uint64_t>(kRound));
+QUELMAR_LANE_HELPER LaneBits integer_in(Lanes sum) {
+  return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kRound);
 }
 
 // The integer y is within `offset` of, and floor(y) (a comparison is 1 or -1 when true).
@@ -91,7 +90,7 @@ QUELMAR_LANE_HELPER auto nearest_integer(const ScaledValue<T>& y) {
 }
 template <class T, class I>
 QUELMAR_LANE_HELPER I floor_of(const ScaledValue<T>& y, I nearest) {
-  return nearest - ((y.offset < 0.0) & 1);
+  return nearest - static_cast<I>((y.offset < 0.0) & 1);
 }
 
 // The units of a value of floor(y) = below.
@@ -425,7 +424,7 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       const auto below = fixed_point::floor_of(y, fixed_point::nearest_integer(y));
       for (std::size_t l = 0; l < kLaneCount; ++l) {
         results[k + l][p] =
-            usual[l] ? fixed_point::units_below(below[l])
+            usual[l] ? fixed_point::units_below(static_cast<std::int64_t>(below[l]))
             : takes(decimals[p])
                 ? fixed_point::units_of({hi[l], lo[l]}, scales[p],
                                         {y.sum_a[l], y.sum_b[l], y.sum_f[l], y.offset[l]})
