@@ -407,6 +407,8 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
         load_values(&element[0].re.hi), load_values(&element[stride].re.hi),
         load_values(&element[2 * stride].re.hi), load_values(&element[3 * stride].re.hi));
     const std::array<Pair<Lanes>, 2> values = {{{parts.a, parts.b}, {parts.c, parts.d}}};
+    // The two parts side by side.
+#pragma GCC unroll 2
     for (std::size_t p = 0; p < 2; ++p) {
       const Lanes hi = values[p].hi;
       const Lanes lo = values[p].lo;
