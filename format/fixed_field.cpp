@@ -114,12 +114,11 @@ inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue<double
 // The integer path's values stay below 10^15 units.
 constexpr std::uint64_t kUnitsLimit = kPowersOfTen[15];
 
-// Decimal digits of v < 10^15 (none for 0), from the bit length (of v | 1, which has one for 0):
-// 1233 / 4096 ~ log10(2) gives the count or one more. No branch: whether a listing's value is
-// below 1, or zero, is unpredictable.
+// Decimal digits of v < 10^15 (none for 0), from the bit length: 1233 / 4096 ~ log10(2) gives
+// the count or one more. No branch: whether a listing's value is below 1 is unpredictable.
 int digit_count(std::uint64_t v) {
   assert(v < kUnitsLimit);
-  const int count = (static_cast<int>(std::bit_width(v | 1)) * 1233 >> 12) + 1;
+  const int count = (static_cast<int>(std::bit_width(v)) * 1233 >> 12) + 1;
   return v < kPowersOfTen[static_cast<std::size_t>(count - 1)] ? count - 1 : count;
 }
 
@@ -222,12 +221,12 @@ constexpr auto kLeads = [] {
   return leads;
 }();
 
-// Writes the same fields as put_fixed_units_field for widths up to kFieldSlack, with no
-// branch: the units, scaled to end at the field's last column, are written as 16 digits into one
-// vector and the integer digits move one column to the left to make room for the point; '0's are
-// added and the point put in, and a lead chosen by the sign and the units' digit count turns the
-// leading zeros to blanks and the sign, or the field to asterisks; the 16 characters are stored at
-// once. The constants of a field's shape are computed once.
+// Writes the same fields as put_fixed_units_field for widths up to kFieldSlack, with no branch:
+// the units, scaled to end at the field's last column, are written as 16 digits into one vector
+// and the integer digits move one column to the left to make room for the point; '0's are added
+// and the point put in, and a lead chosen by the sign and the first digit shown turns the leading
+// zeros to blanks and the sign, or the field to asterisks; the 16 characters are stored at once.
+// The constants of a field's shape are computed once.
 class FixedUnitsWriter {
  public:
   static bool takes(int width, int decimals) {
@@ -236,7 +235,7 @@ class FixedUnitsWriter {
   }
 
   FixedUnitsWriter(int width, int decimals, bool plus)
-      : last_(width - 1), scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]) {
+      : scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]) {
     assert(takes(width, decimals));
     // The point's column (below 0 when it has no room), against the number of each column.
     const int point = width - decimals - 1;
@@ -288,7 +287,6 @@ class FixedUnitsWriter {
     int first_limit;            // the first column shown is at most this
     const Window* leads;        // kLeads of the sign character
   };
-  int last_;               // the field's last column
   std::uint64_t scale_;    // 10^(16 - width)
   __m128i integer_;        // the columns left of the point
   __m128i fraction_;       // the columns right of it
@@ -385,8 +383,8 @@ FixedPointUnits fixed_point_units(Real16 x, int decimals) {
   return fixed_point::units_of(x, scale, fixed_point::scaled_value(std::fabs(x.hi), lo, scale));
 }
 
-// The scaling of four elements' parts at a time on binary64 lanes, then each value's integer part
-// as for one value.
+// The scaling of four elements' parts at a time on binary64 lanes, and their integer parts there
+// too where units_of would need none of its tests; the other values as one value is taken.
 QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t count,
                                            std::size_t stride, std::array<int, 2> decimals,
                                            std::span<std::array<FixedPointUnits, 2>> results) {
