@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#if defined(__SSE2__)
+#if defined(__x86_64__)
 #include <emmintrin.h>
 #endif
 #include <optional>
@@ -174,7 +174,8 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
   if (!sign.empty() && (units != 0 || !negative)) next[-1] = sign[0];
 }
 
-#if defined(__SSE2__)
+// The fast writer stands on SSE2 and its moves between 64-bit registers and vectors: x86-64.
+#if defined(__x86_64__)
 
 // 16 characters, the first at the lowest address: a window over a field of up to 16 columns.
 using Window = std::array<char, 16>;
@@ -297,7 +298,7 @@ class FixedUnitsWriter {
 
 #else
 
-// Without SSE2 every field shape goes to put_fixed_units_field.
+// Elsewhere every field shape goes to put_fixed_units_field.
 struct FixedUnitsWriter {
   static bool takes(int /*width*/, int /*decimals*/) { return false; }
   FixedUnitsWriter(int /*width*/, int /*decimals*/, bool /*plus*/) {}
