@@ -103,7 +103,8 @@ inline FixedPointUnits units_below(std::int64_t below) {
 // own rounding errors could decide it.
 inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue<double>& y) {
   // A NaN fails the range test too.
-  if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) return {};
+  if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) [[unlikely]]
+    return {};
   const std::int64_t nearest = nearest_integer(y);
   if (std::fabs(y.offset) < kNear && nearest % 10 == 5) return {};
   return units_below(floor_of(y, nearest));
