@@ -10,7 +10,9 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -35,7 +37,8 @@ struct RealSign {
 
 // Without a branch on the sign, which is unpredictable in a listing: the text is taken from "-+".
 inline RealSign real_sign(Real16 value, int width, bool plus) {
-  const bool negative = (value.hi != 0.0) & sign_bit(value.hi);
+  // The sign bit and any other: -0.0 has the sign bit alone.
+  const bool negative = std::bit_cast<std::uint64_t>(value.hi) > std::uint64_t{1} << 63;
   const auto shown = static_cast<std::size_t>(negative | plus);
   constexpr std::string_view kSigns = "-+";
   const std::string_view text(kSigns.data() + (negative ? 0 : 1), shown);

@@ -6,15 +6,20 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
+#include "extended/lanes.h"
+#include "extended/presplit_arithmetic.h"
 #include "format/decimal_tables.h"
 #include "format/field_text.h"
 #include "format/format.h"
 #include "format/format_node.h"
 #include "quelmar/arithmetic_steps.h"
-#include "extended/lanes.h"
 
 namespace quelmar {
 namespace {
@@ -63,25 +68,46 @@ QUELMAR_LANE_HELPER ScaledValue<T> scaled_value(T hi, T lo, T scale) {
   return {sum_a, sum_b, sum_f, f - (sum_f - kRound)};
 }
 
+// The plain digits show round-half-up(t / 10) for t = floor of y as they see it, which differs
+// from y by less than 1e-26 y: near an integer t may fall on either side of it. Both sides give
+// the same shown number unless that integer ends in 5.
+constexpr double kNear = 1e-9;
+
+// The integer in the low bits of a sum with kRound, of one value or on lanes. The lanes hold it
+// modulo 2^64: a lane of a value the integer path does not take may hold anything.
+QUELMAR_LANE_HELPER std::int64_t integer_in(double sum) {
+  return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(sum) -
+                                   std::bit_cast<std::uint64_t>(kRound));
+}
+QUELMAR_LANE_HELPER LaneBits integer_in(Lanes sum) {
+  return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kRound);
+}
+
+// The integer y is within `offset` of, and floor(y) (a comparison is 1 or -1 when true).
+template <class T>
+QUELMAR_LANE_HELPER auto nearest_integer(const ScaledValue<T>& y) {
+  return integer_in(y.sum_a) + integer_in(y.sum_b) + integer_in(y.sum_f);
+}
+template <class T, class I>
+QUELMAR_LANE_HELPER I floor_of(const ScaledValue<T>& y, I nearest) {
+  return nearest - static_cast<I>((y.offset < 0.0) & 1);
+}
+
+// The units of a value of floor(y) = below.
+inline FixedPointUnits units_below(std::int64_t below) {
+  return {true, static_cast<std::uint64_t>(below + 5) / 10};
+}
+
 // The units of x from its scaled value, or not taken when x is not finite and well-formed, y may
 // reach 2^50, or y lies so near a point where the shown number changes that the plain procedure's
 // own rounding errors could decide it.
 inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue<double>& y) {
   // A NaN fails the range test too.
-  if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) return {};
-  const auto integer_of = [](double sum) {
-    return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(sum) -
-                                     std::bit_cast<std::uint64_t>(kRound));
-  };
-  // y is within `offset` of the integer `nearest`.
-  const std::int64_t nearest = integer_of(y.sum_a) + integer_of(y.sum_b) + integer_of(y.sum_f);
-  // The plain digits show round-half-up(t / 10) for t = floor of y as they see it, which differs
-  // from y by less than 1e-26 y: near an integer t may fall on either side of it. Both sides give
-  // the same shown number unless that integer ends in 5.
-  constexpr double kNear = 1e-9;
+  if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) [[unlikely]]
+    return {};
+  const std::int64_t nearest = nearest_integer(y);
   if (std::fabs(y.offset) < kNear && nearest % 10 == 5) return {};
-  const std::int64_t below = y.offset < 0.0 ? nearest - 1 : nearest;  // floor(y)
-  return {true, static_cast<std::uint64_t>((below + 5) / 10)};
+  return units_below(floor_of(y, nearest));
 }
 
 }  // namespace fixed_point
@@ -115,7 +141,7 @@ std::uint64_t put_low_digits(std::uint64_t v, int count, char* end) {
 // Writes the F field of width `width` and `decimals` places (1 to 10) for a value shown as `units`
 // units of 10^-decimals (units < 10^15) into field[0, width), and may overwrite the kFieldSlack
 // characters after it. `sign` is the sign's text ("-", "+" or ""); a negative value shown as zero
-// keeps its sign column blank.
+// keeps its sign column blank. The reference form: digit pairs right to left, any width.
 void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view sign, int width,
                            int decimals, char* field) {
   assert(units < kUnitsLimit && decimals >= 1 && decimals <= kFixedPointMaxDecimals && width >= 0 &&
@@ -148,6 +174,139 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
   next -= integer_digits;
   if (!sign.empty() && (units != 0 || !negative)) next[-1] = sign[0];
 }
+
+// The fast writer stands on SSE2 and its moves between 64-bit registers and vectors: x86-64.
+#if defined(__x86_64__)
+
+// 16 characters, the first at the lowest address: a window over a field of up to 16 columns.
+using Window = std::array<char, 16>;
+static_assert(sizeof(Window) == kFieldSlack);
+
+__m128i load(const Window& w) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(w.data()));
+}
+
+// The 16 decimal digits of upper x 10^8 + lower (both below 10^8), leading zeros included, as
+// byte values 0 to 9, the first in byte 0. Each half (a 64-bit lane) becomes its quotient and
+// remainder by 10^4 (32 bits each), each of those its quotient and remainder by 100 (16 bits
+// each), each of those its tens and units (a byte each). The quotients come from reciprocals exact
+// in these ranges: v x 109951163 / 2^40 for v < 10^8, x x 5243 / 2^19 for x < 10^4 (the high 16
+// bits of the product, shifted by 3), x x 103 / 2^10 for x < 100; no product reaches the next part.
+__m128i sixteen_digits(std::uint64_t upper, std::uint64_t lower) {
+  __m128i v = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(upper)),
+                                 _mm_cvtsi64_si128(static_cast<long long>(lower)));
+  const __m128i q4 = _mm_srli_epi64(_mm_mul_epu32(v, _mm_set1_epi32(109951163)), 40);
+  v = _mm_or_si128(q4,
+                   _mm_slli_epi64(_mm_sub_epi32(v, _mm_mul_epu32(q4, _mm_set1_epi32(10000))), 32));
+  const __m128i q2 = _mm_srli_epi16(_mm_mulhi_epu16(v, _mm_set1_epi32(5243)), 3);
+  v = _mm_or_si128(q2,
+                   _mm_slli_epi32(_mm_sub_epi16(v, _mm_mullo_epi16(q2, _mm_set1_epi32(100))), 16));
+  const __m128i q1 = _mm_srli_epi16(_mm_mullo_epi16(v, _mm_set1_epi16(103)), 10);
+  return _mm_or_si128(q1,
+                      _mm_slli_epi16(_mm_sub_epi16(v, _mm_mullo_epi16(q1, _mm_set1_epi16(10))), 8));
+}
+
+// The sign characters of a field, and the leads of a window: what turns the leading '0's before
+// the first column shown to blanks, with the sign character just before that column (by sign
+// character and first column shown).
+constexpr std::array<char, 3> kSignCharacters = {' ', '+', '-'};
+constexpr auto kLeads = [] {
+  std::array<std::array<Window, kFieldSlack>, kSignCharacters.size()> leads{};
+  for (std::size_t sign = 0; sign < leads.size(); ++sign) {
+    for (std::size_t first = 0; first < kFieldSlack; ++first) {
+      for (std::size_t byte = 0; byte < first; ++byte) {
+        leads[sign][first][byte] =
+            static_cast<char>('0' ^ (byte + 1 == first ? kSignCharacters[sign] : ' '));
+      }
+    }
+  }
+  return leads;
+}();
+
+// Writes the same fields as put_fixed_units_field for widths up to kFieldSlack, with no branch:
+// the units, scaled to end at the field's last column, are written as 16 digits into one vector
+// and the integer digits move one column to the left to make room for the point; '0's are added
+// and the point put in, and a lead chosen by the sign and the first digit shown turns the leading
+// zeros to blanks and the sign, or the field to asterisks; the 16 characters are stored at once.
+// The constants of a field's shape are computed once.
+class FixedUnitsWriter {
+ public:
+  static bool takes(int width, int decimals) {
+    return width >= 1 && width <= kFieldSlack && decimals >= 1 &&
+           decimals <= kFixedPointMaxDecimals;
+  }
+
+  FixedUnitsWriter(int width, int decimals, bool plus)
+      : scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]) {
+    assert(takes(width, decimals));
+    // The point's column (below 0 when it has no room), against the number of each column.
+    const int point = width - decimals - 1;
+    const __m128i columns = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i at = _mm_set1_epi8(static_cast<char>(point));
+    integer_ = _mm_cmpgt_epi8(at, columns);
+    fraction_ = _mm_cmpgt_epi8(columns, at);
+    base_ = _mm_xor_si128(_mm_set1_epi8('0'),
+                          _mm_and_si128(_mm_cmpeq_epi8(columns, at), _mm_set1_epi8('0' ^ '.')));
+    overflow_lead_ = _mm_xor_si128(base_, _mm_set1_epi8('*'));
+    // By sign: its column, the room left of the point beside it, the first column shown when the
+    // value is below 1 (the "0" before the point while there is room for it), the character.
+    const std::array<int, 3> sign_columns = {plus ? 1 : 0, 1, 1};
+    const std::array<std::size_t, 3> shown = {plus ? 1u : 0u, 2, 0};  // in kSignCharacters
+    for (std::size_t sign = 0; sign < signs_.size(); ++sign) {
+      const int room = point - sign_columns[sign];
+      signs_[sign] = {room < 0 ? 0 : kPowersOfTen[static_cast<std::size_t>(room + decimals)],
+                      std::max(point - (room >= 1 ? 1 : 0), 0), kLeads[shown[sign]].data()};
+    }
+  }
+
+  void put(std::uint64_t units, bool negative, char* field) const {
+    assert(units < kUnitsLimit);
+    const Sign& sign = signs_[static_cast<std::size_t>(negative) << (units == 0)];
+    const bool overflow = units >= sign.units_limit;
+    // Below 10^15 unless the field overflows: the first digit is a leading zero.
+    const std::uint64_t scaled = overflow ? 0 : units * scale_;
+    const std::uint64_t upper = scaled / kPowersOfTen[8];
+    const __m128i digits = sixteen_digits(upper, scaled - upper * kPowersOfTen[8]);
+    // The integer digits one column to the left, the point's column 0.
+    const __m128i text = _mm_or_si128(_mm_and_si128(_mm_srli_si128(digits, 1), integer_),
+                                      _mm_and_si128(digits, fraction_));
+    // The first column shown: that of the first digit other than 0 (16 for none), at most the
+    // limit (the point's or the "0"'s before it).
+    const int first = std::min(std::countr_one(static_cast<unsigned>(
+                                   _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_setzero_si128())))),
+                               sign.first_limit);
+    const __m128i lead =
+        overflow ? overflow_lead_ : load(sign.leads[static_cast<std::size_t>(first)]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(field),
+                     _mm_xor_si128(_mm_xor_si128(text, base_), lead));
+  }
+
+ private:
+  // By sign: positive, negative, negative shown as zero.
+  enum : std::size_t { kPositive, kNegative, kNegativeZero };
+  struct Sign {
+    std::uint64_t units_limit;  // units from here on overflow the field
+    int first_limit;            // the first column shown is at most this
+    const Window* leads;        // kLeads of the sign character
+  };
+  std::uint64_t scale_;    // 10^(16 - width)
+  __m128i integer_;        // the columns left of the point
+  __m128i fraction_;       // the columns right of it
+  __m128i base_;           // '0' in every column, '.' at the point's
+  __m128i overflow_lead_;  // turns base_ to asterisks
+  std::array<Sign, 3> signs_{};
+};
+
+#else
+
+// Elsewhere every field shape goes to put_fixed_units_field.
+struct FixedUnitsWriter {
+  static bool takes(int /*width*/, int /*decimals*/) { return false; }
+  FixedUnitsWriter(int /*width*/, int /*decimals*/, bool /*plus*/) {}
+  void put(std::uint64_t /*units*/, bool /*negative*/, char* /*field*/) const {}
+};
+
+#endif
 
 // The F field of the integer path written into field[0, width) (and up to kFieldSlack characters
 // after it) from the value's units; false, writing nothing, for a value the path does not take.
@@ -226,33 +385,57 @@ FixedPointUnits fixed_point_units(Real16 x, int decimals) {
   return fixed_point::units_of(x, scale, fixed_point::scaled_value(std::fabs(x.hi), lo, scale));
 }
 
-// The scaling of four values at a time on binary64 lanes, then each value's integer part as for
-// one value.
-QUELMAR_LANE_KERNEL void fixed_point_units(std::span<const Real16> values, int decimals,
-                                           std::span<FixedPointUnits> results) {
-  assert(values.size() == results.size());
-  const double scale = fixed_point::scale_for(decimals);
+// The scaling of four elements' parts at a time on binary64 lanes, and their integer parts there
+// too where units_of would need none of its tests; the other values as one value is taken.
+QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t count,
+                                           std::size_t stride, std::array<int, 2> decimals,
+                                           std::span<std::array<FixedPointUnits, 2>> results) {
+  assert(results.size() == count);
+  // A part with decimals the integer path does not take is not taken.
+  const auto takes = [](int d) { return d >= 1 && d <= kFixedPointMaxDecimals; };
+  const auto units = [&](Real16 x, std::size_t p) {
+    return takes(decimals[p]) ? fixed_point_units(x, decimals[p]) : FixedPointUnits{};
+  };
+  const std::array<double, 2> scales = {
+      takes(decimals[0]) ? fixed_point::scale_for(decimals[0]) : 0.0,
+      takes(decimals[1]) ? fixed_point::scale_for(decimals[1]) : 0.0};
   constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
   std::size_t k = 0;
-  for (; k + kLaneCount <= values.size(); k += kLaneCount) {
-    Lanes hi;
-    Lanes lo;
-    for (std::size_t l = 0; l < kLaneCount; ++l) {
-      hi[l] = values[k + l].hi;
-      lo[l] = values[k + l].lo;
-    }
-    // |hi|, and lo negated with hi: both exact, on the sign bits alone.
-    const LaneBits sign = reinterpret_cast<LaneBits>(hi) & kSignBit;
-    const auto magnitude = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(hi) & ~kSignBit);
-    const auto low = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(lo) ^ sign);
-    const fixed_point::ScaledValue<Lanes> y =
-        fixed_point::scaled_value(magnitude, low, broadcast(scale));
-    for (std::size_t l = 0; l < kLaneCount; ++l) {
-      results[k + l] = fixed_point::units_of(values[k + l], scale,
-                                             {y.sum_a[l], y.sum_b[l], y.sum_f[l], y.offset[l]});
+  for (; k + kLaneCount <= count; k += kLaneCount) {
+    const Complex* element = first + k * stride;
+    const Transposed parts = transposed(
+        load_values(&element[0].re.hi), load_values(&element[stride].re.hi),
+        load_values(&element[2 * stride].re.hi), load_values(&element[3 * stride].re.hi));
+    const std::array<Pair<Lanes>, 2> values = {{{parts.a, parts.b}, {parts.c, parts.d}}};
+    // The two parts side by side.
+#pragma GCC unroll 2
+    for (std::size_t p = 0; p < 2; ++p) {
+      const Lanes hi = values[p].hi;
+      const Lanes lo = values[p].lo;
+      // |hi|, and lo negated with hi: both exact, on the sign bits alone.
+      const LaneBits sign = reinterpret_cast<LaneBits>(hi) & kSignBit;
+      const auto magnitude = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(hi) & ~kSignBit);
+      const auto low = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(lo) ^ sign);
+      const fixed_point::ScaledValue<Lanes> y =
+          fixed_point::scaled_value(magnitude, low, broadcast(scales[p]));
+      // The lanes that units_of takes without a test of its own: finite and well-formed, y
+      // below 2^50 and not near an integer (a NaN fails every comparison).
+      const auto offset = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(y.offset) & ~kSignBit);
+      const auto usual = (magnitude * scales[p] < fixed_point::kRange) & (hi + lo == hi) &
+                         (offset >= fixed_point::kNear);
+      const auto below = fixed_point::floor_of(y, fixed_point::nearest_integer(y));
+      for (std::size_t l = 0; l < kLaneCount; ++l) {
+        results[k + l][p] =
+            usual[l] ? fixed_point::units_below(static_cast<std::int64_t>(below[l]))
+            : takes(decimals[p])
+                ? fixed_point::units_of({hi[l], lo[l]}, scales[p],
+                                        {y.sum_a[l], y.sum_b[l], y.sum_f[l], y.offset[l]})
+                : FixedPointUnits{};
+      }
     }
   }
-  for (; k < values.size(); ++k) results[k] = fixed_point_units(values[k], decimals);
+  for (; k < count; ++k)
+    results[k] = {units(first[k * stride].re, 0), units(first[k * stride].im, 1)};
 }
 
 void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
@@ -340,35 +523,38 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
     std::memcpy(next, piece.text.data(), kMaxPieceBytes);
     next += piece.length;
   };
-  const auto put_field = [&next](const Field& field, Real16 value, const FixedPointUnits& units) {
-    edit_fixed_fast_in_place(value, units, field.width, field.decimals, field.plus, next);
+  // Fields of a shape the fast writer takes are written by it from their units; others, and
+  // values the integer path does not take, as edit_fixed_fast_in_place writes them.
+  std::array<std::optional<FixedUnitsWriter>, 2> writers;
+  for (std::size_t f = 0; f < fields_.size(); ++f) {
+    if (FixedUnitsWriter::takes(fields_[f].width, fields_[f].decimals)) {
+      writers[f].emplace(fields_[f].width, fields_[f].decimals, fields_[f].plus);
+    }
+  }
+  const auto put_field = [&](std::size_t f, Real16 value, const FixedPointUnits& units) {
+    const Field& field = fields_[f];
+    if (writers[f] && units.taken) {
+      writers[f]->put(units.units, real_sign(value, field.width, field.plus).negative, next);
+    } else {
+      edit_fixed_fast_in_place(value, units, field.width, field.decimals, field.plus, next);
+    }
     next += field.width;
   };
-  // Up to 32 elements at a time, the parts of each field in one array with their units; the
-  // scratch stays on the stack, so that rendering allocates nothing.
+  // Up to 32 elements at a time with the units of their parts; the scratch stays on the stack, so
+  // that rendering allocates nothing.
   constexpr std::size_t kBatch = 32;
-  std::array<std::array<Real16, kBatch>, 2> parts;
-  std::array<std::array<FixedPointUnits, kBatch>, 2> units;
+  std::array<std::array<FixedPointUnits, 2>, kBatch> units;
+  const std::array<int, 2> decimals = {fields_[0].decimals, fields_[1].decimals};
   for (std::size_t done = 0; done < count; done += kBatch) {
     const std::size_t batch = std::min(kBatch, count - done);
+    const Complex* elements = first + done * stride;
+    fixed_point_units(elements, batch, stride, decimals, std::span(units.data(), batch));
     for (std::size_t k = 0; k < batch; ++k) {
-      const Complex& element = first[(done + k) * stride];
-      parts[0][k] = element.re;
-      parts[1][k] = element.im;
-    }
-    for (std::size_t f = 0; f < fields_.size(); ++f) {
-      const std::span<FixedPointUnits> found(units[f].data(), batch);
-      if (fields_[f].decimals >= 1 && fields_[f].decimals <= kFixedPointMaxDecimals) {
-        fixed_point_units(std::span(parts[f].data(), batch), fields_[f].decimals, found);
-      } else {
-        std::fill(found.begin(), found.end(), FixedPointUnits{});
-      }
-    }
-    for (std::size_t k = 0; k < batch; ++k) {
+      const Complex& element = elements[k * stride];
       put_piece(pieces_[0]);
-      put_field(fields_[0], parts[0][k], units[0][k]);
+      put_field(0, element.re, units[k][0]);
       put_piece(pieces_[1]);
-      put_field(fields_[1], parts[1][k], units[1][k]);
+      put_field(1, element.im, units[k][1]);
       put_piece(pieces_[2]);
     }
   }

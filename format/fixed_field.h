@@ -5,7 +5,9 @@
 // - The digit route: the field laid out from the value's decimal digits; it takes the values the
 //   integer path does not, and with the plain digits it is the reference.
 // The row renderer of format.h (ComplexRowRenderer) is F editing of many values at once and is
-// implemented with these.
+// implemented with these: the units of four elements' parts at a time on binary64 lanes, and a
+// field of up to 16 columns written from its units with no branch (all 16 characters at once, on
+// x86-64's SSE2 lanes; elsewhere two digits per step as above).
 //
 //   value (hi, lo)     descriptor   units                              field
 //   (1.5, 0)           SP,F13.6     1500000                            "    +1.500000"
@@ -16,11 +18,14 @@
 //   (1e9, 0)           F13.6        not taken: beyond the path's range "*************"
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
 #include "format/decimal_digits.h"
+#include "quelmar/complex.h"
 #include "quelmar/real16.h"
 
 namespace quelmar {
@@ -37,11 +42,14 @@ struct FixedPointUnits {
   std::uint64_t units = 0;
 };
 
-// The units of one value, and of every value four at a time on binary64 lanes (the same bits).
-// 1 <= decimals <= kFixedPointMaxDecimals; one result per value.
+// The units of one value (1 <= decimals <= kFixedPointMaxDecimals), and of the parts of count
+// elements first[0], first[stride], ... four elements at a time on binary64 lanes (the same bits):
+// results[k][0] of element k's real part with decimals[0] places, results[k][1] of its imaginary
+// part with decimals[1] (not taken for decimals outside that range); one result per element.
 FixedPointUnits fixed_point_units(Real16 x, int decimals);
-void fixed_point_units(std::span<const Real16> values, int decimals,
-                       std::span<FixedPointUnits> results);
+void fixed_point_units(const Complex* first, std::size_t count, std::size_t stride,
+                       std::array<int, 2> decimals,
+                       std::span<std::array<FixedPointUnits, 2>> results);
 
 // The F field forms below take width >= 0 and decimals >= 0.
 

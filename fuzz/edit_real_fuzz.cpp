@@ -1,5 +1,5 @@
 // Fuzz target: the fast editing forms against the plain procedure (equivalence.h) on any Real16
-// bit pattern.
+// bit pattern, alone and in a listing row.
 //
 //   bytes 0-7    high part (little-endian bit pattern)
 //   bytes 8-15   low part; missing bytes are zero
@@ -19,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   quelmar::Real16 value{};
   std::memcpy(&value.hi, bits.data(), 8);
   std::memcpy(&value.lo, bits.data() + 8, 8);
-  const std::string mismatch = quelmar::equivalence::editing_mismatch(value);
+  // The value alone, and it and its negation as four elements of the listing (in lanes).
+  const quelmar::Complex element{value, quelmar::neg(value)};
+  const std::array<quelmar::Complex, 4> row = {element, element, element, element};
+  std::string mismatch = quelmar::equivalence::editing_mismatch(value);
+  if (mismatch.empty()) mismatch = quelmar::equivalence::listing_row_mismatch(row);
   if (mismatch.empty()) return 0;
   std::fprintf(stderr, "%s\n", mismatch.c_str());
   std::abort();

@@ -1,14 +1,18 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
 // digits for every count in both modes, the program's E fields, and F fields of every number of
-// decimals the integer path takes in the widths around its edges (edited, and written in place
-// from units found four at a time), all against fields laid out from the plain digits.
+// decimals the integer path takes in the widths around its edges (edited, written in place from
+// units found four at a time, and in a row), all against fields laid out from the plain digits.
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
+#include "format/format.h"
 #include "fuzz/equivalence.h"
 
 namespace quelmar::equivalence {
@@ -34,8 +38,8 @@ struct Field {
 // The program's E fields; its F13.6 is among the F fields.
 constexpr std::array<Field, 4> kExponentFields = {
     {{'E', 13, 4}, {'E', 38, 30}, {'E', 23, 10}, {'E', 15, 6}}};
-// F widths: from no room left of the point to a room beyond the integer path's asterisk
-// shortcut, and one wider than the blanks the integer path writes in one store.
+// F widths: from too narrow for the point to a room beyond the integer path's asterisk shortcut,
+// and one wider than the fields the fast writer takes.
 constexpr int kNarrowWidths = kFixedPointMaxDecimals + 3;
 constexpr int kWideWidth = kFieldSlack + 2;
 
@@ -86,25 +90,48 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
   if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
   place.resize(static_cast<std::size_t>(field.width));
-  return place == plain ? std::string() : mismatch("in place", value, field, plus, place, plain);
+  if (place != plain) return mismatch("in place", value, field, plus, place, plain);
+  // Two of these fields of a row renderer, in a row of one element.
+  static std::map<std::array<int, 3>, ComplexRowRenderer> renderers;
+  auto renderer = renderers.find({field.width, field.decimals, plus});
+  if (renderer == renderers.end()) {
+    const std::string shape =
+        "f" + std::to_string(field.width) + "." + std::to_string(field.decimals);
+    const Format format("(" + std::string(plus ? "sp," : "") + shape + "," + shape + ",\\)");
+    renderer = renderers.try_emplace({field.width, field.decimals, plus}, format).first;
+  }
+  const Complex element{value, value};
+  static std::string row;
+  row.clear();
+  renderer->second.render(&element, 1, 1, row);
+  const bool same = std::string_view(row).substr(0, plain.size()) == plain &&
+                    std::string_view(row).substr(plain.size()) == plain;
+  return same ? std::string() : mismatch("in a row", value, field, plus, row, plain);
 }
 
-// The units of the value with its negation around it, four in lanes and one after them, against
-// those of one value at a time; `units` gets the value's own.
+// The units of the value with its negation around it, as the parts of five elements every other
+// place (four in lanes and one after them), against those of one value at a time; `units` gets the
+// value's own.
 std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
   const std::array<Real16, 5> values = {value, neg(value), neg(value), value, value};
-  std::array<FixedPointUnits, 5> many;
-  fixed_point_units(values, decimals, many);
+  std::array<Complex, 2 * values.size()> places{};
+  for (std::size_t k = 0; k < values.size(); ++k) places[2 * k] = {values[k], values[4 - k]};
+  std::array<std::array<FixedPointUnits, 2>, values.size()> many;
+  fixed_point_units(places.data(), values.size(), 2, {decimals, decimals}, many);
   for (std::size_t k = 0; k < values.size(); ++k) {
-    const FixedPointUnits one = fixed_point_units(values[k], decimals);
-    if (many[k].taken != one.taken || many[k].units != one.units) {
-      const Field field{'F', 0, decimals};
-      return mismatch("units four at a time", values[k], field, false,
-                      std::to_string(many[k].taken) + " " + std::to_string(many[k].units),
-                      std::to_string(one.taken) + " " + std::to_string(one.units));
+    for (std::size_t part = 0; part < 2; ++part) {
+      const Real16 x = values[part == 0 ? k : 4 - k];
+      const FixedPointUnits one = fixed_point_units(x, decimals);
+      if (many[k][part].taken != one.taken || many[k][part].units != one.units) {
+        const Field field{'F', 0, decimals};
+        return mismatch(
+            "units four at a time", x, field, false,
+            std::to_string(many[k][part].taken) + " " + std::to_string(many[k][part].units),
+            std::to_string(one.taken) + " " + std::to_string(one.units));
+      }
     }
   }
-  units = many[0];
+  units = many[0][0];
   return {};
 }
 
@@ -125,14 +152,45 @@ std::string editing_mismatch(Real16 value) {
   for (int decimals = 0; decimals <= kFixedPointMaxDecimals && found.empty(); ++decimals) {
     FixedPointUnits units;
     if (decimals > 0) found = units_mismatch(value, decimals, units);
-    for (int room = 0; room <= kNarrowWidths && found.empty(); ++room) {
+    for (int room = -2; room <= kNarrowWidths && found.empty(); ++room) {
       const int width = decimals + 1 + (room < kNarrowWidths ? room : kWideWidth);
+      if (width < 1) continue;
       // Plus mode in pairs of widths, so that a sign meets every room somewhere.
       const bool plus = (width + decimals) / 2 % 2 != 0;
       found = field_mismatch(value, digits, {'F', width, decimals}, plus, units);
     }
   }
   return found;
+}
+
+std::string listing_row_mismatch(std::span<const Complex> elements) {
+  static const std::array<ComplexRowRenderer, 2> kRenderers = {
+      ComplexRowRenderer(Format("(' (',f13.6,',',f13.6,'j)',\\)")),
+      ComplexRowRenderer(Format("(sp,' (',f13.6,',',f13.6,'j)',\\)"))};
+  std::vector<std::array<DecimalDigits, 2>> digits;
+  for (const Complex& z : elements) {
+    digits.push_back({decimal_digits_plain(z.re, DigitMode::kFixed, 6),
+                      decimal_digits_plain(z.im, DigitMode::kFixed, 6)});
+  }
+  for (const bool plus : {false, true}) {
+    std::string row;
+    kRenderers[plus].render(elements.data(), elements.size(), 1, row);
+    const std::size_t size = row.size() / elements.size();
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+      std::string plain = " (";
+      lay_out_fixed(elements[k].re, digits[k][0], 13, 6, plus, plain);
+      plain += ",";
+      lay_out_fixed(elements[k].im, digits[k][1], 13, 6, plus, plain);
+      plain += "j)";
+      if (row.compare(k * size, size, plain) == 0) continue;
+      std::array<char, 120> what{};
+      std::snprintf(what.data(), what.size(), "listing, imaginary part (%a, %a), real part",
+                    elements[k].im.hi, elements[k].im.lo);
+      return mismatch(what.data(), elements[k].re, {'F', 13, 6}, plus, row.substr(k * size, size),
+                      plain);
+    }
+  }
+  return {};
 }
 
 }  // namespace quelmar::equivalence

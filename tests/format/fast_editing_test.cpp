@@ -8,8 +8,10 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "extended/power_of_ten.h"
 #include "fuzz/equivalence.h"
@@ -18,12 +20,19 @@
 namespace quelmar::test {
 namespace {
 
-// Fewer values where the build is instrumented or unoptimised.
+// Fewer values where the build is instrumented or unoptimised. The values of the listing's rows
+// may be set by QUELMAR_LISTING_VALUES: .ci/run sets ten million.
 #if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
 constexpr int kValues = 1'000;
+constexpr long kListingValues = 20'000;
 #else
 constexpr int kValues = 40'000;
+constexpr long kListingValues = 1'000'000;
 #endif
+long listing_values() {
+  const char* count = std::getenv("QUELMAR_LISTING_VALUES");
+  return count != nullptr ? std::atol(count) : kListingValues;
+}
 
 double sign(Random& r) { return (r.bits() & 1u) != 0 ? -1.0 : 1.0; }
 // A well-formed pair of high part hi and a low part of up to `scale` times hi, either sign.
@@ -140,6 +149,49 @@ constexpr std::array<Real16 (*)(Random&), 10> kFamilies = {ordinary,
                                                            ordinary,
                                                            near_digit_round_up,
                                                            special};
+
+// The listing's F13.6 fields where its fast writer decides: ties at the seventh decimal, negative
+// values shown as zero, values beyond the field, and the families above (edges, powers of ten).
+// (m + 1/2) / 10^6: exact (j / 2^7 for odd j, the only such ties a Real16 holds), or the nearest
+// Real16, or that with its high or low part one unit of the last place away; either sign.
+Real16 seventh_decimal_tie(Random& r) {
+  const double s = sign(r);
+  if (r.below(4) == 0) return {s * static_cast<double>(2 * r.below(1u << 26) + 1) / 128.0, 0.0};
+  Real16 t =
+      div(Real16{static_cast<double>(2 * r.below(1'000'000'000'000) + 1), 0.0}, Real16{2e6, 0.0});
+  const double away = sign(r) * kInf;
+  const auto shape = r.below(3);
+  if (shape == 1) t = renormalise(std::nextafter(t.hi, away), t.lo);
+  if (shape == 2) t.lo = std::nextafter(t.lo, away);
+  return {s * t.hi, s * t.lo};
+}
+
+// Above -5 x 10^-7 (the edge itself is among the field edges).
+Real16 negative_shown_as_zero(Random& r) { return with_low(r, -5e-7 * r.unit(), 0x1p-53); }
+
+// From 10^5 to 10^7, and on to 10^300.
+Real16 beyond_the_field(Random& r) {
+  return with_low(r, sign(r) * std::pow(10.0, 5.0 + (r.below(4) == 0 ? 295 : 2) * r.unit()),
+                  0x1p-53);
+}
+
+// Half of them from these three, half from the families above.
+constexpr std::array<Real16 (*)(Random&), 3> kListingFamilies = {
+    seventh_decimal_tie, negative_shown_as_zero, beyond_the_field};
+Real16 listing_value(Random& r) {
+  return r.below(2) == 0 ? kListingFamilies[r.below(3)](r)
+                         : kFamilies[r.below(kFamilies.size())](r);
+}
+
+TEST(FastEditing, ListingRowsShowThePlainFields) {
+  Random r(0x7157);
+  std::vector<Complex> row(500);
+  for (long n = listing_values(); n > 0; n -= 2 * static_cast<long>(row.size())) {
+    for (Complex& z : row) z = {listing_value(r), listing_value(r)};
+    const std::string mismatch = equivalence::listing_row_mismatch(row);
+    ASSERT_TRUE(mismatch.empty()) << mismatch;
+  }
+}
 
 TEST(FastEditing, SameFieldsAndDigitsAsThePlainProcedure) {
   Random r(0x5EED);
