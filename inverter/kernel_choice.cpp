@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "inverter/helper_thread.h"
+#include "runtime/helper_thread.h"
 
 #if defined(__linux__)
 #include <sched.h>

@@ -11,9 +11,9 @@
 
 #include "extended/complex.h"
 #include "inverter/complex_matrix.h"
-#include "inverter/helper_thread.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/split_table.h"
+#include "runtime/helper_thread.h"
 #include "runtime/storage.h"
 
 namespace quelmar {

@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <new>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "runtime/program_stop.h"
@@ -58,8 +61,9 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   // Everything that can fail for lack of memory happens before the file is created or replaced.
   Channel prepared;
   prepared.name = name;
-  // Room for a full block plus the statement that completes it, so the buffer never regrows.
+  // Room for a full block plus the statement that completes it, so neither buffer regrows.
   prepared.buffer.reserve(2 * kFileBlockBytes);
+  prepared.handed.reserve(2 * kFileBlockBytes);
   // The system would cut a name at its first NUL and create a file of another name.
   if (name.find('\0') != std::string::npos) {
     reason = "the file name holds a NUL character";
@@ -92,8 +96,9 @@ void Units::write(int unit, std::string_view bytes) {
   }
   Channel& channel = found->second;
   channel.buffer.append(bytes);
-  if (!channel.console && channel.buffer.size() >= kFileBlockBytes) {
-    flush("write to", unit, channel);
+  if (!channel.console && channel.buffer.size() >=
+                              (channel.first_block_gone ? kFileBlockBytes : kFirstFileBlockBytes)) {
+    hand_over_block(unit, channel);
   }
 }
 
@@ -105,6 +110,7 @@ void Units::end_statement(int unit) {
 void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
+  settle(unit, found->second);
   flush("close of", unit, found->second);
   if (found->second.console) return;
   const int fd = found->second.fd;
@@ -116,6 +122,11 @@ void Units::close(int unit) {
 void Units::close_all() noexcept {
   for (auto it = channels_.begin(); it != channels_.end();) {
     Channel& channel = it->second;
+    // A handed block that failed is tried again first: the bytes keep their order.
+    if (!settle_quietly(channel)) {
+      write_fully(channel.fd, channel.handed.data() + channel.handed_written,
+                  channel.handed.size() - channel.handed_written);
+    }
     write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
     channel.buffer.clear();
     if (channel.console) {
@@ -151,6 +162,49 @@ void Units::flush(const char* statement, int unit, Channel& channel) {
   const int error = errno;
   channel.buffer.erase(0, written);
   if (!channel.buffer.empty()) io_error_stop(statement, unit, channel, error);
+}
+
+void Units::BlockTransfer::operator()() const noexcept {
+  Channel& c = *channel;
+  c.handed_written = write_fully(c.fd, c.handed.data(), c.handed.size());
+  c.handed_error = c.handed_written < c.handed.size() ? errno : 0;
+}
+
+void Units::hand_over_block(int unit, Channel& channel) {
+  if (!channel.first_block_gone) {
+    flush("write to", unit, channel);
+    channel.first_block_gone = true;
+    return;
+  }
+  settle(unit, channel);
+  channel.handed.swap(channel.buffer);
+  channel.buffer.clear();
+  channel.transfer.channel = &channel;
+  if (!channel.writer) {
+    try {
+      channel.writer = std::make_unique<HelperThread>(std::chrono::microseconds{0});
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  channel.in_flight = true;
+  // Without a writer the block goes to the system at once, its failure reported as it would be
+  // at the next block.
+  if (channel.writer) {
+    channel.writer->hand_over(channel.transfer);
+  } else {
+    settle_quietly(channel);
+  }
+}
+
+bool Units::settle_quietly(Channel& channel) noexcept {
+  if (channel.in_flight && (!channel.writer || channel.writer->take_back())) channel.transfer();
+  channel.in_flight = false;
+  return channel.handed_error == 0;
+}
+
+void Units::settle(int unit, Channel& channel) {
+  if (!settle_quietly(channel)) io_error_stop("write to", unit, channel, channel.handed_error);
 }
 
 void Units::io_error_stop(const char* statement, int unit, const Channel& channel, int error) {

@@ -1,23 +1,32 @@
 // Units: the integer channel numbers through which every record is written.
 //   0 -> standard error stream, 5 -> standard input, 6 -> standard output (connected from the
 //   start); any other unit is connected to a file by open_for_write and released by close.
-// Console units are handed to the system at the end of every statement; file units are buffered
-// (blocks of at least 64 KiB) until close. A failing open, write or close throws ProgramStop with
-// the I/O error report (statement, unit, file name and the system's reason; exit status 255).
+// Console units are handed to the system at the end of every statement; file units in blocks (see
+// below) and at close. A failing open, write or close throws ProgramStop with the I/O error
+// report (statement, unit, file name and the system's reason; exit status 255), always on the
+// thread that calls Units.
 #pragma once
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "runtime/helper_thread.h"
 
 namespace quelmar {
 
 inline constexpr int kStderrUnit = 0;
 inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
-// A file unit hands its bytes to the system once this many have gathered, and at close.
-inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
+// A file unit hands its first block to the system once kFirstFileBlockBytes have gathered, in
+// the write statement that fills it, so that a device that fails or a file size limit stops the
+// run there. Every later block, of at least kFileBlockBytes, goes to the system in one transfer
+// made by the unit's writer thread while the next block gathers; a failure of it is reported by
+// the write statement that hands over the next block, or by the close. The rest goes at close.
+inline constexpr std::size_t kFirstFileBlockBytes = std::size_t{64} * 1024;
+inline constexpr std::size_t kFileBlockBytes = std::size_t{1} << 20;
 
 class Units {
  public:
@@ -54,16 +63,39 @@ class Units {
   std::string& statement_buffer() { return statement_buffer_; }
 
  private:
+  struct Channel;
+  // The transfer of a file's handed block, run by its writer (or by the caller when the writer
+  // has not taken it, or could not be started).
+  struct BlockTransfer {
+    Channel* channel = nullptr;
+    void operator()() const noexcept;
+  };
   struct Channel {
     int fd = -1;
     bool console = false;
     std::string name;    // file name; empty for a console stream
     std::string buffer;  // bytes not yet handed to the system
+    // File units: whether the first block went, the block handed to the writer, how much of it
+    // reached the system and the system's reason when not all of it did (0 when it did).
+    bool first_block_gone = false;
+    bool in_flight = false;
+    std::string handed;
+    std::size_t handed_written = 0;
+    int handed_error = 0;
+    BlockTransfer transfer;
+    std::unique_ptr<HelperThread> writer;  // started with the first handed block
   };
   // Hands the channel's buffered bytes to the system for `statement` ("write to", "close of").
   // On failure the bytes not written stay buffered (close_all tries again) and the I/O error
   // stop is thrown.
   void flush(const char* statement, int unit, Channel& channel);
+  // A full block of a file unit: the first one flushed, later ones handed to the writer.
+  void hand_over_block(int unit, Channel& channel);
+  // Waits for the handed block (written here if the writer had not taken it); when it did not all
+  // reach the system, throws the I/O error stop of the write statement that handed it over.
+  void settle(int unit, Channel& channel);
+  // The same without the stop, for close_all: true when the handed block reached the system.
+  static bool settle_quietly(Channel& channel) noexcept;
   [[noreturn]] static void io_error_stop(const char* statement, int unit, const Channel& channel,
                                          int error);
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "inverter/helper_thread.h"
+#include "runtime/helper_thread.h"
 
 namespace quelmar::test {
 namespace {

@@ -24,10 +24,16 @@ namespace quelmar {
 inline constexpr std::int32_t kColumnsWorthAThread = 48;
 inline constexpr std::int32_t kRowsWorthAThread = 16;
 
+// How long a wait spins before it sleeps: shared loops follow one another closely, so the threads
+// that share them spin first; a thread that is handed work only now and then (a file's writer)
+// sleeps at once and leaves the processor to the others.
+inline constexpr std::chrono::microseconds kSharedLoopSpin{50};
+
 class HelperThread {
  public:
   // Starts the thread; throws std::system_error when none can be started.
-  HelperThread() : thread_([this] { serve(); }) {}
+  explicit HelperThread(std::chrono::microseconds spin = kSharedLoopSpin)
+      : spin_(spin), thread_([this] { serve(); }) {}
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
   ~HelperThread() {
@@ -62,13 +68,12 @@ class HelperThread {
   // kStopping: the helper is to end.
   enum State : int { kIdle, kPending, kTaken, kStopping };
 
-  // Waits until the state is no longer `state` and returns the new one. Shared loops follow one
-  // another closely, so it first spins for about 50 microseconds, then sleeps on the state.
+  // Waits until the state is no longer `state` and returns the new one: spins for the thread's
+  // spin time, then sleeps on the state.
   int await_other_than(int state) {
-    constexpr auto kSpinTime = std::chrono::microseconds(50);
     constexpr int kSpinsPerClockRead = 64;
-    const auto spin_end = std::chrono::steady_clock::now() + kSpinTime;
-    for (int spins = 1;; ++spins) {
+    const auto spin_end = std::chrono::steady_clock::now() + spin_;
+    for (int spins = 1; spin_.count() > 0; ++spins) {
       const int now = state_.load(std::memory_order_acquire);
       if (now != state) return now;
       if (spins % kSpinsPerClockRead == 0 && std::chrono::steady_clock::now() > spin_end) break;
@@ -98,6 +103,7 @@ class HelperThread {
     }
   }
 
+  const std::chrono::microseconds spin_;
   std::atomic<int> state_{kIdle};
   void (*job_)(void*) = nullptr;
   void* work_ = nullptr;
@@ -107,40 +113,60 @@ class HelperThread {
 // Most threads a loop is shared among.
 inline constexpr std::size_t kMostThreads = 64;
 
-// part(p) for p = 0 .. parts - 1: part 0 on this thread, part p on helpers[p - 1]; returns when
-// every part is done. A part whose helper has not taken it when this thread is free is run here,
-// so that a machine busy with other work costs little more than one thread would. When a part
-// run here throws, every other part has finished or never starts. Requires
-// 1 <= parts <= helpers.size() + 1 and parts <= kMostThreads.
+// A shared loop in two halves: the helpers' parts are handed over when it is made, and join()
+// runs part 0 on this thread and settles the others, so that this thread can do other work while
+// the helpers start (it must hand them nothing else meanwhile). A part whose helper has not taken
+// it when this thread is free is run here, so that a machine busy with other work costs little
+// more than one thread would. Leaving without join() (also when a part run here throws) withdraws
+// the parts not taken and waits for the others: every part has then finished or never starts.
+// Requires 1 <= parts <= helpers.size() + 1 and parts <= kMostThreads; `part` must outlive it.
 template <class Part>
-void run_parts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
-               Part&& part) {
-  assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= kMostThreads);
+class StartedParts {
+ public:
+  StartedParts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
+               Part& part)
+      : helpers_(helpers), parts_(parts), part_(part) {
+    assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= kMostThreads);
+    for (std::size_t p = 1; p < parts; ++p) {
+      jobs_[p] = {&part, p};
+      helpers[p - 1]->hand_over(jobs_[p]);
+    }
+  }
+  StartedParts(const StartedParts&) = delete;
+  StartedParts& operator=(const StartedParts&) = delete;
+  ~StartedParts() {
+    for (; settled_ < parts_; ++settled_) helpers_[settled_ - 1]->take_back();
+  }
+
+  // part(0) here, then every other part done (here when its helper had not taken it). Once only.
+  void join() {
+    part_(std::size_t{0});
+    for (; settled_ < parts_; ++settled_) {
+      const std::size_t p = settled_;
+      if (helpers_[p - 1]->take_back()) part_(p);
+    }
+  }
+
+ private:
   struct Job {
-    std::remove_reference_t<Part>* part;
+    Part* part;
     std::size_t p;
     void operator()() const { (*part)(p); }
   };
-  std::array<Job, kMostThreads> jobs;
-  for (std::size_t p = 1; p < parts; ++p) {
-    jobs[p] = {&part, p};
-    helpers[p - 1]->hand_over(jobs[p]);
-  }
-  // Parts from `settled` on are still handed over; on the way out (also when a part throws) they
-  // are withdrawn, or waited for when taken.
-  struct Settle {
-    std::span<const std::unique_ptr<HelperThread>> helpers;
-    std::size_t parts;
-    std::size_t settled = 1;
-    ~Settle() {
-      for (; settled < parts; ++settled) helpers[settled - 1]->take_back();
-    }
-  } settle{helpers, parts};
-  part(std::size_t{0});
-  for (; settle.settled < parts; ++settle.settled) {
-    const std::size_t p = settle.settled;
-    if (helpers[p - 1]->take_back()) part(p);
-  }
+  std::span<const std::unique_ptr<HelperThread>> helpers_;
+  std::size_t parts_;
+  Part& part_;
+  std::size_t settled_ = 1;  // parts from here on are still handed over
+  std::array<Job, kMostThreads> jobs_;
+};
+
+// part(p) for p = 0 .. parts - 1: part 0 on this thread, part p on helpers[p - 1]; returns when
+// every part is done (StartedParts at once joined).
+template <class Part>
+void run_parts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
+               Part&& part) {
+  StartedParts<std::remove_reference_t<Part>> started(helpers, parts, part);
+  started.join();
 }
 
 // work(first, last, p) over the columns first..last, in consecutive parts p = 0, 1, ...: one per
