@@ -1,9 +1,10 @@
 // Random matrices: the inverse of well-conditioned ones is accurate to near the Real16 precision
 // from both sides; a matrix of known rank r is found to have rank r, its other rows and columns
 // zeroed; and the fast kernels (pre-split lane arithmetic, threads over columns, the filtered
-// pivot search, the listing rendered in blocks of rows) give the plain element loops' bytes:
-// whole inversions through equivalence::kernel_mismatch on the families of inverter_kernels.tsv,
-// each drawn to meet one risk of those shortcuts, and a listing of more than one block.
+// pivot search, the listing rendered in blocks of rows, also ahead of its writing) give the plain
+// element loops' bytes: whole inversions through equivalence::kernel_mismatch on the families of
+// inverter_kernels.tsv, each drawn to meet one risk of those shortcuts, and a listing of more
+// than one block.
 #include <cmath>
 #include <complex>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "fuzz/equivalence.h"
 #include "inversion.h"
 #include "inverter/elimination.h"
+#include "inverter/listing_pipeline.h"
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
@@ -190,7 +192,8 @@ TEST(RandomMatrices, FilteredPivotSearchFindsThePlainOnesPivot) {
 }
 
 // Order 261: 258 lines of 8106 bytes fill a 2 MiB block, 3 are left for the next (the inversions
-// above fit one block).
+// above fit one block). Written at once, and started ahead while the pivot search reads the
+// matrix, as the elimination does: twice the plain statements' bytes.
 TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
   InScratch scratch;
   Random random(7);
@@ -205,6 +208,10 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
       Units units;
       units.open_for_write_or_stop(13, "listing.txt");
       write_rank_listing(ws, C, 13, units);
+      ListingPipeline listings(ws, 13, units);
+      listings.start(C);
+      find_pivot(ws, C);
+      listings.finish();
     }
     release_workspace(ws);
     if (!kernels.fast) plain = read_file("listing.txt");

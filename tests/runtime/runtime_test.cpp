@@ -1,8 +1,12 @@
-// Units: console bytes reach the system at the end of each statement, file bytes in blocks of
-// 64 KiB and whole at their close. (The I/O error stops and the storage check are met by the
-// whole runs.)
+// Units: console bytes reach the system at the end of each statement, file bytes in a first block
+// of 64 KiB, then in blocks of 1 MiB, and whole at their close; a later block that the system
+// cuts short stops the run at the next. (The other I/O error stops and the storage check are met
+// by the whole runs.)
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +54,40 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_THROW(units.write(14, "lost"), ProgramStop);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
+}
+
+// Under a file size limit of 1.5 MiB: the first block and the first 1 MiB one are written whole,
+// the next is cut at the limit, which the write that hands over the block after it reports; what
+// is left is tried again, in order, when the units close.
+TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
+  const Scratch scratch;
+  const fs::path out = scratch.work() / "out.txt";
+  constexpr rlim_t kLimit = 1536 * 1024;
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  ASSERT_LE(kLimit, old.rlim_cur);
+  const rlimit limited{kLimit, old.rlim_max};
+  const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  std::string report;
+  {
+    Units units;
+    units.open_for_write_or_stop(13, out.string());
+    for (const char fill : {'a', 'b', 'c', 'd'}) {
+      try {
+        units.write(13, std::string(fill == 'a' ? kFirstFileBlockBytes : kFileBlockBytes, fill));
+      } catch (const ProgramStop& stop) {
+        report += std::string(1, fill) + ": " + stop.report();
+      }
+    }
+  }
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_action);
+  EXPECT_EQ(report, "d: Quelmar_Demo: I/O error: write to unit 13 (file '" + out.string() +
+                        "'): File too large\n");
+  EXPECT_TRUE(read_file(out) ==
+              std::string(kFirstFileBlockBytes, 'a') + std::string(kFileBlockBytes, 'b') +
+                  std::string(kLimit - kFileBlockBytes - kFirstFileBlockBytes, 'c'));
 }
 
 // A released block goes back to the system at once, not at the next allocation.
