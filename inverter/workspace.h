@@ -43,9 +43,9 @@ struct Workspace {
   std::array<SplitTable, kMostThreads> splits;
   Storage<double> row_estimates;
   // The helper threads, kernels.threads - 1 of them, which share the kernels and the listing, and
-  // the listing's text buffers (its head, its foot, which is the same at every step, and its
-  // chunks of rows), kept from listing to listing so that their pages are not handed back to the
-  // system and faulted in again at every step.
+  // the listing's text buffers (its head, its foot, which is the same at every step, and the
+  // chunks of lines, which the identity products use too), kept from listing to listing so that
+  // their pages are not handed back to the system and faulted in again at every step.
   std::array<std::unique_ptr<HelperThread>, kMostThreads - 1> helper_threads;
   mutable std::string listing_head;
   mutable std::string listing_foot;
