@@ -53,7 +53,7 @@ void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32
   std::string first;
   lines.render_line(1, first);
   LineBlocks blocks(helpers_of(ws), ws.listing_chunks);
-  blocks.start(lines, N, first.size(), 0);
+  blocks.start(lines, N, first.size(), 0, helpers_of(ws).size());
   blocks.finish(units, iP);
 }
 

@@ -33,27 +33,33 @@ LineBlocks::LineBlocks(std::span<const std::unique_ptr<HelperThread>> helpers,
 LineBlocks::~LineBlocks() = default;
 
 void LineBlocks::start(const LineSource& source, std::int32_t count, std::size_t line_bytes,
-                       std::size_t slack_bytes) {
-  assert(block_.source == nullptr);
+                       std::size_t slack_bytes, std::size_t ahead) {
+  assert(block_.source == nullptr && ahead <= helpers_.size());
   block_.source = &source;
   count_ = count;
   line_bytes_ = line_bytes;
   slack_bytes_ = slack_bytes;
-  if (count >= 1) start_block(1);
+  ahead_ = ahead;
+  if (count >= 1) start_block(1, ahead);
 }
 
 void LineBlocks::finish(Units& units, int unit) {
   if (block_.source == nullptr) return;
+  // The helpers that were not lent join the first block (this thread takes part 0 of it).
+  const auto others = helpers_.subspan(ahead_);
+  if (started_) run_parts(others, std::min(others.size() + 1, block_.parts), block_);
   while (started_) {
     started_->join();
     started_.reset();
     for (std::size_t c = 0; c < block_.chunks; ++c) units.write(unit, (*block_.buffers)[c]);
-    if (block_.first + block_.lines <= count_) start_block(block_.first + block_.lines);
+    if (block_.first + block_.lines <= count_) {
+      start_block(block_.first + block_.lines, helpers_.size());
+    }
   }
   block_.source = nullptr;
 }
 
-void LineBlocks::start_block(std::int32_t first) {
+void LineBlocks::start_block(std::int32_t first, std::size_t ahead) {
   const auto block_lines = static_cast<std::int32_t>(
       std::clamp<std::size_t>(kBlockBytes / line_bytes_, 1, static_cast<std::size_t>(count_)));
   const std::int32_t lines = std::min(count_ - first + 1, block_lines);
@@ -76,7 +82,7 @@ void LineBlocks::start_block(std::int32_t first) {
   block_.chunks = chunks;
   block_.parts = std::min(parts, chunks);
   block_.next_chunk.store(0, std::memory_order_relaxed);
-  started_.emplace(helpers_, block_.parts, block_);
+  started_.emplace(helpers_.first(ahead), std::min(block_.parts, ahead + 1), block_);
 }
 
 }  // namespace quelmar

@@ -1,8 +1,9 @@
 // Lines of text rendered on every thread and written in order, for text on a file unit (whose
 // bytes do not depend on where its statements end). The lines go in blocks of about 2 MiB of
 // text, each split into chunks that whichever thread is free takes next. The first block can be
-// started ahead and finished later, so that this thread can do other work in between (reading
-// nothing that the lines show changes meanwhile); later blocks are rendered when written.
+// started ahead on some of the helpers and finished later, so that this thread and the other
+// helpers can do other work in between (changing nothing that the lines show); the others join
+// it when it is finished, and later blocks are rendered by all of them when written.
 #pragma once
 
 #include <atomic>
@@ -40,10 +41,11 @@ class LineBlocks {
   ~LineBlocks();
 
   // Starts lines 1 .. count of `source`, each line_bytes long, whose rendering may use
-  // slack_bytes more after the line (room for both is reserved: rendering allocates nothing);
-  // `source` must outlive finish(). Requires nothing started and not finished.
+  // slack_bytes more after the line (room for both is reserved: rendering allocates nothing), on
+  // the first `ahead` helpers; `source` must outlive finish(). Requires nothing started and not
+  // finished, and ahead <= the helpers' count.
   void start(const LineSource& source, std::int32_t count, std::size_t line_bytes,
-             std::size_t slack_bytes);
+             std::size_t slack_bytes, std::size_t ahead);
   // Renders what is left with the helpers and writes every line on `unit`, in order.
   void finish(Units& units, int unit);
 
@@ -60,13 +62,14 @@ class LineBlocks {
     std::size_t parts = 0;
     std::atomic<std::size_t> next_chunk{0};
   };
-  // Sets up the block of lines from `first` on and hands it to the helpers.
-  void start_block(std::int32_t first);
+  // Sets up the block of lines from `first` on and hands it to the first `ahead` helpers.
+  void start_block(std::int32_t first, std::size_t ahead);
 
   std::span<const std::unique_ptr<HelperThread>> helpers_;
   std::int32_t count_ = 0;
   std::size_t line_bytes_ = 0;
   std::size_t slack_bytes_ = 0;
+  std::size_t ahead_ = 0;
   Block block_;
   std::optional<StartedParts<Block>> started_;
 };

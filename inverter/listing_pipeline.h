@@ -1,17 +1,19 @@
-// Rank listings rendered while the elimination goes on. start() hands the matrix lines of the
-// listing of C, as C is now, to the helper threads and returns at once: this thread then searches
-// for the next pivot, which only reads C, while they render. finish() renders what is left
-// together with them and writes the whole listing, so that it comes before anything written after
-// finish(). Only a first block of lines is started ahead (see LineBlocks). The bytes are
-// write_rank_listing's; where that writes statement by statement (see listing_in_pieces),
-// start() writes the listing at once.
+// Rank listings rendered while the elimination goes on. start() copies C and its row labels as
+// they are now into the workspace (CTest, free during the elimination) and hands the listing's
+// first block of lines (see LineBlocks) to most of the helper threads, lent to it; this thread
+// and the other helpers then go on with the pivot search and the next elimination step on C.
+// finish() renders what is left with every thread and writes the listing, so that it comes
+// before anything written after finish(). The bytes are write_rank_listing's; where that writes
+// statement by statement (see listing_in_pieces), and with one thread, start() writes the listing
+// at once.
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <vector>
 
 #include "inverter/complex_matrix.h"
 #include "inverter/line_blocks.h"
+#include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
 #include "runtime/units.h"
 
@@ -19,27 +21,21 @@ namespace quelmar {
 
 class ListingPipeline {
  public:
-  // Listings of ws (its labels, rank and CdetN as they are at each start()) on unit iP > 5.
-  ListingPipeline(const Workspace& ws, std::int32_t iP, Units& units);
+  // Listings of ws (its rank, CdetN and labels as they are at each start()) on unit iP > 5.
+  ListingPipeline(Workspace& ws, std::int32_t iP, Units& units);
 
-  // Requires no listing started and not finished. C and the labels must stay as they are until
-  // finish().
+  // Requires no listing started and not finished.
   void start(const ComplexMatrix& C);
-  // Writes the listing started, if any.
+  // Writes the listing started, if any, and gives the lent helpers back.
   void finish();
 
  private:
-  // The matrix lines: row label and elements.
-  struct Rows : LineSource {
-    void render_line(std::int32_t i, std::string& out) const override;
-    const Workspace* ws = nullptr;
-    const ComplexMatrix* C = nullptr;
-  };
-
-  const Workspace& ws_;
+  Workspace& ws_;
   std::int32_t iP_;
   Units& units_;
-  Rows rows_;
+  bool started_ = false;
+  std::vector<std::int32_t> labels_;
+  ListingRows rows_;
   LineBlocks lines_;
 };
 

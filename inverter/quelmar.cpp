@@ -71,17 +71,17 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     at(ws.iRu, i) = i;
     at(ws.jCu, i) = i;
   }
-  // Each listing is rendered while the next pivot is searched for, and written before the lines
-  // that follow it.
+  // Each listing is rendered while the next step goes on, and written before the lines that
+  // follow it.
   ListingPipeline listings(ws, iP, units);
   if (tracing) listings.start(C);
 
   for (std::int32_t k = 1; k <= N; ++k) {
     const Real16 pivot_magnitude = find_pivot(ws, C);
-    listings.finish();
     if (k == 1) {
       // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
       ws.ValMin = mul(pivot_magnitude, kRankThreshold);
+      listings.finish();
       if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
       ws.CdetN = ws.Pivot;
     }
@@ -95,11 +95,14 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     ws.Pivot = C(ws.iu, ws.ju);
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
+    // The exchange leaves iu, ju and Pivot as they are: their line follows the listing that was
+    // rendered meanwhile.
+    exchange_pivot(ws, C);
+    listings.finish();
     if (tracing) {
       write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
+      listings.start(C);
     }
-    exchange_pivot(ws, C);
-    if (tracing) listings.start(C);
   }
   listings.finish();
   if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "format/format.h"
-#include "inverter/listing_pipeline.h"
 #include "inverter/write_statement.h"
 
 namespace quelmar {
@@ -84,13 +83,36 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
     write_statements(ws, C, iP, units);
     return;
   }
-  ListingPipeline listings(ws, iP, units);
-  listings.start(C);
-  listings.finish();
+  ws.listing_head.clear();
+  render_listing_head(ws, ws.listing_head);
+  ListingRows rows;
+  rows.labels = ws.iRu.data();
+  rows.matrix = &C;
+  const auto helpers = helpers_of(ws);
+  LineBlocks lines(helpers, ws.listing_chunks);
+  if (ws.N >= 1) {
+    lines.start(rows, ws.N, listing_row_bytes(ws.N), ComplexRowRenderer::scratch_bytes(),
+                helpers.size());
+  }
+  write_listing_pieces(ws, ws.listing_head, lines, iP, units);
 }
 
 bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units) {
   return ws.kernels.fast && !units.is_console(iP);
+}
+
+void ListingRows::render_line(std::int32_t i, std::string& out) const {
+  render_listing_row(labels[i - 1], *matrix, i, out);
+}
+
+void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
+                          std::int32_t iP, Units& units) {
+  units.write(iP, head);
+  lines.finish(units, iP);
+  // The foot is the same at every step. A negative or zero order has a foot of its lead and line
+  // end only.
+  if (ws.listing_foot.empty()) render_listing_foot(ws.N, ws.listing_foot);
+  units.write(iP, ws.listing_foot);
 }
 
 void render_listing_head(const Workspace& ws, std::string& out) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "inverter/complex_matrix.h"
+#include "inverter/line_blocks.h"
 #include "inverter/workspace.h"
 #include "runtime/units.h"
 
@@ -25,6 +26,18 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
 
 // True when write_rank_listing renders the listing in pieces.
 bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units);
+
+// The matrix lines as lines of text: line i is matrix line i of `matrix`, labelled labels[i - 1].
+struct ListingRows : LineSource {
+  void render_line(std::int32_t i, std::string& out) const override;
+  const std::int32_t* labels = nullptr;
+  const ComplexMatrix* matrix = nullptr;
+};
+
+// Writes a listing in pieces: `head` (render_listing_head's text), the matrix lines that `lines`
+// renders (started, or nothing for an order below 1) and the foot.
+void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
+                          std::int32_t iP, Units& units);
 
 // The pieces, each appended to `out` as its write statements write it on a file unit: the lines
 // before the matrix lines (the rank line and the column labels), matrix line i (the label and

@@ -26,6 +26,8 @@ struct Workspace {
   Storage<std::int32_t> jCu;
   Storage<Complex> Temp;
   ComplexMatrix Cin;
+  // The identity products; during the elimination, the copy of C that a listing rendered ahead
+  // shows (ListingPipeline).
   ComplexMatrix CTest;
   std::int32_t iRank = 0;
   Complex Pivot = kComplexZero;
@@ -47,14 +49,17 @@ struct Workspace {
   // chunks of lines, which the identity products use too), kept from listing to listing so that
   // their pages are not handed back to the system and faulted in again at every step.
   std::array<std::unique_ptr<HelperThread>, kMostThreads - 1> helper_threads;
+  // The first helpers, lent to a listing rendered ahead: shared loops run on the others.
+  std::int32_t lent_helpers = 0;
   mutable std::string listing_head;
   mutable std::string listing_foot;
   mutable std::vector<std::string> listing_chunks;
 };
 
-// The helper threads that share the work: none with one thread.
+// The helper threads that share the work: none with one thread, and none of those lent.
 inline std::span<const std::unique_ptr<HelperThread>> helpers_of(const Workspace& ws) {
-  return {ws.helper_threads.data(), static_cast<std::size_t>(ws.kernels.threads - 1)};
+  return {ws.helper_threads.data() + ws.lent_helpers,
+          static_cast<std::size_t>(ws.kernels.threads - 1 - ws.lent_helpers)};
 }
 
 // Element i of a work vector; requires 1 <= i <= size.

@@ -192,8 +192,8 @@ TEST(RandomMatrices, FilteredPivotSearchFindsThePlainOnesPivot) {
 }
 
 // Order 261: 258 lines of 8106 bytes fill a 2 MiB block, 3 are left for the next (the inversions
-// above fit one block). Written at once, and started ahead while the pivot search reads the
-// matrix, as the elimination does: twice the plain statements' bytes.
+// above fit one block). Written at once, and started ahead of an elimination step that changes
+// the matrix and its labels: twice the plain statements' bytes.
 TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
   InScratch scratch;
   Random random(7);
@@ -208,9 +208,14 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
       Units units;
       units.open_for_write_or_stop(13, "listing.txt");
       write_rank_listing(ws, C, 13, units);
+      ComplexMatrix changed;
+      changed.allocate(C.order());
+      std::copy_n(C.data(), C.element_count(), changed.data());
       ListingPipeline listings(ws, 13, units);
-      listings.start(C);
-      find_pivot(ws, C);
+      listings.start(changed);
+      ws.Pivot = whole(0.5, 0.0);
+      ws.iu = ws.ju = ws.ii = ws.jj = 1;
+      exchange_pivot(ws, changed);
       listings.finish();
     }
     release_workspace(ws);
