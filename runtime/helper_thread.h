@@ -1,8 +1,10 @@
 // Sharing loops among threads. Helper threads started with the workspace wait for work; each
 // shared loop hands one part to each helper and runs the first part on the caller's thread, and
-// returns only when every part is done, so the program still acts as one thread of control and no
-// output is ever written from a helper. Every part computes its own elements from the same
-// values, so the bytes do not depend on how many parts there are.
+// is done only when every part is done (at once, or when a loop started earlier is joined), so
+// the program still acts as one thread of control and no statement is ever run on a helper (a
+// file unit's writer, also a helper, only hands finished blocks to the system). Every part
+// computes its own elements from the same values, so the bytes do not depend on how many parts
+// there are.
 #pragma once
 
 #include <algorithm>
