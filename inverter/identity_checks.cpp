@@ -52,7 +52,7 @@ void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32
   lines.product = &product;
   std::string first;
   lines.render_line(1, first);
-  LineBlocks blocks(helpers_of(ws), ws.listing_chunks);
+  LineBlocks blocks(helpers_of(ws), ws.listing_chunks[0]);
   blocks.start(lines, N, first.size(), 0, helpers_of(ws).size());
   blocks.finish(units, iP);
 }

@@ -40,21 +40,30 @@ void LineBlocks::start(const LineSource& source, std::int32_t count, std::size_t
   line_bytes_ = line_bytes;
   slack_bytes_ = slack_bytes;
   ahead_ = ahead;
+  block_.first = 1;
+  block_.lines = 0;
+  block_.chunks = 0;
   if (count >= 1) start_block(1, ahead);
+}
+
+void LineBlocks::join() {
+  if (!started_) return;
+  // The helpers that were not lent join the block (this thread takes part 0 of it).
+  const auto others = helpers_.subspan(ahead_);
+  run_parts(others, std::min(others.size() + 1, block_.parts), block_);
+  started_->join();
+  started_.reset();
+  ahead_ = helpers_.size();
 }
 
 void LineBlocks::finish(Units& units, int unit) {
   if (block_.source == nullptr) return;
-  // The helpers that were not lent join the first block (this thread takes part 0 of it).
-  const auto others = helpers_.subspan(ahead_);
-  if (started_) run_parts(others, std::min(others.size() + 1, block_.parts), block_);
-  while (started_) {
-    started_->join();
-    started_.reset();
+  join();
+  for (;;) {
     for (std::size_t c = 0; c < block_.chunks; ++c) units.write(unit, (*block_.buffers)[c]);
-    if (block_.first + block_.lines <= count_) {
-      start_block(block_.first + block_.lines, helpers_.size());
-    }
+    if (block_.first + block_.lines > count_) break;
+    start_block(block_.first + block_.lines, helpers_.size());
+    join();
   }
   block_.source = nullptr;
 }

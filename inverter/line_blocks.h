@@ -46,7 +46,11 @@ class LineBlocks {
   // finished, and ahead <= the helpers' count.
   void start(const LineSource& source, std::int32_t count, std::size_t line_bytes,
              std::size_t slack_bytes, std::size_t ahead);
-  // Renders what is left with the helpers and writes every line on `unit`, in order.
+  // Renders what is left of the first block on every thread.
+  void join();
+  // True when the first block holds every line.
+  bool in_one_block() const { return block_.lines >= count_; }
+  // join(), then writes every line on `unit`, in order, rendering later blocks on every thread.
   void finish(Units& units, int unit);
 
  private:

@@ -1,7 +1,6 @@
 #include "inverter/listing_pipeline.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstddef>
 
 #include "format/format.h"
@@ -19,19 +18,22 @@ std::size_t helpers_to_lend(std::size_t helpers) {
 }  // namespace
 
 ListingPipeline::ListingPipeline(Workspace& ws, std::int32_t iP, Units& units)
-    : ws_(ws), iP_(iP), units_(units), lines_(helpers_of(ws), ws.listing_chunks) {
+    : ws_(ws),
+      iP_(iP),
+      units_(units),
+      ahead_(listing_in_pieces(ws, iP, units) && ws.kernels.threads > 1 && ws.N >= 1),
+      lines_{{helpers_of(ws), ws.listing_chunks[0]}, {helpers_of(ws), ws.listing_chunks[1]}} {
   rows_.matrix = &ws.CTest;
 }
 
-void ListingPipeline::start(const ComplexMatrix& C) {
-  assert(!started_ && ws_.lent_helpers == 0);
-  const auto helpers = helpers_of(ws_);
-  if (!listing_in_pieces(ws_, iP_, units_) || helpers.empty() || ws_.N < 1) {
-    write_rank_listing(ws_, C, iP_, units_);
-    return;
-  }
-  started_ = true;
+bool ListingPipeline::start_ahead(const ComplexMatrix& C) {
+  ws_.lent_helpers = 0;
+  if (started_ && !lines_[current_].in_one_block()) finish();
+  const bool previous = started_;
+  lines_[current_].join();
+  // The copy that the listing shows, made on every thread.
   const auto N = static_cast<std::size_t>(ws_.N);
+  const auto helpers = helpers_of(ws_);
   for_column_parts(1, ws_.N, helpers, [&](std::int32_t first, std::int32_t last, std::size_t) {
     const auto from = static_cast<std::size_t>(first - 1) * N;
     std::copy_n(C.data() + from, static_cast<std::size_t>(last - first + 1) * N,
@@ -39,18 +41,23 @@ void ListingPipeline::start(const ComplexMatrix& C) {
   });
   labels_.assign(ws_.iRu.data(), ws_.iRu.data() + N);
   rows_.labels = labels_.data();
+  current_ = 1 - current_;
   const std::size_t lent = helpers_to_lend(helpers.size());
   ws_.lent_helpers = static_cast<std::int32_t>(lent);
-  lines_.start(rows_, ws_.N, listing_row_bytes(ws_.N), ComplexRowRenderer::scratch_bytes(), lent);
-  ws_.listing_head.clear();
-  render_listing_head(ws_, ws_.listing_head);
+  lines_[current_].start(rows_, ws_.N, listing_row_bytes(ws_.N),
+                         ComplexRowRenderer::scratch_bytes(), lent);
+  std::string& head = ws_.listing_heads[current_];
+  head.clear();
+  render_listing_head(ws_, head);
+  started_ = true;
+  return previous;
 }
 
 void ListingPipeline::finish() {
   if (!started_) return;
   ws_.lent_helpers = 0;
   started_ = false;
-  write_listing_pieces(ws_, ws_.listing_head, lines_, iP_, units_);
+  write_listing_pieces(ws_, ws_.listing_heads[current_], lines_[current_], iP_, units_);
 }
 
 }  // namespace quelmar

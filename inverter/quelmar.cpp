@@ -95,13 +95,13 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     ws.Pivot = C(ws.iu, ws.ju);
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
-    // The exchange leaves iu, ju and Pivot as they are: their line follows the listing that was
-    // rendered meanwhile.
     exchange_pivot(ws, C);
-    listings.finish();
+    // The pivot line goes between the listing before this step, rendered meanwhile, and this
+    // step's (the exchange leaves iu, ju and Pivot as they were).
     if (tracing) {
-      write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
-      listings.start(C);
+      listings.next(C, [&] {
+        write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
+      });
     }
   }
   listings.finish();

@@ -83,18 +83,19 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
     write_statements(ws, C, iP, units);
     return;
   }
-  ws.listing_head.clear();
-  render_listing_head(ws, ws.listing_head);
+  std::string& head = ws.listing_heads[0];
+  head.clear();
+  render_listing_head(ws, head);
   ListingRows rows;
   rows.labels = ws.iRu.data();
   rows.matrix = &C;
   const auto helpers = helpers_of(ws);
-  LineBlocks lines(helpers, ws.listing_chunks);
+  LineBlocks lines(helpers, ws.listing_chunks[0]);
   if (ws.N >= 1) {
     lines.start(rows, ws.N, listing_row_bytes(ws.N), ComplexRowRenderer::scratch_bytes(),
                 helpers.size());
   }
-  write_listing_pieces(ws, ws.listing_head, lines, iP, units);
+  write_listing_pieces(ws, head, lines, iP, units);
 }
 
 bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units) {

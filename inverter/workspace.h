@@ -45,15 +45,16 @@ struct Workspace {
   std::array<SplitTable, kMostThreads> splits;
   Storage<double> row_estimates;
   // The helper threads, kernels.threads - 1 of them, which share the kernels and the listing, and
-  // the listing's text buffers (its head, its foot, which is the same at every step, and the
-  // chunks of lines, which the identity products use too), kept from listing to listing so that
-  // their pages are not handed back to the system and faulted in again at every step.
+  // the listing's text buffers (heads, the foot, which is the same at every step, and chunks of
+  // lines, which the identity products use too; two listings at a time are under way while the
+  // elimination goes on), kept from listing to listing so that their pages are not handed back
+  // to the system and faulted in again at every step.
   std::array<std::unique_ptr<HelperThread>, kMostThreads - 1> helper_threads;
   // The first helpers, lent to a listing rendered ahead: shared loops run on the others.
   std::int32_t lent_helpers = 0;
-  mutable std::string listing_head;
+  mutable std::array<std::string, 2> listing_heads;
   mutable std::string listing_foot;
-  mutable std::vector<std::string> listing_chunks;
+  mutable std::array<std::vector<std::string>, 2> listing_chunks;
 };
 
 // The helper threads that share the work: none with one thread, and none of those lent.
