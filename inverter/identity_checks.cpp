@@ -34,13 +34,13 @@ struct ProductLines : LineSource {
   const ComplexMatrix* product = nullptr;
 };
 
-// On a console unit, or with the plain kernels, statement by statement; otherwise the lines are
-// rendered on every thread (LineBlocks) and written in order, with the same bytes. Every element
-// field has its full width, so every line is as long as the first.
+// On a console unit, with the plain kernels or on one thread, statement by statement; otherwise
+// the lines are rendered on every thread (LineBlocks) and written in order, with the same bytes.
+// Every element field has its full width, so every line is as long as the first.
 void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32_t iP,
                    Units& units) {
   const std::int32_t N = product.order();
-  if (units.is_console(iP) || !ws.kernels.fast || N < 1) {
+  if (units.is_console(iP) || !ws.kernels.fast || helpers_of(ws).empty() || N < 1) {
     for (std::int32_t i = 1; i <= N; ++i) {
       line_statements(product, i, [&](const Format& format, std::span<const Item> items) {
         write_formatted(units, iP, format, items);

@@ -7,6 +7,10 @@
 // there are.
 #pragma once
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -114,6 +118,16 @@ class HelperThread {
 
 // Most threads a loop is shared among.
 inline constexpr std::size_t kMostThreads = 64;
+
+// Processors this process may run on: its affinity mask where the system has one.
+inline unsigned usable_processors() {
+#if defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
+#endif
+  return std::thread::hardware_concurrency();
+}
 
 // A shared loop in two halves: the helpers' parts are handed over when it is made, and join()
 // runs part 0 on this thread and settles the others, so that this thread can do other work while

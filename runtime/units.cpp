@@ -61,9 +61,11 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   // Everything that can fail for lack of memory happens before the file is created or replaced.
   Channel prepared;
   prepared.name = name;
+  prepared.write_behind = usable_processors() > 1;
   // Room for a full block plus the statement that completes it, so neither buffer regrows.
-  prepared.buffer.reserve(2 * kFileBlockBytes);
-  prepared.handed.reserve(2 * kFileBlockBytes);
+  const std::size_t block = prepared.write_behind ? kFileBlockBytes : kFirstFileBlockBytes;
+  prepared.buffer.reserve(2 * block);
+  if (prepared.write_behind) prepared.handed.reserve(2 * block);
   // The system would cut a name at its first NUL and create a file of another name.
   if (name.find('\0') != std::string::npos) {
     reason = "the file name holds a NUL character";
@@ -96,8 +98,9 @@ void Units::write(int unit, std::string_view bytes) {
   }
   Channel& channel = found->second;
   channel.buffer.append(bytes);
-  if (!channel.console && channel.buffer.size() >=
-                              (channel.first_block_gone ? kFileBlockBytes : kFirstFileBlockBytes)) {
+  const bool large = channel.first_block_gone && channel.write_behind;
+  if (!channel.console &&
+      channel.buffer.size() >= (large ? kFileBlockBytes : kFirstFileBlockBytes)) {
     hand_over_block(unit, channel);
   }
 }
@@ -171,7 +174,7 @@ void Units::BlockTransfer::operator()() const noexcept {
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
-  if (!channel.first_block_gone) {
+  if (!channel.first_block_gone || !channel.write_behind) {
     flush("write to", unit, channel);
     channel.first_block_gone = true;
     return;

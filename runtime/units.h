@@ -22,9 +22,11 @@ inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
 // A file unit hands its first block to the system once kFirstFileBlockBytes have gathered, in
 // the write statement that fills it, so that a device that fails or a file size limit stops the
-// run there. Every later block, of at least kFileBlockBytes, goes to the system in one transfer
-// made by the unit's writer thread while the next block gathers; a failure of it is reported by
-// the write statement that hands over the next block, or by the close. The rest goes at close.
+// run there. When the process may run on more than one processor, every later block, of at least
+// kFileBlockBytes, goes to the system in one transfer made by the unit's writer thread while the
+// next block gathers; a failure of it is reported by the write statement that hands over the next
+// block, or by the close. On one processor nothing would overlap the transfer, and blocks of
+// kFirstFileBlockBytes, which stay in the processor's cache, go at once. The rest goes at close.
 inline constexpr std::size_t kFirstFileBlockBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kFileBlockBytes = std::size_t{1} << 20;
 
@@ -75,8 +77,10 @@ class Units {
     bool console = false;
     std::string name;    // file name; empty for a console stream
     std::string buffer;  // bytes not yet handed to the system
-    // File units: whether the first block went, the block handed to the writer, how much of it
-    // reached the system and the system's reason when not all of it did (0 when it did).
+    // File units: whether blocks go to a writer thread after the first, whether the first went,
+    // the block handed to the writer, how much of it reached the system and the system's reason
+    // when not all of it did (0 when it did).
+    bool write_behind = false;
     bool first_block_gone = false;
     bool in_flight = false;
     std::string handed;
