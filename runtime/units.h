@@ -93,7 +93,8 @@ class Units {
   // On failure the bytes not written stay buffered (close_all tries again) and the I/O error
   // stop is thrown.
   void flush(const char* statement, int unit, Channel& channel);
-  // A full block of a file unit: the first one flushed, later ones handed to the writer.
+  // A full block of a file unit: flushed when it is the first or there is no write-behind,
+  // otherwise handed to the writer.
   void hand_over_block(int unit, Channel& channel);
   // Waits for the handed block (written here if the writer had not taken it); when it did not all
   // reach the system, throws the I/O error stop of the write statement that handed it over.
