@@ -62,10 +62,8 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   Channel prepared;
   prepared.name = name;
   prepared.write_behind = usable_processors() > 1;
-  // Room for a full block plus the statement that completes it, so neither buffer regrows.
-  const std::size_t block = prepared.write_behind ? kFileBlockBytes : kFirstFileBlockBytes;
-  prepared.buffer.reserve(2 * block);
-  if (prepared.write_behind) prepared.handed.reserve(2 * block);
+  // Room for a full block plus the statement that completes it, so the buffer never regrows.
+  prepared.buffer.reserve(2 * kFileBlockBytes);
   // The system would cut a name at its first NUL and create a file of another name.
   if (name.find('\0') != std::string::npos) {
     reason = "the file name holds a NUL character";
@@ -98,9 +96,9 @@ void Units::write(int unit, std::string_view bytes) {
   }
   Channel& channel = found->second;
   channel.buffer.append(bytes);
-  const bool large = channel.first_block_gone && channel.write_behind;
+  const bool large = channel.writer != nullptr;
   if (!channel.console &&
-      channel.buffer.size() >= (large ? kFileBlockBytes : kFirstFileBlockBytes)) {
+      channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
     hand_over_block(unit, channel);
   }
 }
@@ -174,34 +172,36 @@ void Units::BlockTransfer::operator()() const noexcept {
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
-  if (!channel.first_block_gone || !channel.write_behind) {
+  if (!channel.writer) {
+    const std::size_t size = channel.buffer.size();
     flush("write to", unit, channel);
-    channel.first_block_gone = true;
+    channel.bytes_handed += size;
+    if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
     return;
   }
   settle(unit, channel);
   channel.handed.swap(channel.buffer);
   channel.buffer.clear();
   channel.transfer.channel = &channel;
-  if (!channel.writer) {
-    try {
-      channel.writer = std::make_unique<HelperThread>(std::chrono::microseconds{0});
-    } catch (const std::system_error&) {
-    } catch (const std::bad_alloc&) {
-    }
-  }
   channel.in_flight = true;
-  // Without a writer the block goes to the system at once, its failure reported as it would be
-  // at the next block.
-  if (channel.writer) {
-    channel.writer->hand_over(channel.transfer);
-  } else {
-    settle_quietly(channel);
+  channel.writer->hand_over(channel.transfer);
+}
+
+void Units::start_writer(Channel& channel) noexcept {
+  // Without the thread or the room for two large blocks, blocks keep going at once.
+  try {
+    channel.buffer.reserve(2 * kWriteBehindBlockBytes);
+    channel.handed.reserve(2 * kWriteBehindBlockBytes);
+    channel.writer = std::make_unique<HelperThread>(std::chrono::microseconds{0});
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
   }
+  channel.write_behind = channel.writer != nullptr;
 }
 
 bool Units::settle_quietly(Channel& channel) noexcept {
-  if (channel.in_flight && (!channel.writer || channel.writer->take_back())) channel.transfer();
+  if (channel.in_flight && channel.writer->take_back()) channel.transfer();
   channel.in_flight = false;
   return channel.handed_error == 0;
 }

@@ -20,15 +20,16 @@ namespace quelmar {
 inline constexpr int kStderrUnit = 0;
 inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
-// A file unit hands its first block to the system once kFirstFileBlockBytes have gathered, in
-// the write statement that fills it, so that a device that fails or a file size limit stops the
-// run there. When the process may run on more than one processor, every later block, of at least
-// kFileBlockBytes, goes to the system in one transfer made by the unit's writer thread while the
-// next block gathers; a failure of it is reported by the write statement that hands over the next
-// block, or by the close. On one processor nothing would overlap the transfer, and blocks of
-// kFirstFileBlockBytes, which stay in the processor's cache, go at once. The rest goes at close.
-inline constexpr std::size_t kFirstFileBlockBytes = std::size_t{64} * 1024;
-inline constexpr std::size_t kFileBlockBytes = std::size_t{1} << 20;
+// A file unit hands its bytes to the system once kFileBlockBytes have gathered, in the write
+// statement that fills the block, so that a device that fails or a file size limit stops the run
+// there. Once a file holds kWriteBehindFrom bytes, and when the process may run on more than one
+// processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
+// transfer made by the unit's writer thread while the next block gathers (a large file is where
+// the system's writing can block); a failure of it is reported by the write statement that hands
+// over the next block, or by the close. The rest goes at close.
+inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
+inline constexpr std::size_t kWriteBehindFrom = std::size_t{64} << 20;
+inline constexpr std::size_t kWriteBehindBlockBytes = std::size_t{1} << 20;
 
 class Units {
  public:
@@ -67,7 +68,7 @@ class Units {
  private:
   struct Channel;
   // The transfer of a file's handed block, run by its writer (or by the caller when the writer
-  // has not taken it, or could not be started).
+  // has not taken it).
   struct BlockTransfer {
     Channel* channel = nullptr;
     void operator()() const noexcept;
@@ -77,25 +78,27 @@ class Units {
     bool console = false;
     std::string name;    // file name; empty for a console stream
     std::string buffer;  // bytes not yet handed to the system
-    // File units: whether blocks go to a writer thread after the first, whether the first went,
-    // the block handed to the writer, how much of it reached the system and the system's reason
-    // when not all of it did (0 when it did).
+    // File units: whether large blocks may go to a writer thread, the bytes handed to the system
+    // so far, the block handed to the writer, how much of it reached the system and the system's
+    // reason when not all of it did (0 when it did).
     bool write_behind = false;
-    bool first_block_gone = false;
+    std::size_t bytes_handed = 0;
     bool in_flight = false;
     std::string handed;
     std::size_t handed_written = 0;
     int handed_error = 0;
     BlockTransfer transfer;
-    std::unique_ptr<HelperThread> writer;  // started with the first handed block
+    std::unique_ptr<HelperThread> writer;  // started once the file is large
   };
   // Hands the channel's buffered bytes to the system for `statement` ("write to", "close of").
   // On failure the bytes not written stay buffered (close_all tries again) and the I/O error
   // stop is thrown.
   void flush(const char* statement, int unit, Channel& channel);
-  // A full block of a file unit: flushed when it is the first or there is no write-behind,
-  // otherwise handed to the writer.
+  // A full block of a file unit: flushed, or handed to the writer once the file is large.
   void hand_over_block(int unit, Channel& channel);
+  // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
+  // before.
+  static void start_writer(Channel& channel) noexcept;
   // Waits for the handed block (written here if the writer had not taken it); when it did not all
   // reach the system, throws the I/O error stop of the write statement that handed it over.
   void settle(int unit, Channel& channel);

@@ -1,7 +1,7 @@
-// Units: console bytes reach the system at the end of each statement, file bytes in a first block
-// of 64 KiB, then in blocks of 1 MiB, and whole at their close; a later block that the system
-// cuts short stops the run at the next. (The other I/O error stops and the storage check are met
-// by the whole runs.)
+// Units: console bytes reach the system at the end of each statement, file bytes in blocks of
+// 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a large block that
+// the system cuts short stops the run at the next. (The other I/O error stops and the storage check
+// are met by the whole runs.)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -56,14 +56,15 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
 }
 
-// With two processors, under a file size limit of 1.5 MiB: the first block and the first 1 MiB one
-// are written whole, the next is cut at the limit, which the write that hands over the block after
-// it reports; what is left is tried again, in order, when the units close.
+// With two processors, once a file holds 64 MiB, under a file size limit 1.5 MiB beyond that:
+// the next 1 MiB block is written whole, the one after it is cut at the limit, which the write
+// that hands over the block after it reports; what is left is tried again, in order, when the
+// units close.
 TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
-  if (usable_processors() < 2) GTEST_SKIP() << "blocks of 1 MiB need two processors";
+  if (usable_processors() < 2) GTEST_SKIP() << "the writer thread needs two processors";
   const Scratch scratch;
   const fs::path out = scratch.work() / "out.txt";
-  constexpr rlim_t kLimit = 1536 * 1024;
+  constexpr rlim_t kLimit = kWriteBehindFrom + 1536 * 1024;
   rlimit old{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   ASSERT_LE(kLimit, old.rlim_cur);
@@ -76,7 +77,7 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
     units.open_for_write_or_stop(13, out.string());
     for (const char fill : {'a', 'b', 'c', 'd'}) {
       try {
-        units.write(13, std::string(fill == 'a' ? kFirstFileBlockBytes : kFileBlockBytes, fill));
+        units.write(13, std::string(fill == 'a' ? kWriteBehindFrom : kWriteBehindBlockBytes, fill));
       } catch (const ProgramStop& stop) {
         report += std::string(1, fill) + ": " + stop.report();
       }
@@ -87,8 +88,8 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
   EXPECT_EQ(report, "d: Quelmar_Demo: I/O error: write to unit 13 (file '" + out.string() +
                         "'): File too large\n");
   EXPECT_TRUE(read_file(out) ==
-              std::string(kFirstFileBlockBytes, 'a') + std::string(kFileBlockBytes, 'b') +
-                  std::string(kLimit - kFileBlockBytes - kFirstFileBlockBytes, 'c'));
+              std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
+                  std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
 }
 
 // A released block goes back to the system at once, not at the next allocation.
