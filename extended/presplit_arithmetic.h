@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "quelmar/complex.h"
 #include "extended/lanes.h"
+#include "quelmar/complex.h"
 
 namespace quelmar {
 

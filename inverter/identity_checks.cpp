@@ -1,22 +1,60 @@
 #include "inverter/identity_checks.h"
 
+#include <span>
+#include <string>
+
 #include "format/format.h"
 #include "inverter/identity_products.h"
+#include "inverter/line_blocks.h"
 #include "inverter/write_statement.h"
 
 namespace quelmar {
 
 namespace {
 
-void write_product(const ComplexMatrix& product, std::int32_t iP, Units& units) {
+// The statements of line i of a product, each handed to statement(format, items).
+template <class Statement>
+void line_statements(const ComplexMatrix& product, std::int32_t i, Statement&& statement) {
   static const Format kElement("(sp,' (',e13.4,',',e13.4,'j),',\\)   ");
   static const Format kEndLine("('')");
-  for (std::int32_t i = 1; i <= product.order(); ++i) {
-    for (std::int32_t j = 1; j <= product.order(); ++j) {
-      write_formatted(units, iP, kElement, {product(i, j).re, product(i, j).im});
-    }
-    write_formatted(units, iP, kEndLine);
+  for (std::int32_t j = 1; j <= product.order(); ++j) {
+    const Item parts[] = {Item(product(i, j).re), Item(product(i, j).im)};
+    statement(kElement, parts);
   }
+  statement(kEndLine, {});
+}
+
+// The lines rendered as their statements write them on a file unit.
+struct ProductLines : LineSource {
+  void render_line(std::int32_t i, std::string& out) const override {
+    line_statements(*product, i, [&out](const Format& format, std::span<const Item> items) {
+      format.render(items, out);
+    });
+  }
+  const ComplexMatrix* product = nullptr;
+};
+
+// On a console unit, with the plain kernels or on one thread, statement by statement; otherwise
+// the lines are rendered on every thread (LineBlocks) and written in order, with the same bytes.
+// Every element field has its full width, so every line is as long as the first.
+void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32_t iP,
+                   Units& units) {
+  const std::int32_t N = product.order();
+  if (units.is_console(iP) || !ws.kernels.fast || helpers_of(ws).empty() || N < 1) {
+    for (std::int32_t i = 1; i <= N; ++i) {
+      line_statements(product, i, [&](const Format& format, std::span<const Item> items) {
+        write_formatted(units, iP, format, items);
+      });
+    }
+    return;
+  }
+  ProductLines lines;
+  lines.product = &product;
+  std::string first;
+  lines.render_line(1, first);
+  LineBlocks blocks(helpers_of(ws), ws.listing_chunks[0]);
+  blocks.start(lines, N, first.size(), 0, helpers_of(ws).size());
+  blocks.finish(units, iP);
 }
 
 }  // namespace
@@ -33,11 +71,11 @@ void write_identity_checks(Workspace& ws, const ComplexMatrix& C, std::int32_t i
 
   form_result_by_input(ws, C);
   if (iP > 5) write_formatted(units, iP, kLeftHeading);
-  write_product(product, iP, units);
+  write_product(ws, product, iP, units);
 
   form_input_by_result(ws, C);
   if (iP > 5) write_formatted(units, iP, kRightHeading);
-  write_product(product, iP, units);
+  write_product(ws, product, iP, units);
 
   if (iP > 5 && ws.iRank < ws.N) write_formatted(units, iP, kRemarks);
 }

@@ -5,7 +5,7 @@
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
-#include "inverter/helper_thread.h"
+#include "runtime/helper_thread.h"
 
 namespace quelmar {
 

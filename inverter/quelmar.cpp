@@ -7,6 +7,7 @@
 #include "inverter/binary_files.h"
 #include "inverter/elimination.h"
 #include "inverter/identity_checks.h"
+#include "inverter/listing_pipeline.h"
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
@@ -70,13 +71,17 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     at(ws.iRu, i) = i;
     at(ws.jCu, i) = i;
   }
-  if (tracing) write_rank_listing(ws, C, iP, units);
+  // Each listing is rendered while the next step goes on, and written before the lines that
+  // follow it.
+  ListingPipeline listings(ws, iP, units);
+  if (tracing) listings.start(C);
 
   for (std::int32_t k = 1; k <= N; ++k) {
     const Real16 pivot_magnitude = find_pivot(ws, C);
     if (k == 1) {
       // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
       ws.ValMin = mul(pivot_magnitude, kRankThreshold);
+      listings.finish();
       if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
       ws.CdetN = ws.Pivot;
     }
@@ -90,12 +95,16 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     ws.Pivot = C(ws.iu, ws.ju);
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
-    if (tracing) {
-      write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
-    }
     exchange_pivot(ws, C);
-    if (tracing) write_rank_listing(ws, C, iP, units);
+    // The pivot line goes between the listing before this step, rendered meanwhile, and this
+    // step's (the exchange leaves iu, ju and Pivot as they were).
+    if (tracing) {
+      listings.next(C, [&] {
+        write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
+      });
+    }
   }
+  listings.finish();
   if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});
 
   close_elimination(ws, C);

@@ -1,7 +1,6 @@
 #include "inverter/rank_listing.h"
 
-#include <algorithm>
-#include <cstddef>
+#include <span>
 #include <string>
 
 #include "format/format.h"
@@ -34,21 +33,36 @@ const LineFormats& line_formats() {
   return kFormats;
 }
 
-std::size_t row_bytes(std::int32_t N) {
-  const LineFormats& formats = line_formats();
-  return formats.frame_bytes + formats.elements.element_bytes() * static_cast<std::size_t>(N);
+// The formatted statements before the matrix lines and after them, in order, each handed to
+// statement(format, items); the free-form write that ends the listing is the caller's.
+template <class Statement>
+void head_statements(const Workspace& ws, Statement&& statement) {
+  static const Format kRankLine("('@ Rank =',i3,21x,'abs(CdetN) =',e23.10/22x,' ',\\) ");
+  static const Format kColumnLabel("(sp,i6,24x,' ',\\)   ");
+  const Item rank_items[] = {Item(ws.iRank), Item(magnitude(ws.CdetN))};
+  statement(kRankLine, rank_items);
+  for (std::int32_t j = 1; j <= ws.N; ++j) {
+    const Item label[] = {Item(at(ws.jCu, j))};
+    statement(kColumnLabel, label);
+  }
+  statement(line_formats().end, {});
 }
 
-// Rows [first, last] rendered one after the other into `out`, which has room for them.
-void render_rows(const Workspace& ws, const ComplexMatrix& C, std::int32_t first, std::int32_t last,
-                 std::string& out) {
-  for (std::int32_t i = first; i <= last; ++i) render_listing_row(at(ws.iRu, i), C, i, out);
+template <class Statement>
+void foot_statements(std::int32_t N, Statement&& statement) {
+  static const Format kSeparatorLead("(13(' '),\\) ");
+  static const Format kSeparator("(31('-'),\\) ");
+  statement(kSeparatorLead, {});
+  for (std::int32_t j = 1; j <= N; ++j) statement(kSeparator, {});
 }
 
-// The matrix lines of a listing on a console unit: every statement handed over as it ends.
-void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
-                                       Units& units) {
+// The whole listing statement by statement, each handed over as it ends.
+void write_statements(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units) {
+  const auto write = [&](const Format& format, std::span<const Item> items) {
+    write_formatted(units, iP, format, items);
+  };
   const LineFormats& formats = line_formats();
+  head_statements(ws, write);
   for (std::int32_t i = 1; i <= ws.N; ++i) {
     write_formatted(units, iP, formats.label, {at(ws.iRu, i)});
     for (std::int32_t j = 1; j <= ws.N; ++j) {
@@ -56,45 +70,56 @@ void write_rows_statement_by_statement(const Workspace& ws, const ComplexMatrix&
     }
     write_formatted(units, iP, formats.end);
   }
-}
-
-// The matrix lines of a listing on a file unit, which hands its bytes on in blocks anyway:
-// rendered a block of rows at a time, in consecutive parts, one per thread when the block is
-// large enough, and written in row order.
-void write_rows_in_blocks(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
-                          Units& units) {
-  // A negative or zero order has no matrix lines.
-  if (ws.N < 1) return;
-  // Rows per block: about 2 MiB of text, at least one row, at most all of them.
-  constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
-  const std::size_t line = row_bytes(ws.N);
-  const auto block_rows = static_cast<std::int32_t>(
-      std::clamp<std::size_t>(kBlockBytes / line, 1, static_cast<std::size_t>(ws.N)));
-  // Parts of at least kRowsWorthAThread / 2 rows, one per thread at the most.
-  const auto helpers = helpers_of(ws);
-  const auto parts = std::clamp<std::size_t>(
-      static_cast<std::size_t>(block_rows / (kRowsWorthAThread / 2)), 1, helpers.size() + 1);
-  // Room for a part's rows and the scratch characters after the last one: rendering allocates
-  // nothing.
-  const std::size_t part_rows = (static_cast<std::size_t>(block_rows) + parts - 1) / parts;
-  for (std::size_t p = 0; p < parts; ++p) {
-    ws.listing_text[p].reserve(line * part_rows + ComplexRowRenderer::scratch_bytes());
-  }
-  for (std::int32_t first = 1; first <= ws.N; first += block_rows) {
-    const std::int64_t rows = std::min(ws.N - first + 1, block_rows);
-    run_parts(helpers, parts, [&](std::size_t p) {
-      const auto n = static_cast<std::int64_t>(parts);
-      const auto begin = rows * static_cast<std::int64_t>(p) / n;
-      const auto end = rows * static_cast<std::int64_t>(p + 1) / n;
-      ws.listing_text[p].clear();
-      render_rows(ws, C, first + static_cast<std::int32_t>(begin),
-                  first + static_cast<std::int32_t>(end) - 1, ws.listing_text[p]);
-    });
-    for (std::size_t p = 0; p < parts; ++p) units.write(iP, ws.listing_text[p]);
-  }
+  foot_statements(ws.N, write);
+  write_free(units, iP);
 }
 
 }  // namespace
+
+void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
+                        Units& units) {
+  if (iP < 6) return;
+  if (!listing_in_pieces(ws, iP, units)) {
+    write_statements(ws, C, iP, units);
+    return;
+  }
+  std::string& head = ws.listing_heads[0];
+  head.clear();
+  render_listing_head(ws, head);
+  ListingRows rows;
+  rows.labels = ws.iRu.data();
+  rows.matrix = &C;
+  const auto helpers = helpers_of(ws);
+  LineBlocks lines(helpers, ws.listing_chunks[0]);
+  if (ws.N >= 1) {
+    lines.start(rows, ws.N, listing_row_bytes(ws.N), ComplexRowRenderer::scratch_bytes(),
+                helpers.size());
+  }
+  write_listing_pieces(ws, head, lines, iP, units);
+}
+
+bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units) {
+  return ws.kernels.fast && !units.is_console(iP);
+}
+
+void ListingRows::render_line(std::int32_t i, std::string& out) const {
+  render_listing_row(labels[i - 1], *matrix, i, out);
+}
+
+void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
+                          std::int32_t iP, Units& units) {
+  units.write(iP, head);
+  lines.finish(units, iP);
+  // The foot is the same at every step. A negative or zero order has a foot of its lead and line
+  // end only.
+  if (ws.listing_foot.empty()) render_listing_foot(ws.N, ws.listing_foot);
+  units.write(iP, ws.listing_foot);
+}
+
+void render_listing_head(const Workspace& ws, std::string& out) {
+  head_statements(
+      ws, [&out](const Format& format, std::span<const Item> items) { format.render(items, out); });
+}
 
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out) {
@@ -106,26 +131,15 @@ void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t
   formats.end.render({}, out);
 }
 
-void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP,
-                        Units& units) {
-  static const Format kRankLine("('@ Rank =',i3,21x,'abs(CdetN) =',e23.10/22x,' ',\\) ");
-  static const Format kColumnLabel("(sp,i6,24x,' ',\\)   ");
-  static const Format kSeparatorLead("(13(' '),\\) ");
-  static const Format kSeparator("(31('-'),\\) ");
-  const Format& end_line = line_formats().end;
-  if (iP < 6) return;
-  write_formatted(units, iP, kRankLine, {ws.iRank, magnitude(ws.CdetN)});
-  for (std::int32_t j = 1; j <= ws.N; ++j)
-    write_formatted(units, iP, kColumnLabel, {at(ws.jCu, j)});
-  write_formatted(units, iP, end_line);
-  if (units.is_console(iP) || !ws.kernels.fast) {
-    write_rows_statement_by_statement(ws, C, iP, units);
-  } else {
-    write_rows_in_blocks(ws, C, iP, units);
-  }
-  write_formatted(units, iP, kSeparatorLead);
-  for (std::int32_t j = 1; j <= ws.N; ++j) write_formatted(units, iP, kSeparator);
-  write_free(units, iP);
+void render_listing_foot(std::int32_t N, std::string& out) {
+  foot_statements(
+      N, [&out](const Format& format, std::span<const Item> items) { format.render(items, out); });
+  render_free({}, out);
+}
+
+std::size_t listing_row_bytes(std::int32_t N) {
+  const LineFormats& formats = line_formats();
+  return formats.frame_bytes + formats.elements.element_bytes() * static_cast<std::size_t>(N);
 }
 
 }  // namespace quelmar

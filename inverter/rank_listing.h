@@ -8,23 +8,46 @@
 //                -------------------------------------------------------------- (+ blank)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "inverter/line_blocks.h"
 #include "inverter/workspace.h"
 #include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 
 namespace quelmar {
 
-// On a file unit with the fast kernels chosen, the matrix lines are rendered a row at a time by
-// render_listing_row (on every thread ws.kernels allows), with the same bytes in the same
-// order; on a console unit every statement is handed over as it ends.
+// On a console unit, or with the plain kernels, every statement is written and handed over as it
+// ends; otherwise the listing's text is rendered in pieces (below) on every thread ws.kernels
+// allows (LineBlocks) and written in order: the same bytes.
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units);
 
-// Appends matrix line i, the label and C(i, 1) .. C(i, N), as the line's write statements write
-// it.
+// True when write_rank_listing renders the listing in pieces.
+bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units);
+
+// The matrix lines as lines of text: line i is matrix line i of `matrix`, labelled labels[i - 1].
+struct ListingRows : LineSource {
+  void render_line(std::int32_t i, std::string& out) const override;
+  const std::int32_t* labels = nullptr;
+  const ComplexMatrix* matrix = nullptr;
+};
+
+// Writes a listing in pieces: `head` (render_listing_head's text), the matrix lines that `lines`
+// renders (started, or nothing for an order below 1) and the foot.
+void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
+                          std::int32_t iP, Units& units);
+
+// The pieces, each appended to `out` as its write statements write it on a file unit: the lines
+// before the matrix lines (the rank line and the column labels), matrix line i (the label and
+// C(i, 1) .. C(i, N)) and the lines after them (the separator, ended by a free-form write).
+void render_listing_head(const Workspace& ws, std::string& out);
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
                         std::string& out);
+void render_listing_foot(std::int32_t N, std::string& out);
+
+// Bytes of one matrix line at order N >= 1.
+std::size_t listing_row_bytes(std::int32_t N);
 
 }  // namespace quelmar

@@ -8,13 +8,14 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
-#include "inverter/helper_thread.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/split_table.h"
 #include "quelmar/complex.h"
 #include "quelmar/complex_matrix.h"
 #include "quelmar/storage.h"
+#include "runtime/helper_thread.h"
 
 namespace quelmar {
 
@@ -25,6 +26,8 @@ struct Workspace {
   Storage<std::int32_t> jCu;
   Storage<Complex> Temp;
   ComplexMatrix Cin;
+  // The identity products; during the elimination, the copy of C that a listing rendered ahead
+  // shows (ListingPipeline).
   ComplexMatrix CTest;
   std::int32_t iRank = 0;
   Complex Pivot = kComplexZero;
@@ -42,15 +45,22 @@ struct Workspace {
   std::array<SplitTable, kMostThreads> splits;
   Storage<double> row_estimates;
   // The helper threads, kernels.threads - 1 of them, which share the kernels and the listing, and
-  // the listing's text buffers, one per thread, kept from listing to listing so that their pages
-  // are not handed back to the system and faulted in again at every step.
+  // the listing's text buffers (heads, the foot, which is the same at every step, and chunks of
+  // lines, which the identity products use too; two listings at a time are under way while the
+  // elimination goes on), kept from listing to listing so that their pages are not handed back
+  // to the system and faulted in again at every step.
   std::array<std::unique_ptr<HelperThread>, kMostThreads - 1> helper_threads;
-  mutable std::array<std::string, kMostThreads> listing_text;
+  // The first helpers, lent to a listing rendered ahead: shared loops run on the others.
+  std::int32_t lent_helpers = 0;
+  mutable std::array<std::string, 2> listing_heads;
+  mutable std::string listing_foot;
+  mutable std::array<std::vector<std::string>, 2> listing_chunks;
 };
 
-// The helper threads that share the work: none with one thread.
+// The helper threads that share the work: none with one thread, and none of those lent.
 inline std::span<const std::unique_ptr<HelperThread>> helpers_of(const Workspace& ws) {
-  return {ws.helper_threads.data(), static_cast<std::size_t>(ws.kernels.threads - 1)};
+  return {ws.helper_threads.data() + ws.lent_helpers,
+          static_cast<std::size_t>(ws.kernels.threads - 1 - ws.lent_helpers)};
 }
 
 // Element i of a work vector; requires 1 <= i <= size.

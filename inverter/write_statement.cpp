@@ -18,13 +18,17 @@ void write_formatted(Units& units, int unit, const Format& format,
 void write_free(Units& units, int unit, std::string_view text) {
   std::string& statement = units.statement_buffer();
   statement.clear();
-  statement += ' ';
-  statement += text;
-  statement += "\r\n";
+  render_free(text, statement);
   units.write(unit, statement);
   units.end_statement(unit);
 }
 
 void write_free(Units& units, int unit) { write_free(units, unit, {}); }
+
+void render_free(std::string_view text, std::string& out) {
+  out += ' ';
+  out += text;
+  out += "\r\n";
+}
 
 }  // namespace quelmar

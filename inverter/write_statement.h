@@ -11,6 +11,7 @@
 
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "format/format.h"
@@ -27,5 +28,8 @@ void write_formatted(Units& units, int unit, const Format& format,
 void write_free(Units& units, int unit, std::string_view text);
 // A free-form write with no item: a blank and CR LF (it also ends a line left open).
 void write_free(Units& units, int unit);
+
+// The bytes of write_free(units, unit, text), appended to `out`.
+void render_free(std::string_view text, std::string& out);
 
 }  // namespace quelmar

@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <new>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 
 #include "quelmar/errors.h"
@@ -59,6 +62,7 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   // Everything that can fail for lack of memory happens before the file is created or replaced.
   Channel prepared;
   prepared.name = name;
+  prepared.write_behind = usable_processors() > 1;
   // Room for a full block plus the statement that completes it, so the buffer never regrows.
   prepared.buffer.reserve(2 * kFileBlockBytes);
   // The system would cut a name at its first NUL and create a file of another name.
@@ -102,8 +106,10 @@ void Units::write(int unit, std::string_view bytes) {
   Channel& channel = found->second;
   if (channel.stream != nullptr) return pass_on("write to", unit, channel, bytes);
   channel.buffer.append(bytes);
-  if (!channel.console && channel.buffer.size() >= kFileBlockBytes) {
-    flush("write to", unit, channel);
+  const bool large = channel.writer != nullptr;
+  if (!channel.console &&
+      channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
+    hand_over_block(unit, channel);
   }
 }
 
@@ -120,6 +126,7 @@ void Units::close(int unit) {
     channels_.erase(found);
     return;
   }
+  settle(unit, found->second);
   flush("close of", unit, found->second);
   if (found->second.console) return;
   const int fd = found->second.fd;
@@ -134,6 +141,11 @@ void Units::close_all() noexcept {
     if (channel.stream != nullptr) {
       it = channels_.erase(it);
       continue;
+    }
+    // A handed block that failed is tried again first: the bytes keep their order.
+    if (!settle_quietly(channel)) {
+      write_fully(channel.fd, channel.handed.data() + channel.handed_written,
+                  channel.handed.size() - channel.handed_written);
     }
     write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
     channel.buffer.clear();
@@ -181,6 +193,52 @@ void Units::pass_on(const char* statement, int unit, Channel& channel, std::stri
     if (bytes.empty()) stream.flush();
   }
   if (!stream.good()) throw_io_error(statement, unit, channel, "the stream refused the bytes");
+}
+
+void Units::BlockTransfer::operator()() const noexcept {
+  Channel& c = *channel;
+  c.handed_written = write_fully(c.fd, c.handed.data(), c.handed.size());
+  c.handed_error = c.handed_written < c.handed.size() ? errno : 0;
+}
+
+void Units::hand_over_block(int unit, Channel& channel) {
+  if (!channel.writer) {
+    const std::size_t size = channel.buffer.size();
+    flush("write to", unit, channel);
+    channel.bytes_handed += size;
+    if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
+    return;
+  }
+  settle(unit, channel);
+  channel.handed.swap(channel.buffer);
+  channel.buffer.clear();
+  channel.transfer.channel = &channel;
+  channel.in_flight = true;
+  channel.writer->hand_over(channel.transfer);
+}
+
+void Units::start_writer(Channel& channel) noexcept {
+  // Without the thread or the room for two large blocks, blocks keep going at once.
+  try {
+    channel.buffer.reserve(2 * kWriteBehindBlockBytes);
+    channel.handed.reserve(2 * kWriteBehindBlockBytes);
+    channel.writer = std::make_unique<HelperThread>(std::chrono::microseconds{0});
+  } catch (const std::system_error&) {
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  channel.write_behind = channel.writer != nullptr;
+}
+
+bool Units::settle_quietly(Channel& channel) noexcept {
+  if (channel.in_flight && channel.writer->take_back()) channel.transfer();
+  channel.in_flight = false;
+  return channel.handed_error == 0;
+}
+
+void Units::settle(int unit, Channel& channel) {
+  if (!settle_quietly(channel))
+    throw_io_error("write to", unit, channel, std::strerror(channel.handed_error));
 }
 
 void Units::throw_io_error(const char* statement, int unit, const Channel& channel,

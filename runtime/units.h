@@ -2,25 +2,36 @@
 //   0 -> standard error stream, 5 -> standard input, 6 -> standard output (connected from the
 //   start, unless given no descriptor); any other unit is connected to a file by open_for_write,
 //   or to a C++ stream by connect_stream, and released by close.
-// Console units are handed to the system at the end of every statement; file units are buffered
-// (blocks of at least 64 KiB) until close; stream units pass every write on to their stream at
-// once. A failing open, write or close throws WriteFailed with the I/O error line (statement,
-// unit, file name and the system's reason).
+// Console units are handed to the system at the end of every statement; file units in blocks (see
+// below) and at close; stream units pass every write on to their stream at once. A failing open,
+// write or close throws WriteFailed with the I/O error line (statement, unit, file name and the
+// system's reason), always on the thread that calls Units.
 #pragma once
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "runtime/helper_thread.h"
 
 namespace quelmar {
 
 inline constexpr int kStderrUnit = 0;
 inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
-// A file unit hands its bytes to the system once this many have gathered, and at close.
+// A file unit hands its bytes to the system once kFileBlockBytes have gathered, in the write
+// statement that fills the block, so that a device that fails or a file size limit stops the run
+// there. Once a file holds kWriteBehindFrom bytes, and when the process may run on more than one
+// processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
+// transfer made by the unit's writer thread while the next block gathers (a large file is where
+// the system's writing can block); a failure of it is reported by the write statement that hands
+// over the next block, or by the close. The rest goes at close.
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
+inline constexpr std::size_t kWriteBehindFrom = std::size_t{64} << 20;
+inline constexpr std::size_t kWriteBehindBlockBytes = std::size_t{1} << 20;
 
 class Units {
  public:
@@ -62,12 +73,30 @@ class Units {
   std::string& statement_buffer() { return statement_buffer_; }
 
  private:
+  struct Channel;
+  // The transfer of a file's handed block, run by its writer (or by the caller when the writer
+  // has not taken it).
+  struct BlockTransfer {
+    Channel* channel = nullptr;
+    void operator()() const noexcept;
+  };
   struct Channel {
     int fd = -1;
     bool console = false;
     std::string name;                // file name; empty for a console stream
     std::string buffer;              // bytes not yet handed to the system
     std::ostream* stream = nullptr;  // the stream of a stream unit (fd is then -1)
+    // File units: whether large blocks may go to a writer thread, the bytes handed to the system
+    // so far, the block handed to the writer, how much of it reached the system and the system's
+    // reason when not all of it did (0 when it did).
+    bool write_behind = false;
+    std::size_t bytes_handed = 0;
+    bool in_flight = false;
+    std::string handed;
+    std::size_t handed_written = 0;
+    int handed_error = 0;
+    BlockTransfer transfer;
+    std::unique_ptr<HelperThread> writer;  // started once the file is large
   };
   // Hands the channel's buffered bytes to the system for `statement` ("write to", "close of").
   // On failure the bytes not written stay buffered (close_all tries again) and the I/O error is
@@ -75,6 +104,16 @@ class Units {
   void flush(const char* statement, int unit, Channel& channel);
   // Passes bytes on to a stream unit's stream (no bytes: flushes it).
   static void pass_on(const char* statement, int unit, Channel& channel, std::string_view bytes);
+  // A full block of a file unit: flushed, or handed to the writer once the file is large.
+  void hand_over_block(int unit, Channel& channel);
+  // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
+  // before.
+  static void start_writer(Channel& channel) noexcept;
+  // Waits for the handed block (written here if the writer had not taken it); when it did not all
+  // reach the system, throws the I/O error stop of the write statement that handed it over.
+  void settle(int unit, Channel& channel);
+  // The same without the stop, for close_all: true when the handed block reached the system.
+  static bool settle_quietly(Channel& channel) noexcept;
   [[noreturn]] static void throw_io_error(const char* statement, int unit, const Channel& channel,
                                           std::string_view reason);
 

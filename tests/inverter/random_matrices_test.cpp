@@ -1,9 +1,10 @@
 // Random matrices: the inverse of well-conditioned ones is accurate to near the Real16 precision
 // from both sides; a matrix of known rank r is found to have rank r, its other rows and columns
 // zeroed; and the fast kernels (pre-split lane arithmetic, threads over columns, the filtered
-// pivot search, the listing rendered in blocks of rows) give the plain element loops' bytes:
-// whole inversions through equivalence::kernel_mismatch on the families of inverter_kernels.tsv,
-// each drawn to meet one risk of those shortcuts, and a listing of more than one block.
+// pivot search, the listing rendered in blocks of rows, also ahead of its writing) give the plain
+// element loops' bytes: whole inversions through equivalence::kernel_mismatch on the families of
+// inverter_kernels.tsv, each drawn to meet one risk of those shortcuts, and a listing of more
+// than one block.
 #include <cmath>
 #include <complex>
 #include <sstream>
@@ -14,9 +15,11 @@
 #include "fuzz/equivalence.h"
 #include "inversion.h"
 #include "inverter/elimination.h"
+#include "inverter/listing_pipeline.h"
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
+#include "inverter/write_statement.h"
 #include "table.h"
 
 namespace quelmar::test {
@@ -190,7 +193,9 @@ TEST(RandomMatrices, FilteredPivotSearchFindsThePlainOnesPivot) {
 }
 
 // Order 261: 258 lines of 8106 bytes fill a 2 MiB block, 3 are left for the next (the inversions
-// above fit one block).
+// above fit one block). Written at once, then started ahead of an elimination step that changes
+// the matrix and its labels, and followed by a line and the next listing: the plain statements'
+// bytes.
 TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
   InScratch scratch;
   Random random(7);
@@ -205,6 +210,16 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
       Units units;
       units.open_for_write_or_stop(13, "listing.txt");
       write_rank_listing(ws, C, 13, units);
+      ComplexMatrix changed;
+      changed.allocate(C.order());
+      std::copy_n(C.data(), C.element_count(), changed.data());
+      ListingPipeline listings(ws, 13, units);
+      listings.start(changed);
+      ws.Pivot = whole(0.5, 0.0);
+      ws.iu = ws.ju = ws.ii = ws.jj = 1;
+      exchange_pivot(ws, changed);
+      listings.next(changed, [&] { write_free(units, 13, "between"); });
+      listings.finish();
     }
     release_workspace(ws);
     if (!kernels.fast) plain = read_file("listing.txt");

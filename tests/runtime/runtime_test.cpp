@@ -1,8 +1,12 @@
 // Units: console bytes reach the system at the end of each statement, file bytes in blocks of
-// 64 KiB and whole at their close. (The I/O error stops and the storage check are met by the
-// whole runs.)
+// 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a large block that
+// the system cuts short stops the run at the next. (The other I/O error stops and the storage check
+// are met by the whole runs.)
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +54,41 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_THROW(units.write(14, "lost"), WriteFailed);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
+}
+
+// With two processors, once a file holds 64 MiB, under a file size limit 1.5 MiB beyond that:
+// the next 1 MiB block is written whole, the one after it is cut at the limit, which the write
+// that hands over the block after it reports; what is left is tried again, in order, when the
+// units close.
+TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
+  if (usable_processors() < 2) GTEST_SKIP() << "the writer thread needs two processors";
+  const Scratch scratch;
+  const fs::path out = scratch.work() / "out.txt";
+  constexpr rlim_t kLimit = kWriteBehindFrom + 1536 * 1024;
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  ASSERT_LE(kLimit, old.rlim_cur);
+  const rlimit limited{kLimit, old.rlim_max};
+  const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  std::string report;
+  {
+    Units units;
+    units.open_for_write_or_stop(13, out.string());
+    for (const char fill : {'a', 'b', 'c', 'd'}) {
+      try {
+        units.write(13, std::string(fill == 'a' ? kWriteBehindFrom : kWriteBehindBlockBytes, fill));
+      } catch (const WriteFailed& failed) {
+        report += std::string(1, fill) + ": " + failed.what();
+      }
+    }
+  }
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_action);
+  EXPECT_EQ(report, "d: I/O error: write to unit 13 (file '" + out.string() + "'): File too large");
+  EXPECT_TRUE(read_file(out) ==
+              std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
+                  std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
 }
 
 // A released block goes back to the system at once, not at the next allocation.

@@ -1,9 +1,15 @@
 // Sharing loops among threads. Helper threads started with the workspace wait for work; each
 // shared loop hands one part to each helper and runs the first part on the caller's thread, and
-// returns only when every part is done, so the program still acts as one thread of control and no
-// output is ever written from a helper. Every part computes its own elements from the same
-// values, so the bytes do not depend on how many parts there are.
+// is done only when every part is done (at once, or when a loop started earlier is joined), so
+// the program still acts as one thread of control and no statement is ever run on a helper (a
+// file unit's writer, also a helper, only hands finished blocks to the system). Every part
+// computes its own elements from the same values, so the bytes do not depend on how many parts
+// there are.
 #pragma once
+
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -26,10 +32,16 @@ namespace quelmar {
 inline constexpr std::int32_t kColumnsWorthAThread = 48;
 inline constexpr std::int32_t kRowsWorthAThread = 16;
 
+// How long a wait spins before it sleeps: shared loops follow one another closely, so the threads
+// that share them spin first; a thread that is handed work only now and then (a file's writer)
+// sleeps at once and leaves the processor to the others.
+inline constexpr std::chrono::microseconds kSharedLoopSpin{50};
+
 class HelperThread {
  public:
   // Starts the thread; throws std::system_error when none can be started.
-  HelperThread() : thread_([this] { serve(); }) {}
+  explicit HelperThread(std::chrono::microseconds spin = kSharedLoopSpin)
+      : spin_(spin), thread_([this] { serve(); }) {}
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
   ~HelperThread() {
@@ -64,13 +76,12 @@ class HelperThread {
   // kStopping: the helper is to end.
   enum State : int { kIdle, kPending, kTaken, kStopping };
 
-  // Waits until the state is no longer `state` and returns the new one. Shared loops follow one
-  // another closely, so it first spins for about 50 microseconds, then sleeps on the state.
+  // Waits until the state is no longer `state` and returns the new one: spins for the thread's
+  // spin time, then sleeps on the state.
   int await_other_than(int state) {
-    constexpr auto kSpinTime = std::chrono::microseconds(50);
     constexpr int kSpinsPerClockRead = 64;
-    const auto spin_end = std::chrono::steady_clock::now() + kSpinTime;
-    for (int spins = 1;; ++spins) {
+    const auto spin_end = std::chrono::steady_clock::now() + spin_;
+    for (int spins = 1; spin_.count() > 0; ++spins) {
       const int now = state_.load(std::memory_order_acquire);
       if (now != state) return now;
       if (spins % kSpinsPerClockRead == 0 && std::chrono::steady_clock::now() > spin_end) break;
@@ -100,46 +111,77 @@ class HelperThread {
     }
   }
 
+  const std::chrono::microseconds spin_;
   std::atomic<int> state_{kIdle};
   void (*job_)(void*) = nullptr;
   void* work_ = nullptr;
   std::thread thread_;  // started last, once the members it reads exist
 };
 
-// part(p) for p = 0 .. parts - 1: part 0 on this thread, part p on helpers[p - 1]; returns when
-// every part is done. A part whose helper has not taken it when this thread is free is run here,
-// so that a machine busy with other work costs little more than one thread would. When a part
-// run here throws, every other part has finished or never starts. Requires
-// 1 <= parts <= helpers.size() + 1 and parts <= kMostThreads.
+// Processors this process may run on: its affinity mask where the system has one.
+inline unsigned usable_processors() {
+#if defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
+#endif
+  return std::thread::hardware_concurrency();
+}
+
+// A shared loop in two halves: the helpers' parts are handed over when it is made, and join()
+// runs part 0 on this thread and settles the others, so that this thread can do other work while
+// the helpers start (it must hand them nothing else meanwhile). A part whose helper has not taken
+// it when this thread is free is run here, so that a machine busy with other work costs little
+// more than one thread would. Leaving without join() (also when a part run here throws) withdraws
+// the parts not taken and waits for the others: every part has then finished or never starts.
+// Requires 1 <= parts <= helpers.size() + 1 and parts <= kMostThreads; `part` must outlive it.
 template <class Part>
-void run_parts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
-               Part&& part) {
-  assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= std::size_t{kMostThreads});
+class StartedParts {
+ public:
+  StartedParts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
+               Part& part)
+      : helpers_(helpers), parts_(parts), part_(part) {
+    assert(parts >= 1 && parts <= helpers.size() + 1 && parts <= std::size_t{kMostThreads});
+    for (std::size_t p = 1; p < parts; ++p) {
+      jobs_[p] = {&part, p};
+      helpers[p - 1]->hand_over(jobs_[p]);
+    }
+  }
+  StartedParts(const StartedParts&) = delete;
+  StartedParts& operator=(const StartedParts&) = delete;
+  ~StartedParts() {
+    for (; settled_ < parts_; ++settled_) helpers_[settled_ - 1]->take_back();
+  }
+
+  // part(0) here, then every other part done (here when its helper had not taken it). Once only.
+  void join() {
+    part_(std::size_t{0});
+    for (; settled_ < parts_; ++settled_) {
+      const std::size_t p = settled_;
+      if (helpers_[p - 1]->take_back()) part_(p);
+    }
+  }
+
+ private:
   struct Job {
-    std::remove_reference_t<Part>* part;
+    Part* part;
     std::size_t p;
     void operator()() const { (*part)(p); }
   };
-  std::array<Job, kMostThreads> jobs;
-  for (std::size_t p = 1; p < parts; ++p) {
-    jobs[p] = {&part, p};
-    helpers[p - 1]->hand_over(jobs[p]);
-  }
-  // Parts from `settled` on are still handed over; on the way out (also when a part throws) they
-  // are withdrawn, or waited for when taken.
-  struct Settle {
-    std::span<const std::unique_ptr<HelperThread>> helpers;
-    std::size_t parts;
-    std::size_t settled = 1;
-    ~Settle() {
-      for (; settled < parts; ++settled) helpers[settled - 1]->take_back();
-    }
-  } settle{helpers, parts};
-  part(std::size_t{0});
-  for (; settle.settled < parts; ++settle.settled) {
-    const std::size_t p = settle.settled;
-    if (helpers[p - 1]->take_back()) part(p);
-  }
+  std::span<const std::unique_ptr<HelperThread>> helpers_;
+  std::size_t parts_;
+  Part& part_;
+  std::size_t settled_ = 1;  // parts from here on are still handed over
+  std::array<Job, kMostThreads> jobs_;
+};
+
+// part(p) for p = 0 .. parts - 1: part 0 on this thread, part p on helpers[p - 1]; returns when
+// every part is done (StartedParts at once joined).
+template <class Part>
+void run_parts(std::span<const std::unique_ptr<HelperThread>> helpers, std::size_t parts,
+               Part&& part) {
+  StartedParts<std::remove_reference_t<Part>> started(helpers, parts, part);
+  started.join();
 }
 
 // work(first, last, p) over the columns first..last, in consecutive parts p = 0, 1, ...: one per
