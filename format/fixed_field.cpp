@@ -112,8 +112,8 @@ inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue<double
 
 }  // namespace fixed_point
 
-// The integer path's values stay below 10^15 units.
-constexpr std::uint64_t kUnitsLimit = kPowersOfTen[15];
+// The integer path's values stay below 10^15 units (read by assertions only).
+[[maybe_unused]] constexpr std::uint64_t kUnitsLimit = kPowersOfTen[15];
 
 // Decimal digits of v < 10^15 (none for 0), from the bit length: 1233 / 4096 ~ log10(2) gives
 // the count or one more. No branch: whether a listing's value is below 1 is unpredictable.
