@@ -104,7 +104,10 @@ void Units::write(int unit, std::string_view bytes) {
                       ": unit not open for writing");
   }
   Channel& channel = found->second;
-  if (channel.stream != nullptr) return pass_on("write to", unit, channel, bytes);
+  if (channel.stream != nullptr) {
+    channel.stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return check_stream("write to", unit, channel);
+  }
   channel.buffer.append(bytes);
   const bool large = channel.writer != nullptr;
   if (!channel.console &&
@@ -122,7 +125,8 @@ void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
   if (found->second.stream != nullptr) {
-    pass_on("close of", unit, found->second, {});
+    found->second.stream->flush();
+    check_stream("close of", unit, found->second);
     channels_.erase(found);
     return;
   }
@@ -186,13 +190,10 @@ void Units::flush(const char* statement, int unit, Channel& channel) {
   if (!channel.buffer.empty()) throw_io_error(statement, unit, channel, std::strerror(error));
 }
 
-void Units::pass_on(const char* statement, int unit, Channel& channel, std::string_view bytes) {
-  std::ostream& stream = *channel.stream;
-  if (stream.good()) {
-    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (bytes.empty()) stream.flush();
+void Units::check_stream(const char* statement, int unit, const Channel& channel) {
+  if (!channel.stream->good()) {
+    throw_io_error(statement, unit, channel, "the stream refused the bytes");
   }
-  if (!stream.good()) throw_io_error(statement, unit, channel, "the stream refused the bytes");
 }
 
 void Units::BlockTransfer::operator()() const noexcept {

@@ -102,8 +102,9 @@ class Units {
   // On failure the bytes not written stay buffered (close_all tries again) and the I/O error is
   // thrown.
   void flush(const char* statement, int unit, Channel& channel);
-  // Passes bytes on to a stream unit's stream (no bytes: flushes it).
-  static void pass_on(const char* statement, int unit, Channel& channel, std::string_view bytes);
+  // Throws the I/O error of `statement` once a stream unit's stream has failed (a failed stream
+  // takes no more bytes).
+  static void check_stream(const char* statement, int unit, const Channel& channel);
   // A full block of a file unit: flushed, or handed to the writer once the file is large.
   void hand_over_block(int unit, Channel& channel);
   // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
