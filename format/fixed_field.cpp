@@ -7,8 +7,9 @@
 #include <cstddef>
 #include <cstring>
 #if defined(__x86_64__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -175,8 +176,53 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
   if (!sign.empty() && (units != 0 || !negative)) next[-1] = sign[0];
 }
 
-// The fast writer stands on SSE2 and its moves between 64-bit registers and vectors: x86-64.
+// The layout of an F field of up to kFieldSlack columns, for the branch-free writers: its
+// scale, its point's column, and by sign case (positive, negative, negative shown as zero) the
+// units from which the value overflows the field, the first column shown at most (that of the
+// "0" before the point while there is room for it) and the sign's character.
+struct FieldShape {
+  enum : std::size_t { kPositive, kNegative, kNegativeZero };
+  struct Sign {
+    std::uint64_t units_limit;
+    int first_limit;
+    char character;
+  };
+
+  static bool takes(int width, int decimals) {
+    return width >= 1 && width <= kFieldSlack && decimals >= 1 &&
+           decimals <= kFixedPointMaxDecimals;
+  }
+
+  // The sign case of a value shown as `units`.
+  static std::size_t sign_case(std::uint64_t units, bool negative) {
+    return static_cast<std::size_t>(negative) << (units == 0);
+  }
+
+  FieldShape(int columns, int decimals, bool plus)
+      : width(columns),
+        scale(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - columns)]),
+        point(columns - decimals - 1) {
+    assert(takes(columns, decimals));
+    const std::array<int, 3> sign_columns = {plus ? 1 : 0, 1, 1};
+    const std::array<char, 3> characters = {plus ? '+' : ' ', '-', ' '};
+    for (std::size_t sign = 0; sign < signs.size(); ++sign) {
+      const int room = point - sign_columns[sign];
+      signs[sign] = {room < 0 ? 0 : kPowersOfTen[static_cast<std::size_t>(room + decimals)],
+                     std::max(point - (room >= 1 ? 1 : 0), 0), characters[sign]};
+    }
+  }
+
+  int width;
+  std::uint64_t scale;  // 10^(16 - width): the units scaled to end at the 16th column
+  int point;            // the point's column (below 0 when it has no room)
+  std::array<Sign, 3> signs{};
+};
+
+// The fast writers stand on SSE2 (AVX2 for two fields at once) and their moves between 64-bit
+// registers and vectors: x86-64.
 #if defined(__x86_64__)
+
+constexpr bool kVectorWriters = true;
 
 // 16 characters, the first at the lowest address: a window over a field of up to 16 columns.
 using Window = std::array<char, 16>;
@@ -186,15 +232,43 @@ __m128i load(const Window& w) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(w.data()));
 }
 
+// A field's columns against its point: those left of it, those right of it, and '0' in every
+// column with '.' at the point's.
+struct FieldColumns {
+  __m128i integer;
+  __m128i fraction;
+  __m128i base;
+};
+FieldColumns field_columns(int point) {
+  const __m128i columns = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m128i at = _mm_set1_epi8(static_cast<char>(point));
+  return {_mm_cmpgt_epi8(at, columns), _mm_cmpgt_epi8(columns, at),
+          _mm_xor_si128(_mm_set1_epi8('0'),
+                        _mm_and_si128(_mm_cmpeq_epi8(columns, at), _mm_set1_epi8('0' ^ '.')))};
+}
+
+// The scaled units of a field split at 10^8: the 16 digits it shows are those of
+// upper x 10^8 + lower. A value that overflows the field shows zero.
+struct ScaledUnits {
+  std::uint64_t upper;
+  std::uint64_t lower;
+};
+inline ScaledUnits scaled_units(std::uint64_t units, std::uint64_t scale, bool overflow) {
+  // Below 10^15 unless the field overflows: the first digit is a leading zero.
+  const std::uint64_t scaled = overflow ? 0 : units * scale;
+  const std::uint64_t upper = scaled / kPowersOfTen[8];
+  return {upper, scaled - upper * kPowersOfTen[8]};
+}
+
 // The 16 decimal digits of upper x 10^8 + lower (both below 10^8), leading zeros included, as
 // byte values 0 to 9, the first in byte 0. Each half (a 64-bit lane) becomes its quotient and
 // remainder by 10^4 (32 bits each), each of those its quotient and remainder by 100 (16 bits
 // each), each of those its tens and units (a byte each). The quotients come from reciprocals exact
 // in these ranges: v x 109951163 / 2^40 for v < 10^8, x x 5243 / 2^19 for x < 10^4 (the high 16
 // bits of the product, shifted by 3), x x 103 / 2^10 for x < 100; no product reaches the next part.
-__m128i sixteen_digits(std::uint64_t upper, std::uint64_t lower) {
-  __m128i v = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(upper)),
-                                 _mm_cvtsi64_si128(static_cast<long long>(lower)));
+__m128i sixteen_digits(const ScaledUnits& scaled) {
+  __m128i v = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(scaled.upper)),
+                                 _mm_cvtsi64_si128(static_cast<long long>(scaled.lower)));
   const __m128i q4 = _mm_srli_epi64(_mm_mul_epu32(v, _mm_set1_epi32(109951163)), 40);
   v = _mm_or_si128(q4,
                    _mm_slli_epi64(_mm_sub_epi32(v, _mm_mul_epu32(q4, _mm_set1_epi32(10000))), 32));
@@ -228,83 +302,207 @@ constexpr auto kLeads = [] {
 // and the integer digits move one column to the left to make room for the point; '0's are added
 // and the point put in, and a lead chosen by the sign and the first digit shown turns the leading
 // zeros to blanks and the sign, or the field to asterisks; the 16 characters are stored at once.
-// The constants of a field's shape are computed once.
 class FixedUnitsWriter {
  public:
-  static bool takes(int width, int decimals) {
-    return width >= 1 && width <= kFieldSlack && decimals >= 1 &&
-           decimals <= kFixedPointMaxDecimals;
-  }
-
-  FixedUnitsWriter(int width, int decimals, bool plus)
-      : scale_(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - width)]) {
-    assert(takes(width, decimals));
-    // The point's column (below 0 when it has no room), against the number of each column.
-    const int point = width - decimals - 1;
-    const __m128i columns = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    const __m128i at = _mm_set1_epi8(static_cast<char>(point));
-    integer_ = _mm_cmpgt_epi8(at, columns);
-    fraction_ = _mm_cmpgt_epi8(columns, at);
-    base_ = _mm_xor_si128(_mm_set1_epi8('0'),
-                          _mm_and_si128(_mm_cmpeq_epi8(columns, at), _mm_set1_epi8('0' ^ '.')));
-    overflow_lead_ = _mm_xor_si128(base_, _mm_set1_epi8('*'));
-    // By sign: its column, the room left of the point beside it, the first column shown when the
-    // value is below 1 (the "0" before the point while there is room for it), the character.
-    const std::array<int, 3> sign_columns = {plus ? 1 : 0, 1, 1};
-    const std::array<std::size_t, 3> shown = {plus ? 1u : 0u, 2, 0};  // in kSignCharacters
-    for (std::size_t sign = 0; sign < signs_.size(); ++sign) {
-      const int room = point - sign_columns[sign];
-      signs_[sign] = {room < 0 ? 0 : kPowersOfTen[static_cast<std::size_t>(room + decimals)],
-                      std::max(point - (room >= 1 ? 1 : 0), 0), kLeads[shown[sign]].data()};
+  explicit FixedUnitsWriter(const FieldShape& shape)
+      : shape_(shape),
+        columns_(field_columns(shape.point)),
+        overflow_lead_(_mm_xor_si128(columns_.base, _mm_set1_epi8('*'))) {
+    for (std::size_t sign = 0; sign < leads_.size(); ++sign) {
+      const auto* at = std::find(kSignCharacters.begin(), kSignCharacters.end(),
+                                 shape.signs[sign].character);
+      leads_[sign] = kLeads[static_cast<std::size_t>(at - kSignCharacters.begin())].data();
     }
   }
 
   void put(std::uint64_t units, bool negative, char* field) const {
     assert(units < kUnitsLimit);
-    const Sign& sign = signs_[static_cast<std::size_t>(negative) << (units == 0)];
+    const std::size_t sign_case = FieldShape::sign_case(units, negative);
+    const FieldShape::Sign& sign = shape_.signs[sign_case];
     const bool overflow = units >= sign.units_limit;
-    // Below 10^15 unless the field overflows: the first digit is a leading zero.
-    const std::uint64_t scaled = overflow ? 0 : units * scale_;
-    const std::uint64_t upper = scaled / kPowersOfTen[8];
-    const __m128i digits = sixteen_digits(upper, scaled - upper * kPowersOfTen[8]);
+    const __m128i digits = sixteen_digits(scaled_units(units, shape_.scale, overflow));
     // The integer digits one column to the left, the point's column 0.
-    const __m128i text = _mm_or_si128(_mm_and_si128(_mm_srli_si128(digits, 1), integer_),
-                                      _mm_and_si128(digits, fraction_));
+    const __m128i text = _mm_or_si128(_mm_and_si128(_mm_srli_si128(digits, 1), columns_.integer),
+                                      _mm_and_si128(digits, columns_.fraction));
     // The first column shown: that of the first digit other than 0 (16 for none), at most the
-    // limit (the point's or the "0"'s before it).
+    // limit.
     const int first = std::min(std::countr_one(static_cast<unsigned>(
                                    _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_setzero_si128())))),
                                sign.first_limit);
     const __m128i lead =
-        overflow ? overflow_lead_ : load(sign.leads[static_cast<std::size_t>(first)]);
+        overflow ? overflow_lead_ : load(leads_[sign_case][static_cast<std::size_t>(first)]);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(field),
-                     _mm_xor_si128(_mm_xor_si128(text, base_), lead));
+                     _mm_xor_si128(_mm_xor_si128(text, columns_.base), lead));
   }
 
  private:
-  // By sign: positive, negative, negative shown as zero.
-  enum : std::size_t { kPositive, kNegative, kNegativeZero };
-  struct Sign {
-    std::uint64_t units_limit;  // units from here on overflow the field
-    int first_limit;            // the first column shown is at most this
-    const Window* leads;        // kLeads of the sign character
-  };
-  std::uint64_t scale_;    // 10^(16 - width)
-  __m128i integer_;        // the columns left of the point
-  __m128i fraction_;       // the columns right of it
-  __m128i base_;           // '0' in every column, '.' at the point's
-  __m128i overflow_lead_;  // turns base_ to asterisks
-  std::array<Sign, 3> signs_{};
+  FieldShape shape_;
+  FieldColumns columns_;
+  __m128i overflow_lead_;                 // turns the base to asterisks
+  std::array<const Window*, 3> leads_{};  // by sign case: kLeads of its character
 };
+
+#define QUELMAR_AVX2 __attribute__((target("avx2")))
+
+// Two fields side by side in one AVX2 register, the first in its low half: the fields
+// FixedUnitsWriter writes one at a time, with the blanks, the sign and the asterisks put in by
+// masks instead of a table. The columns shown are those from the first digit other than 0 or the
+// first-limit column on (a running OR along the field); the sign takes the column before them;
+// a field its value overflows shows no column, and asterisks where the blanks would be.
+class FixedPairWriter {
+ public:
+  FixedPairWriter(const FieldShape& first, const FieldShape& second) : shapes_{first, second} {
+    for (std::size_t f = 0; f < shapes_.size(); ++f) {
+      const FieldColumns columns = field_columns(shapes_[f].point);
+      store(columns.integer, integer_, f);
+      store(columns.fraction, fraction_, f);
+      store(columns.base, base_, f);
+      for (std::size_t sign = 0; sign < shapes_[f].signs.size(); ++sign) {
+        const FieldShape::Sign& s = shapes_[f].signs[sign];
+        cases_[f][sign].limit[static_cast<std::size_t>(s.first_limit)] = '\xff';
+        cases_[f][sign].sign.fill(s.character);
+        cases_[f][sign].blank.fill(' ');
+      }
+      cases_[f][kOverflow].sign.fill('*');
+      cases_[f][kOverflow].blank.fill('*');
+    }
+  }
+
+  // Writes elements first[0], first[stride], ... while the units of both their parts are
+  // taken, each as pieces[0], its first field, pieces[1], its second field and pieces[2] (a
+  // piece's text is kFieldSlack characters, `length` of them its own), from `next` on; returns
+  // how many, with `next` past them.
+  template <class Pieces>
+  QUELMAR_AVX2 std::size_t put_elements(const Pieces& pieces, const Complex* first,
+                                        std::size_t stride,
+                                        std::span<const std::array<FixedPointUnits, 2>> units,
+                                        char*& next) const {
+    char* at = next;
+    const auto put_piece = [&at](const auto& piece) {
+      std::memcpy(at, piece.text.data(), kFieldSlack);
+      at += piece.length;
+    };
+    std::size_t k = 0;
+    for (; k < units.size() && units[k][0].taken && units[k][1].taken; ++k) {
+      const Complex& element = first[k * stride];
+      const __m256i both =
+          fields({units[k][0].units, units[k][1].units},
+                 {real_sign(element.re, 0, false).negative, real_sign(element.im, 0, false).negative});
+      put_piece(pieces[0]);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(both));
+      at += shapes_[0].width;
+      put_piece(pieces[1]);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_extracti128_si256(both, 1));
+      at += shapes_[1].width;
+      put_piece(pieces[2]);
+    }
+    next = at;
+    return k;
+  }
+
+ private:
+  // By sign case, and a fourth for a value that overflows the field: 0xff at the first column
+  // shown at most, the sign's character, and what stands before the columns shown.
+  enum : std::size_t { kOverflow = 3 };
+  struct Case {
+    Window limit{};
+    Window sign{};
+    Window blank{};
+  };
+  using Halves = std::array<char, 2 * sizeof(Window)>;
+
+  static void store(__m128i half, Halves& halves, std::size_t f) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(halves.data() + f * sizeof(Window)), half);
+  }
+  QUELMAR_AVX2 static __m256i pair(const Window& low, const Window& high) {
+    return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high.data()),
+                               reinterpret_cast<const __m128i*>(low.data()));
+  }
+  QUELMAR_AVX2 static __m256i both(const Halves& halves) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(halves.data()));
+  }
+
+  // The two fields of units[0] and units[1], each in its half.
+  QUELMAR_AVX2 __m256i fields(const std::array<std::uint64_t, 2>& units,
+                              const std::array<bool, 2>& negative) const {
+    std::array<ScaledUnits, 2> scaled{};
+    std::array<const Case*, 2> cases{};
+    for (std::size_t f = 0; f < 2; ++f) {
+      assert(units[f] < kUnitsLimit);
+      const std::size_t sign = FieldShape::sign_case(units[f], negative[f]);
+      const bool overflow = units[f] >= shapes_[f].signs[sign].units_limit;
+      scaled[f] = scaled_units(units[f], shapes_[f].scale, overflow);
+      cases[f] = &cases_[f][overflow ? kOverflow : sign];
+    }
+    const __m256i digits = sixteen_digits(scaled);
+    // The integer digits one column to the left, the point's column 0.
+    const __m256i text =
+        _mm256_or_si256(_mm256_and_si256(_mm256_srli_si256(digits, 1), both(integer_)),
+                        _mm256_and_si256(digits, both(fraction_)));
+    // The columns of a digit other than 0 or at the limit, then every column after one of them.
+    __m256i shown = _mm256_or_si256(
+        _mm256_xor_si256(_mm256_cmpeq_epi8(text, _mm256_setzero_si256()), _mm256_set1_epi8(-1)),
+        pair(cases[0]->limit, cases[1]->limit));
+    shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 1));
+    shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 2));
+    shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 4));
+    shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 8));
+    const __m256i sign_column = _mm256_andnot_si256(shown, _mm256_srli_si256(shown, 1));
+    const __m256i lead = _mm256_blendv_epi8(pair(cases[0]->blank, cases[1]->blank),
+                                            pair(cases[0]->sign, cases[1]->sign), sign_column);
+    return _mm256_blendv_epi8(lead, _mm256_xor_si256(text, both(base_)), shown);
+  }
+
+  // sixteen_digits of both fields, each in its half: the same steps on 256 bits.
+  QUELMAR_AVX2 static __m256i sixteen_digits(const std::array<ScaledUnits, 2>& scaled) {
+    __m256i v = _mm256_setr_epi64x(
+        static_cast<long long>(scaled[0].upper), static_cast<long long>(scaled[0].lower),
+        static_cast<long long>(scaled[1].upper), static_cast<long long>(scaled[1].lower));
+    const __m256i q4 = _mm256_srli_epi64(_mm256_mul_epu32(v, _mm256_set1_epi32(109951163)), 40);
+    v = _mm256_or_si256(
+        q4, _mm256_slli_epi64(_mm256_sub_epi32(v, _mm256_mul_epu32(q4, _mm256_set1_epi32(10000))),
+                              32));
+    const __m256i q2 = _mm256_srli_epi16(_mm256_mulhi_epu16(v, _mm256_set1_epi32(5243)), 3);
+    v = _mm256_or_si256(
+        q2,
+        _mm256_slli_epi32(_mm256_sub_epi16(v, _mm256_mullo_epi16(q2, _mm256_set1_epi32(100))), 16));
+    const __m256i q1 = _mm256_srli_epi16(_mm256_mullo_epi16(v, _mm256_set1_epi16(103)), 10);
+    return _mm256_or_si256(
+        q1, _mm256_slli_epi16(_mm256_sub_epi16(v, _mm256_mullo_epi16(q1, _mm256_set1_epi16(10))),
+                              8));
+  }
+
+  std::array<FieldShape, 2> shapes_;
+  Halves integer_{};   // the columns left of the point, by field
+  Halves fraction_{};  // the columns right of it
+  Halves base_{};      // '0' in every column, '.' at the point's
+  std::array<std::array<Case, 4>, 2> cases_{};
+};
+
+bool processor_has_avx2() {
+  static const bool kHas = __builtin_cpu_supports("avx2");
+  return kHas;
+}
 
 #else
 
 // Elsewhere every field shape goes to put_fixed_units_field.
+constexpr bool kVectorWriters = false;
 struct FixedUnitsWriter {
-  static bool takes(int /*width*/, int /*decimals*/) { return false; }
-  FixedUnitsWriter(int /*width*/, int /*decimals*/, bool /*plus*/) {}
+  explicit FixedUnitsWriter(const FieldShape& /*shape*/) {}
   void put(std::uint64_t /*units*/, bool /*negative*/, char* /*field*/) const {}
 };
+struct FixedPairWriter {
+  FixedPairWriter(const FieldShape& /*first*/, const FieldShape& /*second*/) {}
+  template <class Pieces>
+  std::size_t put_elements(const Pieces& /*pieces*/, const Complex* /*first*/,
+                           std::size_t /*stride*/,
+                           std::span<const std::array<FixedPointUnits, 2>> /*units*/,
+                           char*& /*next*/) const {
+    return 0;
+  }
+};
+bool processor_has_avx2() { return false; }
 
 #endif
 
@@ -473,7 +671,14 @@ void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::str
 // The row renderer. Copying a piece whole writes past it into the scratch, as a field may.
 static_assert(ComplexRowRenderer::kMaxPieceBytes <= kFieldSlack);
 
-ComplexRowRenderer::ComplexRowRenderer(const Format& element) {
+// The fast writers of a renderer's fields: one for each field of a shape they take, and one for
+// both at once where the processor has it.
+struct ComplexRowRenderer::Writers {
+  std::array<std::optional<FixedUnitsWriter>, 2> fields;
+  std::optional<FixedPairWriter> pair;
+};
+
+ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writing) {
   std::size_t fields = 0;
   bool plus = false;
   bool keep_open = false;
@@ -509,6 +714,18 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element) {
     element_bytes_ += pieces[k].size();
   }
   for (const Field& field : fields_) element_bytes_ += static_cast<std::size_t>(field.width);
+  auto writers = std::make_shared<Writers>();
+  for (std::size_t f = 0; f < fields_.size(); ++f) {
+    if (kVectorWriters && FieldShape::takes(fields_[f].width, fields_[f].decimals)) {
+      writers->fields[f].emplace(FieldShape(fields_[f].width, fields_[f].decimals, fields_[f].plus));
+    }
+  }
+  if (writers->fields[0] && writers->fields[1] && writing == FieldWriting::kWidest &&
+      processor_has_avx2()) {
+    writers->pair.emplace(FieldShape(fields_[0].width, fields_[0].decimals, fields_[0].plus),
+                          FieldShape(fields_[1].width, fields_[1].decimals, fields_[1].plus));
+  }
+  writers_ = std::move(writers);
 }
 
 std::size_t ComplexRowRenderer::scratch_bytes() { return kFieldSlack; }
@@ -523,18 +740,13 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
     std::memcpy(next, piece.text.data(), kMaxPieceBytes);
     next += piece.length;
   };
-  // Fields of a shape the fast writer takes are written by it from their units; others, and
+  // Fields of a shape the fast writers take are written by them from their units; others, and
   // values the integer path does not take, as edit_fixed_fast_in_place writes them.
-  std::array<std::optional<FixedUnitsWriter>, 2> writers;
-  for (std::size_t f = 0; f < fields_.size(); ++f) {
-    if (FixedUnitsWriter::takes(fields_[f].width, fields_[f].decimals)) {
-      writers[f].emplace(fields_[f].width, fields_[f].decimals, fields_[f].plus);
-    }
-  }
   const auto put_field = [&](std::size_t f, Real16 value, const FixedPointUnits& units) {
     const Field& field = fields_[f];
-    if (writers[f] && units.taken) {
-      writers[f]->put(units.units, real_sign(value, field.width, field.plus).negative, next);
+    const std::optional<FixedUnitsWriter>& writer = writers_->fields[f];
+    if (writer && units.taken) {
+      writer->put(units.units, real_sign(value, field.width, field.plus).negative, next);
     } else {
       edit_fixed_fast_in_place(value, units, field.width, field.decimals, field.plus, next);
     }
@@ -550,6 +762,12 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
     const Complex* elements = first + done * stride;
     fixed_point_units(elements, batch, stride, decimals, std::span(units.data(), batch));
     for (std::size_t k = 0; k < batch; ++k) {
+      // Both fields at once while the units of both parts are taken.
+      if (writers_->pair) {
+        k += writers_->pair->put_elements(pieces_, elements + k * stride, stride,
+                                          std::span(units.data() + k, batch - k), next);
+        if (k == batch) break;
+      }
       const Complex& element = elements[k * stride];
       put_piece(pieces_[0]);
       put_field(0, element.re, units[k][0]);

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -80,7 +81,12 @@ class ComplexRowRenderer {
  public:
   static constexpr std::size_t kMaxPieceBytes = 16;
 
-  explicit ComplexRowRenderer(const Format& element);
+  // How fields are written where the processor gives a choice: with its widest vectors, two
+  // fields at once (the program's way), or one field at a time; both give the same bytes.
+  enum class FieldWriting { kWidest, kOneAtATime };
+
+  explicit ComplexRowRenderer(const Format& element,
+                              FieldWriting writing = FieldWriting::kWidest);
 
   // Characters one element takes.
   std::size_t element_bytes() const { return element_bytes_; }
@@ -106,6 +112,8 @@ class ComplexRowRenderer {
   std::array<Piece, 3> pieces_{};
   std::array<Field, 2> fields_{};
   std::size_t element_bytes_ = 0;
+  struct Writers;  // the fast writers of its fields, built once
+  std::shared_ptr<const Writers> writers_;
 };
 
 }  // namespace quelmar

@@ -91,21 +91,28 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
   place.resize(static_cast<std::size_t>(field.width));
   if (place != plain) return mismatch("in place", value, field, plus, place, plain);
-  // Two of these fields of a row renderer, in a row of one element.
-  static std::map<std::array<int, 3>, ComplexRowRenderer> renderers;
-  auto renderer = renderers.find({field.width, field.decimals, plus});
-  if (renderer == renderers.end()) {
-    const std::string shape =
-        "f" + std::to_string(field.width) + "." + std::to_string(field.decimals);
-    const Format format("(" + std::string(plus ? "sp," : "") + shape + "," + shape + ",\\)");
-    renderer = renderers.try_emplace({field.width, field.decimals, plus}, format).first;
-  }
+  // Two of these fields of a row renderer, in a row of one element, written both at once and
+  // one at a time.
+  using Writing = ComplexRowRenderer::FieldWriting;
+  static std::map<std::array<int, 4>, ComplexRowRenderer> renderers;
   const Complex element{value, value};
   static std::string row;
-  row.clear();
-  renderer->second.render(&element, 1, 1, row);
-  const bool same = std::string_view(row).substr(0, plain.size()) == plain &&
-                    std::string_view(row).substr(plain.size()) == plain;
+  bool same = true;
+  for (const Writing writing : {Writing::kWidest, Writing::kOneAtATime}) {
+    const std::array<int, 4> key = {field.width, field.decimals, plus, static_cast<int>(writing)};
+    auto renderer = renderers.find(key);
+    if (renderer == renderers.end()) {
+      const std::string shape =
+          "f" + std::to_string(field.width) + "." + std::to_string(field.decimals);
+      const Format format("(" + std::string(plus ? "sp," : "") + shape + "," + shape + ",\\)");
+      renderer = renderers.try_emplace(key, format, writing).first;
+    }
+    row.clear();
+    renderer->second.render(&element, 1, 1, row);
+    same = std::string_view(row).substr(0, plain.size()) == plain &&
+           std::string_view(row).substr(plain.size()) == plain;
+    if (!same) break;
+  }
   return same ? std::string() : mismatch("in a row", value, field, plus, row, plain);
 }
 
@@ -164,17 +171,22 @@ std::string editing_mismatch(Real16 value) {
 }
 
 std::string listing_row_mismatch(std::span<const Complex> elements) {
-  static const std::array<ComplexRowRenderer, 2> kRenderers = {
-      ComplexRowRenderer(Format("(' (',f13.6,',',f13.6,'j)',\\)")),
-      ComplexRowRenderer(Format("(sp,' (',f13.6,',',f13.6,'j)',\\)"))};
+  // Without and with SP, written with the widest vectors and one field at a time.
+  using Writing = ComplexRowRenderer::FieldWriting;
+  static const std::array<ComplexRowRenderer, 4> kRenderers = {
+      ComplexRowRenderer(Format("(' (',f13.6,',',f13.6,'j)',\\)"), Writing::kWidest),
+      ComplexRowRenderer(Format("(sp,' (',f13.6,',',f13.6,'j)',\\)"), Writing::kWidest),
+      ComplexRowRenderer(Format("(' (',f13.6,',',f13.6,'j)',\\)"), Writing::kOneAtATime),
+      ComplexRowRenderer(Format("(sp,' (',f13.6,',',f13.6,'j)',\\)"), Writing::kOneAtATime)};
   std::vector<std::array<DecimalDigits, 2>> digits;
   for (const Complex& z : elements) {
     digits.push_back({decimal_digits_plain(z.re, DigitMode::kFixed, 6),
                       decimal_digits_plain(z.im, DigitMode::kFixed, 6)});
   }
-  for (const bool plus : {false, true}) {
+  for (std::size_t r = 0; r < kRenderers.size(); ++r) {
+    const bool plus = r % 2 != 0;
     std::string row;
-    kRenderers[plus].render(elements.data(), elements.size(), 1, row);
+    kRenderers[r].render(elements.data(), elements.size(), 1, row);
     const std::size_t size = row.size() / elements.size();
     for (std::size_t k = 0; k < elements.size(); ++k) {
       std::string plain = " (";
