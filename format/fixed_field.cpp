@@ -309,8 +309,8 @@ class FixedUnitsWriter {
         columns_(field_columns(shape.point)),
         overflow_lead_(_mm_xor_si128(columns_.base, _mm_set1_epi8('*'))) {
     for (std::size_t sign = 0; sign < leads_.size(); ++sign) {
-      const auto* at = std::find(kSignCharacters.begin(), kSignCharacters.end(),
-                                 shape.signs[sign].character);
+      const auto* at =
+          std::find(kSignCharacters.begin(), kSignCharacters.end(), shape.signs[sign].character);
       leads_[sign] = kLeads[static_cast<std::size_t>(at - kSignCharacters.begin())].data();
     }
   }
@@ -385,9 +385,9 @@ class FixedPairWriter {
     std::size_t k = 0;
     for (; k < units.size() && units[k][0].taken && units[k][1].taken; ++k) {
       const Complex& element = first[k * stride];
-      const __m256i both =
-          fields({units[k][0].units, units[k][1].units},
-                 {real_sign(element.re, 0, false).negative, real_sign(element.im, 0, false).negative});
+      const __m256i both = fields(
+          {units[k][0].units, units[k][1].units},
+          {real_sign(element.re, 0, false).negative, real_sign(element.im, 0, false).negative});
       put_piece(pieces[0]);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(both));
       at += shapes_[0].width;
@@ -460,16 +460,16 @@ class FixedPairWriter {
         static_cast<long long>(scaled[1].upper), static_cast<long long>(scaled[1].lower));
     const __m256i q4 = _mm256_srli_epi64(_mm256_mul_epu32(v, _mm256_set1_epi32(109951163)), 40);
     v = _mm256_or_si256(
-        q4, _mm256_slli_epi64(_mm256_sub_epi32(v, _mm256_mul_epu32(q4, _mm256_set1_epi32(10000))),
-                              32));
+        q4,
+        _mm256_slli_epi64(_mm256_sub_epi32(v, _mm256_mul_epu32(q4, _mm256_set1_epi32(10000))), 32));
     const __m256i q2 = _mm256_srli_epi16(_mm256_mulhi_epu16(v, _mm256_set1_epi32(5243)), 3);
     v = _mm256_or_si256(
         q2,
         _mm256_slli_epi32(_mm256_sub_epi16(v, _mm256_mullo_epi16(q2, _mm256_set1_epi32(100))), 16));
     const __m256i q1 = _mm256_srli_epi16(_mm256_mullo_epi16(v, _mm256_set1_epi16(103)), 10);
     return _mm256_or_si256(
-        q1, _mm256_slli_epi16(_mm256_sub_epi16(v, _mm256_mullo_epi16(q1, _mm256_set1_epi16(10))),
-                              8));
+        q1,
+        _mm256_slli_epi16(_mm256_sub_epi16(v, _mm256_mullo_epi16(q1, _mm256_set1_epi16(10))), 8));
   }
 
   std::array<FieldShape, 2> shapes_;
@@ -717,7 +717,8 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
   auto writers = std::make_shared<Writers>();
   for (std::size_t f = 0; f < fields_.size(); ++f) {
     if (kVectorWriters && FieldShape::takes(fields_[f].width, fields_[f].decimals)) {
-      writers->fields[f].emplace(FieldShape(fields_[f].width, fields_[f].decimals, fields_[f].plus));
+      writers->fields[f].emplace(
+          FieldShape(fields_[f].width, fields_[f].decimals, fields_[f].plus));
     }
   }
   if (writers->fields[0] && writers->fields[1] && writing == FieldWriting::kWidest &&

@@ -85,8 +85,7 @@ class ComplexRowRenderer {
   // fields at once (the program's way), or one field at a time; both give the same bytes.
   enum class FieldWriting { kWidest, kOneAtATime };
 
-  explicit ComplexRowRenderer(const Format& element,
-                              FieldWriting writing = FieldWriting::kWidest);
+  explicit ComplexRowRenderer(const Format& element, FieldWriting writing = FieldWriting::kWidest);
 
   // Characters one element takes.
   std::size_t element_bytes() const { return element_bytes_; }
