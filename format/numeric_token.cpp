@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "extended/power_of_ten.h"
+#include "format/decimal_scale.h"
 
 namespace quelmar {
 namespace {
@@ -81,10 +82,28 @@ std::int64_t read_exponent(std::string_view text) {
 // At most this many significant digits are taken into the value; later ones only move the scale.
 constexpr std::size_t kSignificantDigits = 40;
 
+// How the digits are gathered and scaled: the plain way, every digit by Real16 steps and the
+// power of ten by power_of_ten; or the fast way, with the same bits.
+enum class Gathering { kPlain, kFast };
+
+// The fast way gathers up to this many digits in a 64-bit integer (10^19 < 2^64): while the
+// value is an integer below 2^106 every Real16 step is exact, so the steps leave the exact value
+// as (its nearest binary64, the rest).
+constexpr std::size_t kIntegerDigits = 19;
+
+// The Real16 pair that holds integer u exactly: hi nearest to u, lo = u - hi.
+Real16 exact_integer(std::uint64_t u) {
+  const auto hi = static_cast<double>(u);
+  const auto rest = static_cast<std::int64_t>(u - static_cast<std::uint64_t>(hi));
+  return {hi, static_cast<double>(rest)};
+}
+
 // Decimal digits gathered into v from left to right, zeros held back until a later digit or the
 // point shows that they count; then one scaling by a power of ten.
+template <Gathering kGathering>
 Real16 convert_checked(std::string_view body) {
   Real16 v = kZero;
+  std::uint64_t whole = 0;      // the fast way: v while taken <= kIntegerDigits
   std::size_t taken = 0;        // k: digits taken into v
   std::size_t significant = 0;  // digits taken from the first non-zero one on
   std::size_t pending = 0;      // z: zeros not yet taken
@@ -92,6 +111,9 @@ Real16 convert_checked(std::string_view body) {
   std::size_t point_at = 0;  // q: digits taken before the point
   std::int64_t beyond = 0;   // d: digits before the point that came after the significant ones
   std::int64_t x = 0;
+  const auto gathered = [&] {
+    return kGathering == Gathering::kFast && taken <= kIntegerDigits ? exact_integer(whole) : v;
+  };
   // v = (v x 10) + digit while significant digits are wanted; after them a digit before the
   // point only adds a power of ten, and one after the point is dropped.
   auto take = [&](int digit) {
@@ -99,7 +121,11 @@ Real16 convert_checked(std::string_view body) {
       if (!point) beyond = std::min(beyond + 1, kExponentLimit);
       return;
     }
-    v = add(mul(v, 10.0), static_cast<double>(digit));
+    if (kGathering == Gathering::kFast && taken < kIntegerDigits) {
+      whole = whole * 10 + static_cast<std::uint64_t>(digit);
+    } else {
+      v = add(mul(gathered(), 10.0), static_cast<double>(digit));
+    }
     ++taken;
     if (digit != 0 || significant > 0) ++significant;
   };
@@ -125,6 +151,7 @@ Real16 convert_checked(std::string_view body) {
   }
   // Zeros still pending are taken when there was no point, and dropped after it.
   if (!point) take_pending();
+  v = gathered();
   x += beyond;
   if (point) {
     // x = x + q - k.
@@ -133,18 +160,23 @@ Real16 convert_checked(std::string_view body) {
              ? kExponentLimit
              : static_cast<std::int64_t>(after_point);
   }
+  const auto power = [](std::int64_t g) {
+    return kGathering == Gathering::kFast && g >= kLowestCachedPower && g <= kHighestCachedPower
+               ? cached_power_of_ten(static_cast<int>(g))
+               : power_of_ten(g);
+  };
   // Below 10^-307 the power of ten itself would underflow: scale by 10^(x + 307) first.
   if (x < -307) {
-    v = mul(v, power_of_ten(x + 307));
+    v = mul(v, power(x + 307));
     x = -307;
   }
-  if (x != 0) v = mul(v, power_of_ten(x));
+  if (x != 0) v = mul(v, power(x));
   return v;
 }
 
-}  // namespace
-
-std::optional<Real16> parse_real(std::string_view token) {
+// A real-number token converted the given way.
+template <Gathering kGathering>
+std::optional<Real16> parse_real_by(std::string_view token) {
   const std::size_t first = token.find_first_not_of(' ');
   token.remove_prefix(first == std::string_view::npos ? token.size() : first);
   const bool negative = !token.empty() && token.front() == '-';
@@ -155,10 +187,20 @@ std::optional<Real16> parse_real(std::string_view token) {
   if (word) {
     value = parse_special(token);
   } else if (passes_real_check(token)) {
-    value = convert_checked(token);
+    value = convert_checked<kGathering>(token);
   }
   if (value && negative) value = neg(*value);
   return value;
+}
+
+}  // namespace
+
+std::optional<Real16> parse_real(std::string_view token) {
+  return parse_real_by<Gathering::kFast>(token);
+}
+
+std::optional<Real16> parse_real_plain(std::string_view token) {
+  return parse_real_by<Gathering::kPlain>(token);
 }
 
 std::optional<std::int32_t> parse_integer(std::string_view token) {

@@ -24,6 +24,10 @@ namespace quelmar {
 // significant digits are gathered, and the digits after them before the point only scale it.
 std::optional<Real16> parse_real(std::string_view token);
 
+// The same conversion done the plain way, digit by digit in Real16: the reference that
+// parse_real (which gathers the first digits in an integer) must match bit for bit.
+std::optional<Real16> parse_real_plain(std::string_view token);
+
 // An optional sign and decimal digits; a sign alone gives 0. Values beyond the 32-bit signed
 // range fail.
 std::optional<std::int32_t> parse_integer(std::string_view token);

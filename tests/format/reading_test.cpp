@@ -13,6 +13,7 @@
 #include "bits.h"
 #include "format/free_form_reader.h"
 #include "format/numeric_token.h"
+#include "random.h"
 #include "table.h"
 
 namespace quelmar::test {
@@ -94,6 +95,41 @@ TEST(Reading, EveryReferenceTokenAndEdgeRow) {
         EXPECT_EQ(read_statement(reader, row[k]), unescape(row[k + 1]))
             << row.where << ", statement " << (k - 1) / 2;
       }
+    }
+  }
+}
+
+// A token of the shapes that decide how digits are gathered and scaled: blanks and a sign, up to
+// 45 digits with leading and trailing zeros, a point anywhere or none, and an exponent after a
+// letter or a sign, small or far beyond the range.
+std::string random_token(Random& r) {
+  std::string token(r.below(3), ' ');
+  if (r.below(2) == 0) token += "+-"[r.below(2)];
+  std::string digits(r.below(6), '0');
+  for (auto n = r.below(r.below(4) == 0 ? 46 : 22); n > 0; --n) {
+    digits += static_cast<char>('0' + r.below(10));
+  }
+  digits.append(r.below(4), '0');
+  if (r.below(4) != 0) digits.insert(r.below(digits.size() + 1), ".");
+  token += digits;
+  const auto exponent = r.below(5);
+  if (exponent > 0) {
+    token += exponent == 1 ? "" : std::string(1, "DEQdeq"[r.below(6)]);
+    if (exponent == 1 || r.below(2) == 0) token += "+-"[r.below(2)];
+    token += std::to_string(r.below(2) == 0 ? r.below(40) : r.below(100'000));
+  }
+  return token;
+}
+
+TEST(Reading, GatheringInAnIntegerGivesThePlainBits) {
+  Random r(0x70CE);
+  for (int n = 0; n < 200'000; ++n) {
+    const std::string token = random_token(r);
+    const auto fast = parse_real(token);
+    const auto plain = parse_real_plain(token);
+    ASSERT_EQ(fast.has_value(), plain.has_value()) << token;
+    if (fast) {
+      ASSERT_EQ(hex_pattern(*fast), hex_pattern(*plain)) << token;
     }
   }
 }
