@@ -198,12 +198,11 @@ struct FieldShape {
     return static_cast<std::size_t>(negative) << (units == 0);
   }
 
-  FieldShape(int columns, int places, bool plus)
+  FieldShape(int columns, int decimals, bool plus)
       : width(columns),
-        decimals(places),
         scale(kPowersOfTen[static_cast<std::size_t>(kFieldSlack - columns)]),
-        point(columns - places - 1) {
-    assert(takes(columns, places));
+        point(columns - decimals - 1) {
+    assert(takes(columns, decimals));
     const std::array<int, 3> sign_columns = {plus ? 1 : 0, 1, 1};
     const std::array<char, 3> characters = {plus ? '+' : ' ', '-', ' '};
     for (std::size_t sign = 0; sign < signs.size(); ++sign) {
@@ -214,7 +213,6 @@ struct FieldShape {
   }
 
   int width;
-  int decimals;
   std::uint64_t scale;  // 10^(16 - width): the units scaled to end at the 16th column
   int point;            // the point's column (below 0 when it has no room)
   std::array<Sign, 3> signs{};
@@ -346,14 +344,11 @@ class FixedUnitsWriter {
 
 #define QUELMAR_AVX2 __attribute__((target("avx2")))
 
-// Two elements at a time on AVX2, from their parts to their characters: the four parts' units
-// on binary64 lanes as fixed_point_units finds them, then each element's two fields side by side
-// in one register, the first in its low half. The fields are those FixedUnitsWriter writes, with
-// the blanks, the sign and the asterisks put in by masks instead of a table: the columns shown
-// are those from the first digit other than 0 or the first-limit column on (a running OR along
-// the field); the sign takes the column before them; a field its value overflows shows no
-// column, and asterisks where the blanks would be. A pair with a part that fixed_point_units
-// would test on its own is left to the caller.
+// Two fields side by side in one AVX2 register, the first in its low half: the fields
+// FixedUnitsWriter writes one at a time, with the blanks, the sign and the asterisks put in by
+// masks instead of a table. The columns shown are those from the first digit other than 0 or the
+// first-limit column on (a running OR along the field); the sign takes the column before them;
+// a field its value overflows shows no column, and asterisks where the blanks would be.
 class FixedPairWriter {
  public:
   FixedPairWriter(const FieldShape& first, const FieldShape& second) : shapes_{first, second} {
@@ -364,165 +359,81 @@ class FixedPairWriter {
       store(columns.base, base_, f);
       for (std::size_t sign = 0; sign < shapes_[f].signs.size(); ++sign) {
         const FieldShape::Sign& s = shapes_[f].signs[sign];
-        cases_[sign].limit[f * sizeof(Window) + static_cast<std::size_t>(s.first_limit)] = '\xff';
-        std::fill_n(cases_[sign].sign.begin() + f * sizeof(Window), sizeof(Window), s.character);
-        units_limits_[sign][f] = static_cast<double>(s.units_limit);
+        cases_[f][sign].limit[static_cast<std::size_t>(s.first_limit)] = '\xff';
+        cases_[f][sign].sign.fill(s.character);
+        cases_[f][sign].blank.fill(' ');
       }
-      std::fill_n(cases_[kOverflow].sign.begin() + f * sizeof(Window), sizeof(Window), '*');
+      cases_[f][kOverflow].sign.fill('*');
+      cases_[f][kOverflow].blank.fill('*');
     }
   }
 
-  // Writes elements first[0], first[stride], ... two at a time while fixed_point_units would
-  // take every part without a test of its own, each as pieces[0], its first field, pieces[1],
-  // its second field and pieces[2] (a piece's text is kFieldSlack characters, `length` of them
-  // its own), from `next` on; returns how many of the `count` elements, with `next` past them.
+  // Writes elements first[0], first[stride], ... while the units of both their parts are
+  // taken, each as pieces[0], its first field, pieces[1], its second field and pieces[2] (a
+  // piece's text is kFieldSlack characters, `length` of them its own), from `next` on; returns
+  // how many, with `next` past them.
   template <class Pieces>
   QUELMAR_AVX2 std::size_t put_elements(const Pieces& pieces, const Complex* first,
-                                        std::size_t count, std::size_t stride,
+                                        std::size_t stride,
+                                        std::span<const std::array<FixedPointUnits, 2>> units,
                                         char*& next) const {
     char* at = next;
+    const auto put_piece = [&at](const auto& piece) {
+      std::memcpy(at, piece.text.data(), kFieldSlack);
+      at += piece.length;
+    };
     std::size_t k = 0;
-    for (; k + 2 <= count; k += 2) {
-      const Complex& a = first[k * stride];
-      const Complex& b = first[(k + 1) * stride];
-      // Lanes: a's first part, b's first part, a's second part, b's second part.
-      const Lanes hi = {a.re.hi, b.re.hi, a.im.hi, b.im.hi};
-      const Lanes lo = {a.re.lo, b.re.lo, a.im.lo, b.im.lo};
-      __m256d units{};
-      if (!usual_units(hi, lo, units)) break;
-      // By sign case: negative (hi < 0: the lanes are finite), negative shown as zero, and the
-      // units from which the field overflows.
-      const __m256d zero = _mm256_setzero_pd();
-      const __m256d negative = _mm256_cmp_pd(reinterpret_cast<__m256d>(hi), zero, _CMP_LT_OQ);
-      const __m256d shown_as_zero = _mm256_and_pd(negative, _mm256_cmp_pd(units, zero, _CMP_EQ_OQ));
-      const __m256d limit = _mm256_blendv_pd(
-          _mm256_blendv_pd(limits(FieldShape::kPositive), limits(FieldShape::kNegative), negative),
-          limits(FieldShape::kNegativeZero), shown_as_zero);
-      const __m256d overflow = _mm256_cmp_pd(units, limit, _CMP_GE_OQ);
-      // The units scaled to end at the 16th column, below 10^15 (so exact) unless the field
-      // overflows, which shows zero; split at 10^8: the quotient is below 2^24, and one that is
-      // not a whole number is at least 10^-8 below the next, more than its rounding error, so
-      // its floor is exact, and so is the rest.
-      const __m256d scaled = _mm256_andnot_pd(overflow, _mm256_mul_pd(units, scales_16()));
-      const __m256d hundred_million = _mm256_set1_pd(1e8);
-      const __m256d upper =
-          _mm256_round_pd(_mm256_div_pd(scaled, hundred_million), _MM_FROUND_TO_NEG_INF);
-      const __m256d lower = _mm256_sub_pd(scaled, _mm256_mul_pd(upper, hundred_million));
-      const __m256i upper_bits = integer_bits(upper);
-      const __m256i lower_bits = integer_bits(lower);
-      // Each element's two fields: a's from the low lanes of each half, b's from the high ones.
-      const __m256i sign_masks = _mm256_castpd_si256(_mm256_andnot_pd(shown_as_zero, negative));
-      const __m256i zero_masks = _mm256_castpd_si256(shown_as_zero);
-      const __m256i overflow_masks = _mm256_castpd_si256(overflow);
-      put_element(pieces, at,
-                  fields(_mm256_unpacklo_epi64(upper_bits, lower_bits),
-                         _mm256_unpacklo_epi64(sign_masks, sign_masks),
-                         _mm256_unpacklo_epi64(zero_masks, zero_masks),
-                         _mm256_unpacklo_epi64(overflow_masks, overflow_masks)));
-      put_element(pieces, at,
-                  fields(_mm256_unpackhi_epi64(upper_bits, lower_bits),
-                         _mm256_unpackhi_epi64(sign_masks, sign_masks),
-                         _mm256_unpackhi_epi64(zero_masks, zero_masks),
-                         _mm256_unpackhi_epi64(overflow_masks, overflow_masks)));
+    for (; k < units.size() && units[k][0].taken && units[k][1].taken; ++k) {
+      const Complex& element = first[k * stride];
+      const __m256i both = fields(
+          {units[k][0].units, units[k][1].units},
+          {real_sign(element.re, 0, false).negative, real_sign(element.im, 0, false).negative});
+      put_piece(pieces[0]);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(both));
+      at += shapes_[0].width;
+      put_piece(pieces[1]);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_extracti128_si256(both, 1));
+      at += shapes_[1].width;
+      put_piece(pieces[2]);
     }
     next = at;
     return k;
   }
 
  private:
-  // pieces[0], the first field (the low half of `both`), pieces[1], the second field and
-  // pieces[2], from `at` on.
-  template <class Pieces>
-  QUELMAR_AVX2 void put_element(const Pieces& pieces, char*& at, __m256i both) const {
-    std::memcpy(at, pieces[0].text.data(), kFieldSlack);
-    at += pieces[0].length;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(both));
-    at += shapes_[0].width;
-    std::memcpy(at, pieces[1].text.data(), kFieldSlack);
-    at += pieces[1].length;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_extracti128_si256(both, 1));
-    at += shapes_[1].width;
-    std::memcpy(at, pieces[2].text.data(), kFieldSlack);
-    at += pieces[2].length;
-  }
-
-  // By sign case, and a fourth for a value that overflows the field, for both fields (the first
-  // in the low half): 0xff at the first column shown at most, and the sign's character.
+  // By sign case, and a fourth for a value that overflows the field: 0xff at the first column
+  // shown at most, the sign's character, and what stands before the columns shown.
   enum : std::size_t { kOverflow = 3 };
-  using Halves = std::array<char, 2 * sizeof(Window)>;
   struct Case {
-    Halves limit{};
-    Halves sign{};
+    Window limit{};
+    Window sign{};
+    Window blank{};
   };
+  using Halves = std::array<char, 2 * sizeof(Window)>;
 
   static void store(__m128i half, Halves& halves, std::size_t f) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(halves.data() + f * sizeof(Window)), half);
   }
+  QUELMAR_AVX2 static __m256i pair(const Window& low, const Window& high) {
+    return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(high.data()),
+                               reinterpret_cast<const __m128i*>(low.data()));
+  }
   QUELMAR_AVX2 static __m256i both(const Halves& halves) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(halves.data()));
   }
-  // A sign case's units limits on the lanes (first part, first, second, second).
-  QUELMAR_AVX2 __m256d limits(std::size_t sign) const {
-    const std::array<double, 2>& l = units_limits_[sign];
-    return _mm256_setr_pd(l[0], l[0], l[1], l[1]);
-  }
-  QUELMAR_AVX2 __m256d scales_16() const {
-    const auto first = static_cast<double>(shapes_[0].scale);
-    const auto second = static_cast<double>(shapes_[1].scale);
-    return _mm256_setr_pd(first, first, second, second);
-  }
-  // A whole number below 2^52 as a 64-bit integer: the low bits of its sum with 2^52.
-  QUELMAR_AVX2 static __m256i integer_bits(__m256d whole) {
-    const __m256d two_to_52 = _mm256_set1_pd(0x1p52);
-    return _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(whole, two_to_52)),
-                            _mm256_castpd_si256(two_to_52));
-  }
 
-  // The units of the four parts (as fixed_point_units finds them, with its binary64 operations),
-  // or false when fixed_point_units would test any of them on its own: not finite, ill-formed,
-  // beyond the integer path's range, or near a point where the shown number changes.
-  QUELMAR_AVX2 bool usual_units(Lanes hi, Lanes lo, __m256d& units) const {
-    constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
-    const double first = fixed_point::scale_for(shapes_[0].decimals);
-    const double second = fixed_point::scale_for(shapes_[1].decimals);
-    const Lanes scales = {first, first, second, second};
-    // |hi|, and lo negated with hi: both exact, on the sign bits alone.
-    const LaneBits sign = reinterpret_cast<LaneBits>(hi) & kSignBit;
-    const auto magnitude = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(hi) & ~kSignBit);
-    const auto low = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(lo) ^ sign);
-    const fixed_point::ScaledValue<Lanes> y = fixed_point::scaled_value(magnitude, low, scales);
-    const auto offset = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(y.offset) & ~kSignBit);
-    const auto usual = (magnitude * scales < fixed_point::kRange) & (hi + lo == hi) &
-                       (offset >= fixed_point::kNear);
-    if (_mm256_movemask_pd(reinterpret_cast<__m256d>(usual)) != 0xf) return false;
-    // floor(y) < 2^50, exact as binary64; then round-half-up(floor(y) / 10) as the floor of
-    // (floor(y) + 5) / 10: a quotient that is not a whole number is at least 0.1 below the next,
-    // far more than its rounding error, so the floor is exact.
-    const LaneBits below = fixed_point::floor_of(y, fixed_point::nearest_integer(y));
-    const __m256d two_to_52 = _mm256_set1_pd(0x1p52);
-    const __m256d whole = _mm256_sub_pd(
-        _mm256_castsi256_pd(_mm256_add_epi64(reinterpret_cast<__m256i>(below),
-                                             _mm256_castpd_si256(two_to_52))),
-        two_to_52);
-    units = _mm256_round_pd(
-        _mm256_div_pd(_mm256_add_pd(whole, _mm256_set1_pd(5.0)), _mm256_set1_pd(10.0)),
-        _MM_FROUND_TO_NEG_INF);
-    return true;
-  }
-
-  // `what` of the case each half's masks choose.
-  QUELMAR_AVX2 __m256i by_case(const Halves Case::*what, __m256i negative, __m256i shown_as_zero,
-                               __m256i overflow) const {
-    return _mm256_blendv_epi8(
-        _mm256_blendv_epi8(_mm256_blendv_epi8(both(cases_[FieldShape::kPositive].*what),
-                                              both(cases_[FieldShape::kNegative].*what), negative),
-                           both(cases_[FieldShape::kNegativeZero].*what), shown_as_zero),
-        both(cases_[kOverflow].*what), overflow);
-  }
-
-  // The two fields of digits (upper, lower) in each half, by the sign case masks of each half.
-  QUELMAR_AVX2 __m256i fields(__m256i scaled, __m256i negative, __m256i shown_as_zero,
-                              __m256i overflow) const {
+  // The two fields of units[0] and units[1], each in its half.
+  QUELMAR_AVX2 __m256i fields(const std::array<std::uint64_t, 2>& units,
+                              const std::array<bool, 2>& negative) const {
+    std::array<ScaledUnits, 2> scaled{};
+    std::array<const Case*, 2> cases{};
+    for (std::size_t f = 0; f < 2; ++f) {
+      assert(units[f] < kUnitsLimit);
+      const std::size_t sign = FieldShape::sign_case(units[f], negative[f]);
+      const bool overflow = units[f] >= shapes_[f].signs[sign].units_limit;
+      scaled[f] = scaled_units(units[f], shapes_[f].scale, overflow);
+      cases[f] = &cases_[f][overflow ? kOverflow : sign];
+    }
     const __m256i digits = sixteen_digits(scaled);
     // The integer digits one column to the left, the point's column 0.
     const __m256i text =
@@ -531,41 +442,41 @@ class FixedPairWriter {
     // The columns of a digit other than 0 or at the limit, then every column after one of them.
     __m256i shown = _mm256_or_si256(
         _mm256_xor_si256(_mm256_cmpeq_epi8(text, _mm256_setzero_si256()), _mm256_set1_epi8(-1)),
-        by_case(&Case::limit, negative, shown_as_zero, overflow));
+        pair(cases[0]->limit, cases[1]->limit));
     shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 1));
     shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 2));
     shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 4));
     shown = _mm256_or_si256(shown, _mm256_slli_si256(shown, 8));
     const __m256i sign_column = _mm256_andnot_si256(shown, _mm256_srli_si256(shown, 1));
-    const __m256i blank =
-        _mm256_blendv_epi8(_mm256_set1_epi8(' '), _mm256_set1_epi8('*'), overflow);
-    const __m256i lead = _mm256_blendv_epi8(blank, by_case(&Case::sign, negative, shown_as_zero, overflow),
-                                            sign_column);
+    const __m256i lead = _mm256_blendv_epi8(pair(cases[0]->blank, cases[1]->blank),
+                                            pair(cases[0]->sign, cases[1]->sign), sign_column);
     return _mm256_blendv_epi8(lead, _mm256_xor_si256(text, both(base_)), shown);
   }
 
   // sixteen_digits of both fields, each in its half: the same steps on 256 bits.
-  QUELMAR_AVX2 static __m256i sixteen_digits(__m256i v) {
+  QUELMAR_AVX2 static __m256i sixteen_digits(const std::array<ScaledUnits, 2>& scaled) {
+    __m256i v = _mm256_setr_epi64x(
+        static_cast<long long>(scaled[0].upper), static_cast<long long>(scaled[0].lower),
+        static_cast<long long>(scaled[1].upper), static_cast<long long>(scaled[1].lower));
     const __m256i q4 = _mm256_srli_epi64(_mm256_mul_epu32(v, _mm256_set1_epi32(109951163)), 40);
     v = _mm256_or_si256(
-        q4, _mm256_slli_epi64(_mm256_sub_epi32(v, _mm256_mul_epu32(q4, _mm256_set1_epi32(10000))),
-                              32));
+        q4,
+        _mm256_slli_epi64(_mm256_sub_epi32(v, _mm256_mul_epu32(q4, _mm256_set1_epi32(10000))), 32));
     const __m256i q2 = _mm256_srli_epi16(_mm256_mulhi_epu16(v, _mm256_set1_epi32(5243)), 3);
     v = _mm256_or_si256(
         q2,
         _mm256_slli_epi32(_mm256_sub_epi16(v, _mm256_mullo_epi16(q2, _mm256_set1_epi32(100))), 16));
     const __m256i q1 = _mm256_srli_epi16(_mm256_mullo_epi16(v, _mm256_set1_epi16(103)), 10);
     return _mm256_or_si256(
-        q1, _mm256_slli_epi16(_mm256_sub_epi16(v, _mm256_mullo_epi16(q1, _mm256_set1_epi16(10))),
-                              8));
+        q1,
+        _mm256_slli_epi16(_mm256_sub_epi16(v, _mm256_mullo_epi16(q1, _mm256_set1_epi16(10))), 8));
   }
 
   std::array<FieldShape, 2> shapes_;
   Halves integer_{};   // the columns left of the point, by field
   Halves fraction_{};  // the columns right of it
   Halves base_{};      // '0' in every column, '.' at the point's
-  std::array<Case, 4> cases_{};
-  std::array<std::array<double, 2>, 3> units_limits_{};  // by sign case and field
+  std::array<std::array<Case, 4>, 2> cases_{};
 };
 
 bool processor_has_avx2() {
@@ -585,7 +496,9 @@ struct FixedPairWriter {
   FixedPairWriter(const FieldShape& /*first*/, const FieldShape& /*second*/) {}
   template <class Pieces>
   std::size_t put_elements(const Pieces& /*pieces*/, const Complex* /*first*/,
-                           std::size_t /*count*/, std::size_t /*stride*/, char*& /*next*/) const {
+                           std::size_t /*stride*/,
+                           std::span<const std::array<FixedPointUnits, 2>> /*units*/,
+                           char*& /*next*/) const {
     return 0;
   }
 };
@@ -840,33 +753,29 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
     }
     next += field.width;
   };
-  // Elements field by field, up to 32 at a time with the units of their parts; the scratch stays
-  // on the stack, so that rendering allocates nothing.
-  const auto put_by_fields = [&](const Complex* elements, std::size_t n) {
-    constexpr std::size_t kBatch = 32;
-    std::array<std::array<FixedPointUnits, 2>, kBatch> units;
-    const std::array<int, 2> decimals = {fields_[0].decimals, fields_[1].decimals};
-    for (std::size_t done = 0; done < n; done += kBatch) {
-      const std::size_t batch = std::min(kBatch, n - done);
-      const Complex* from = elements + done * stride;
-      fixed_point_units(from, batch, stride, decimals, std::span(units.data(), batch));
-      for (std::size_t k = 0; k < batch; ++k) {
-        const Complex& element = from[k * stride];
-        put_piece(pieces_[0]);
-        put_field(0, element.re, units[k][0]);
-        put_piece(pieces_[1]);
-        put_field(1, element.im, units[k][1]);
-        put_piece(pieces_[2]);
+  // Up to 32 elements at a time with the units of their parts; the scratch stays on the stack, so
+  // that rendering allocates nothing.
+  constexpr std::size_t kBatch = 32;
+  std::array<std::array<FixedPointUnits, 2>, kBatch> units;
+  const std::array<int, 2> decimals = {fields_[0].decimals, fields_[1].decimals};
+  for (std::size_t done = 0; done < count; done += kBatch) {
+    const std::size_t batch = std::min(kBatch, count - done);
+    const Complex* elements = first + done * stride;
+    fixed_point_units(elements, batch, stride, decimals, std::span(units.data(), batch));
+    for (std::size_t k = 0; k < batch; ++k) {
+      // Both fields at once while the units of both parts are taken.
+      if (writers_->pair) {
+        k += writers_->pair->put_elements(pieces_, elements + k * stride, stride,
+                                          std::span(units.data() + k, batch - k), next);
+        if (k == batch) break;
       }
+      const Complex& element = elements[k * stride];
+      put_piece(pieces_[0]);
+      put_field(0, element.re, units[k][0]);
+      put_piece(pieces_[1]);
+      put_field(1, element.im, units[k][1]);
+      put_piece(pieces_[2]);
     }
-  };
-  if (!writers_->pair) return put_by_fields(first, count), out.resize(start + count * element_bytes_);
-  // Two elements at a time where the pair writer takes them; a pair it leaves, field by field.
-  for (std::size_t k = 0; k < count;) {
-    k += writers_->pair->put_elements(pieces_, first + k * stride, count - k, stride, next);
-    const std::size_t left = std::min<std::size_t>(2, count - k);
-    put_by_fields(first + k * stride, left);
-    k += left;
   }
   out.resize(start + count * element_bytes_);
 }
