@@ -41,4 +41,11 @@ void write_order_record(Units& units, int unit, std::int32_t Nin) {
   write_formatted(units, unit, kFormat, {Item(Nin)});
 }
 
+void write_coefficient_record(Units& units, int unit, std::int32_t row, std::int32_t column,
+                              const Complex& element) {
+  static const Format kFormat("(2(i3,','),sp,' (',e38.30,',',e38.30,'),')");
+  write_formatted(units, unit, kFormat,
+                  {Item(row), Item(column), Item(element.re), Item(element.im)});
+}
+
 }  // namespace quelmar

@@ -5,7 +5,7 @@
 //   input name record   "in.txt"            "", then "Quelmar_Demo: reading in.txt"
 //   title record        79-character title  " " + the 79 characters
 //   order record        3                   "      3, : Nin"
-//   (coefficient records: coefficient_writer.h)
+//   coefficient record  1, 2, (1.5, -2)     "  1,  2, ( +0.15...0E+01, -0.20...0E+01),"
 #pragma once
 
 #include <cstdint>
@@ -22,5 +22,7 @@ void write_input_name_record(Units& units, int unit, std::string_view DataFileIn
 void write_output_name_record(Units& units, int unit, std::string_view DataFileOut);
 void write_title_record(Units& units, int unit, std::string_view FirstLine);
 void write_order_record(Units& units, int unit, std::int32_t Nin);
+void write_coefficient_record(Units& units, int unit, std::int32_t row, std::int32_t column,
+                              const Complex& element);
 
 }  // namespace quelmar

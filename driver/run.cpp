@@ -8,7 +8,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "driver/coefficient_writer.h"
 #include "driver/input_matrix.h"
 #include "driver/pause.h"
 #include "driver/program_stop.h"
@@ -73,11 +72,10 @@ void write_result_block(Units& units, const RunState& s) {
   write_title_record(units, s.iP, s.FirstLine);
   write_order_record(units, s.iP, s.Nin);
   write_formatted(units, s.iP, kRankOut, {Item(s.iRankOut)});
-  CoefficientWriter records(units, s.iP, s.Nin * std::int64_t{s.Nin});
   for (std::int32_t i = 1; i <= s.Nin; ++i) {
-    for (std::int32_t j = 1; j <= s.Nin; ++j) records.add({i, j, s.C(i, j)});
+    for (std::int32_t j = 1; j <= s.Nin; ++j)
+      write_coefficient_record(units, s.iP, i, j, s.C(i, j));
   }
-  records.finish();
 }
 
 void run_steps(Units& units) {
