@@ -181,7 +181,6 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
 // units from which the value overflows the field, the first column shown at most (that of the
 // "0" before the point while there is room for it) and the sign's character.
 struct FieldShape {
-  enum : std::size_t { kPositive, kNegative, kNegativeZero };
   struct Sign {
     std::uint64_t units_limit;
     int first_limit;
@@ -193,7 +192,7 @@ struct FieldShape {
            decimals <= kFixedPointMaxDecimals;
   }
 
-  // The sign case of a value shown as `units`.
+  // The sign case of a value shown as `units`: 0 positive, 1 negative, 2 negative shown as zero.
   static std::size_t sign_case(std::uint64_t units, bool negative) {
     return static_cast<std::size_t>(negative) << (units == 0);
   }
