@@ -7,7 +7,10 @@
 //
 // Every statement runs twice, over the bytes in memory and over the same bytes as a stream (read
 // in blocks), and both must agree on success and on every item, bit for bit. A text item never
-// holds a CR or LF, nor a TAB unless the tab size keeps TABs.
+// holds a CR or LF, nor a TAB unless the tab size keeps TABs. Then every piece of the data between
+// blanks, commas and line ends, taken as a real-number token, must read to the same bits as the
+// digit-by-digit form reads it.
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "format/format.h"
+#include "format/numeric_token.h"
 
 namespace {
 
@@ -91,5 +95,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
   }
   std::fclose(stream);
+  std::size_t start = 0;
+  for (std::size_t end; start < data.size(); start = end + 1) {
+    end = std::min(data.find_first_of(" ,\r\n", start), data.size());
+    const std::string_view token = data.substr(start, end - start);
+    const auto fast = quelmar::parse_real(token);
+    const auto plain = quelmar::parse_real_plain(token);
+    if (fast.has_value() != plain.has_value() ||
+        (fast && std::memcmp(&*fast, &*plain, sizeof(quelmar::Real16)) != 0)) {
+      fail(kStatements, 0, "a token reads to other bits than digit by digit");
+    }
+  }
   return 0;
 }
