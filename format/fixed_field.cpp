@@ -33,9 +33,12 @@ constexpr double kRange = 0x1p50;
 // bits of the sum then hold.
 constexpr double kRound = 0x1.8p52;
 
+// The numbers of decimals the integer path takes.
+bool takes(int decimals) { return decimals >= 1 && decimals <= kFixedPointMaxDecimals; }
+
 // 10^(d+1), exact in binary64; its odd part 5^(d+1) has at most 26 bits.
 double scale_for(int decimals) {
-  assert(decimals >= 1 && decimals <= kFixedPointMaxDecimals);
+  assert(takes(decimals));
   return binary64_power_of_ten(static_cast<std::size_t>(decimals + 1));
 }
 
@@ -145,8 +148,7 @@ std::uint64_t put_low_digits(std::uint64_t v, int count, char* end) {
 // keeps its sign column blank. The reference form: digit pairs right to left, any width.
 void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view sign, int width,
                            int decimals, char* field) {
-  assert(units < kUnitsLimit && decimals >= 1 && decimals <= kFixedPointMaxDecimals && width >= 0 &&
-         sign.size() <= 1);
+  assert(units < kUnitsLimit && fixed_point::takes(decimals) && width >= 0 && sign.size() <= 1);
   // room = w' - d - 1: the columns left of the point, sign excluded.
   const int room = width - static_cast<int>(sign.size()) - decimals - 1;
   if (room < 0) {
@@ -188,8 +190,7 @@ struct FieldShape {
   };
 
   static bool takes(int width, int decimals) {
-    return width >= 1 && width <= kFieldSlack && decimals >= 1 &&
-           decimals <= kFixedPointMaxDecimals;
+    return width >= 1 && width <= kFieldSlack && fixed_point::takes(decimals);
   }
 
   // The sign case of a value shown as `units`: 0 positive, 1 negative, 2 negative shown as zero.
@@ -589,7 +590,7 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
                                            std::span<std::array<FixedPointUnits, 2>> results) {
   assert(results.size() == count);
   // A part with decimals the integer path does not take is not taken.
-  const auto takes = [](int d) { return d >= 1 && d <= kFixedPointMaxDecimals; };
+  using fixed_point::takes;
   const auto units = [&](Real16 x, std::size_t p) {
     return takes(decimals[p]) ? fixed_point_units(x, decimals[p]) : FixedPointUnits{};
   };
@@ -644,9 +645,8 @@ void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int dec
 
 void edit_fixed_fast(Real16 value, int width, int decimals, bool plus, std::string& out) {
   assert(width >= 0 && decimals >= 0);
-  const FixedPointUnits known = decimals >= 1 && decimals <= kFixedPointMaxDecimals
-                                    ? fixed_point_units(value, decimals)
-                                    : FixedPointUnits{};
+  const FixedPointUnits known =
+      fixed_point::takes(decimals) ? fixed_point_units(value, decimals) : FixedPointUnits{};
   const std::size_t start = out.size();
   out.resize(start + static_cast<std::size_t>(width + kFieldSlack));
   edit_fixed_fast_in_place(value, known, width, decimals, plus, out.data() + start);
@@ -714,16 +714,15 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
   }
   for (const Field& field : fields_) element_bytes_ += static_cast<std::size_t>(field.width);
   auto writers = std::make_shared<Writers>();
+  std::array<std::optional<FieldShape>, 2> shapes;
   for (std::size_t f = 0; f < fields_.size(); ++f) {
     if (kVectorWriters && FieldShape::takes(fields_[f].width, fields_[f].decimals)) {
-      writers->fields[f].emplace(
-          FieldShape(fields_[f].width, fields_[f].decimals, fields_[f].plus));
+      shapes[f].emplace(fields_[f].width, fields_[f].decimals, fields_[f].plus);
+      writers->fields[f].emplace(*shapes[f]);
     }
   }
-  if (writers->fields[0] && writers->fields[1] && writing == FieldWriting::kWidest &&
-      processor_has_avx2()) {
-    writers->pair.emplace(FieldShape(fields_[0].width, fields_[0].decimals, fields_[0].plus),
-                          FieldShape(fields_[1].width, fields_[1].decimals, fields_[1].plus));
+  if (shapes[0] && shapes[1] && writing == FieldWriting::kWidest && processor_has_avx2()) {
+    writers->pair.emplace(*shapes[0], *shapes[1]);
   }
   writers_ = std::move(writers);
 }

@@ -27,9 +27,7 @@ void line_statements(const ComplexMatrix& product, std::int32_t i, Statement&& s
 // The lines rendered as their statements write them on a file unit.
 struct ProductLines : LineSource {
   void render_line(std::int32_t i, std::string& out) const override {
-    line_statements(*product, i, [&out](const Format& format, std::span<const Item> items) {
-      format.render(items, out);
-    });
+    line_statements(*product, i, rendering_into(out));
   }
   const ComplexMatrix* product = nullptr;
 };
@@ -41,11 +39,7 @@ void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32
                    Units& units) {
   const std::int32_t N = product.order();
   if (units.is_console(iP) || !ws.kernels.fast || helpers_of(ws).empty() || N < 1) {
-    for (std::int32_t i = 1; i <= N; ++i) {
-      line_statements(product, i, [&](const Format& format, std::span<const Item> items) {
-        write_formatted(units, iP, format, items);
-      });
-    }
+    for (std::int32_t i = 1; i <= N; ++i) line_statements(product, i, writing_to(units, iP));
     return;
   }
   ProductLines lines;

@@ -58,9 +58,7 @@ void foot_statements(std::int32_t N, Statement&& statement) {
 
 // The whole listing statement by statement, each handed over as it ends.
 void write_statements(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units) {
-  const auto write = [&](const Format& format, std::span<const Item> items) {
-    write_formatted(units, iP, format, items);
-  };
+  const auto write = writing_to(units, iP);
   const LineFormats& formats = line_formats();
   head_statements(ws, write);
   for (std::int32_t i = 1; i <= ws.N; ++i) {
@@ -117,8 +115,7 @@ void write_listing_pieces(const Workspace& ws, const std::string& head, LineBloc
 }
 
 void render_listing_head(const Workspace& ws, std::string& out) {
-  head_statements(
-      ws, [&out](const Format& format, std::span<const Item> items) { format.render(items, out); });
+  head_statements(ws, rendering_into(out));
 }
 
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
@@ -132,8 +129,7 @@ void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t
 }
 
 void render_listing_foot(std::int32_t N, std::string& out) {
-  foot_statements(
-      N, [&out](const Format& format, std::span<const Item> items) { format.render(items, out); });
+  foot_statements(N, rendering_into(out));
   render_free({}, out);
 }
 

@@ -32,4 +32,15 @@ void write_free(Units& units, int unit);
 // The bytes of write_free(units, unit, text), appended to `out`.
 void render_free(std::string_view text, std::string& out);
 
+// Where statements listed once in (format, items) calls go: written to a unit one statement at a
+// time, or rendered one after the other into `out`, as a file unit would hold them.
+inline auto writing_to(Units& units, int unit) {
+  return [&units, unit](const Format& format, std::span<const Item> items) {
+    write_formatted(units, unit, format, items);
+  };
+}
+inline auto rendering_into(std::string& out) {
+  return [&out](const Format& format, std::span<const Item> items) { format.render(items, out); };
+}
+
 }  // namespace quelmar
