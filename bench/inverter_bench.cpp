@@ -126,8 +126,9 @@ void BM_ResultByInput(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
+  const ProductForm form = product_form(f.ws, f.C);
   for (auto _ : state) {
-    form_result_by_input(f.ws, f.C);
+    form_result_by_input(f.ws, f.C, form);
     benchmark::DoNotOptimize(f.ws.CTest.data());
   }
   state.SetItemsProcessed(state.iterations() * N * N * N);
@@ -137,8 +138,9 @@ void BM_InputByResult(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
+  const ProductForm form = product_form(f.ws, f.C);
   for (auto _ : state) {
-    form_input_by_result(f.ws, f.C);
+    form_input_by_result(f.ws, f.C, form);
     benchmark::DoNotOptimize(f.ws.CTest.data());
   }
   state.SetItemsProcessed(state.iterations() * N * N * N);

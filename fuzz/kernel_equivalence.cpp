@@ -55,9 +55,10 @@ Inversion invert(const ComplexMatrix& C, KernelChoice kernels) {
   ws.kernels = kernels;
   allocate_workspace(ws, C.order());
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  form_result_by_input(ws, result);
+  const ProductForm form = product_form(ws, result);
+  form_result_by_input(ws, result, form);
   out.parts[3] = bytes_of(ws.CTest);
-  form_input_by_result(ws, result);
+  form_input_by_result(ws, result, form);
   out.parts[4] = bytes_of(ws.CTest);
   release_workspace(ws);
   return out;

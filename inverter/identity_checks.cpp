@@ -63,11 +63,12 @@ void write_identity_checks(Workspace& ws, const ComplexMatrix& C, std::int32_t i
       "have not applied them yet.',/'For real matrices the results have confirmed utility.') ");
   const ComplexMatrix& product = ws.CTest;
 
-  form_result_by_input(ws, C);
+  const ProductForm form = product_form(ws, C);
+  form_result_by_input(ws, C, form);
   if (iP > 5) write_formatted(units, iP, kLeftHeading);
   write_product(ws, product, iP, units);
 
-  form_input_by_result(ws, C);
+  form_input_by_result(ws, C, form);
   if (iP > 5) write_formatted(units, iP, kRightHeading);
   write_product(ws, product, iP, units);
 

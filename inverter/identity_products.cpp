@@ -127,16 +127,21 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
 
 }  // namespace
 
-void form_result_by_input(Workspace& ws, const ComplexMatrix& C) {
-  if (ws.kernels.fast && all_finite(C) && all_finite(ws.Cin)) {
+ProductForm product_form(const Workspace& ws, const ComplexMatrix& C) {
+  return ws.kernels.fast && all_finite(C) && all_finite(ws.Cin) ? ProductForm::kFast
+                                                                : ProductForm::kPlain;
+}
+
+void form_result_by_input(Workspace& ws, const ComplexMatrix& C, ProductForm form) {
+  if (form == ProductForm::kFast) {
     form_result_by_input_fast(ws, C);
   } else {
     form_result_by_input_plain(ws, C);
   }
 }
 
-void form_input_by_result(Workspace& ws, const ComplexMatrix& C) {
-  if (ws.kernels.fast && all_finite(C) && all_finite(ws.Cin)) {
+void form_input_by_result(Workspace& ws, const ComplexMatrix& C, ProductForm form) {
+  if (form == ProductForm::kFast) {
     form_input_by_result_fast(ws, C);
   } else {
     form_input_by_result_plain(ws, C);

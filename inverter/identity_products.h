@@ -10,10 +10,15 @@
 
 namespace quelmar {
 
-// By ws.kernels: the fast or the plain form, with the same bits; the plain one also whenever C or
-// Cin holds an infinity or a NaN.
-void form_result_by_input(Workspace& ws, const ComplexMatrix& C);
-void form_input_by_result(Workspace& ws, const ComplexMatrix& C);
+// The form both products of C take, decided once for the pair: the fast one where ws.kernels
+// ask for it and neither C nor Cin holds an infinity or a NaN, else the plain one. Both give the
+// same bits.
+enum class ProductForm { kFast, kPlain };
+ProductForm product_form(const Workspace& ws, const ComplexMatrix& C);
+
+// The product in the given form.
+void form_result_by_input(Workspace& ws, const ComplexMatrix& C, ProductForm form);
+void form_input_by_result(Workspace& ws, const ComplexMatrix& C, ProductForm form);
 
 // The reference forms: the triple loop over i, j, k, k innermost.
 void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C);
