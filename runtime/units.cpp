@@ -108,8 +108,11 @@ void Units::write(int unit, std::string_view bytes) {
     channel.stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return check_stream("write to", unit, channel);
   }
-  channel.buffer.append(bytes);
   const bool large = channel.writer != nullptr;
+  if (!channel.console && !large && bytes.size() >= kFileBlockBytes) {
+    return write_through(unit, channel, bytes);
+  }
+  channel.buffer.append(bytes);
   if (!channel.console &&
       channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
     hand_over_block(unit, channel);
@@ -203,19 +206,29 @@ void Units::BlockTransfer::operator()() const noexcept {
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
-  if (!channel.writer) {
-    const std::size_t size = channel.buffer.size();
-    flush("write to", unit, channel);
-    channel.bytes_handed += size;
-    if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
-    return;
-  }
+  if (!channel.writer) return write_through(unit, channel, {});
   settle(unit, channel);
   channel.handed.swap(channel.buffer);
   channel.buffer.clear();
   channel.transfer.channel = &channel;
   channel.in_flight = true;
   channel.writer->hand_over(channel.transfer);
+}
+
+void Units::write_through(int unit, Channel& channel, std::string_view bytes) {
+  const std::size_t buffered = channel.buffer.size();
+  std::size_t written = write_fully(channel.fd, channel.buffer.data(), buffered);
+  if (written == buffered) written += write_fully(channel.fd, bytes.data(), bytes.size());
+  const int error = errno;
+  channel.bytes_handed += written;
+  if (written < buffered) {
+    channel.buffer.erase(0, written);
+    channel.buffer.append(bytes);
+  } else {
+    channel.buffer.assign(bytes.substr(written - buffered));
+  }
+  if (!channel.buffer.empty()) throw_io_error("write to", unit, channel, std::strerror(error));
+  if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
 }
 
 void Units::start_writer(Channel& channel) noexcept {

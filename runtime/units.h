@@ -107,6 +107,10 @@ class Units {
   static void check_stream(const char* statement, int unit, const Channel& channel);
   // A full block of a file unit: flushed, or handed to the writer once the file is large.
   void hand_over_block(int unit, Channel& channel);
+  // Hands the buffered bytes, then `bytes` from where they are (no copy), to the system, while
+  // no writer takes the file's blocks; starts the writer once the file is large. On failure the
+  // bytes not written are left buffered, in order, and the I/O error is thrown.
+  void write_through(int unit, Channel& channel, std::string_view bytes);
   // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
   // before.
   static void start_writer(Channel& channel) noexcept;

@@ -1,7 +1,7 @@
 // Units: console bytes reach the system at the end of each statement, file bytes in blocks of
-// 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a large block that
-// the system cuts short stops the run at the next. (The other I/O error stops and the storage check
-// are met by the whole runs.)
+// 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a block that the
+// system cuts short stops its own write, or once the file is large the next, and loses nothing.
+// (The other I/O error stops and the storage check are met by the whole runs.)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -54,6 +54,38 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_THROW(units.write(14, "lost"), WriteFailed);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
+}
+
+// Under a file size limit, a write of a block or more that the system cuts short is reported by
+// that write, and nothing is lost: what the limit held back reaches the file, after what was
+// written before it, when the unit closes with the limit lifted.
+TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
+  const Scratch scratch;
+  const fs::path out = scratch.work() / "out.txt";
+  constexpr rlim_t kLimit = kFileBlockBytes + 1000;
+  rlimit old{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  ASSERT_LE(kLimit, old.rlim_cur);
+  const rlimit limited{kLimit, old.rlim_max};
+  const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
+  std::string report;
+  {
+    Units units;
+    units.open_for_write_or_stop(13, out.string());
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    units.write(13, std::string(1500, 'a'));
+    try {
+      units.write(13, std::string(2 * kFileBlockBytes, 'b'));
+    } catch (const WriteFailed& failed) {
+      report = failed.what();
+    }
+    EXPECT_EQ(fs::file_size(out), kLimit);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    units.close(13);
+  }
+  std::signal(SIGXFSZ, old_action);
+  EXPECT_EQ(report, "I/O error: write to unit 13 (file '" + out.string() + "'): File too large");
+  EXPECT_TRUE(read_file(out) == std::string(1500, 'a') + std::string(2 * kFileBlockBytes, 'b'));
 }
 
 // With two processors, once a file holds 64 MiB, under a file size limit 1.5 MiB beyond that:
