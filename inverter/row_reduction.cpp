@@ -1,7 +1,5 @@
 #include "inverter/row_reduction.h"
 
-#include <cstring>
-
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
 #include "runtime/helper_thread.h"
@@ -10,46 +8,61 @@ namespace quelmar {
 
 namespace {
 
+// True when every part of the elements in y is finite: x * 0 is zero for a finite x and NaN
+// otherwise.
+QUELMAR_LANE_HELPER bool finite_lanes(const ComplexPair<Lanes>& y) {
+  const Lanes zeros = ((y.re.hi * 0.0 + y.re.lo * 0.0) + y.im.hi * 0.0) + y.im.lo * 0.0;
+  bool finite = true;
+  for (std::size_t l = 0; l < kLaneCount; ++l) finite = finite && zeros[l] == 0.0;
+  return finite;
+}
+
+// Rows first .. first + count - 1 of a column (from `y`, row first) by the plain update.
+void reduce_plainly(Complex* y, std::int32_t first, std::int32_t count, const Complex& x,
+                    const SplitTable& factors) {
+  for (std::int32_t k = 0; k < count; ++k) y[k] = reduced(y[k], x, factors.value(first + k));
+}
+
 // Rows 1..n of a column reduced by the pivot row's element x: two lane groups at a time, then one,
 // then the rest one element at a time. Both groups' products are formed before either group's
 // differences, so that the processor works on two independent chains of dependent operations.
-QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n,
-                                       const SplitComplex<double>& x, const SplitTable& factors) {
+// The lanes take finite elements only: a group holding an infinity or a NaN, and such an element
+// of the rest, take the plain update (which the lanes reproduce on the others).
+QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Complex& x,
+                                       const SplitTable& factors) {
   constexpr auto kGroup = static_cast<std::int32_t>(kLaneCount);
-  const SplitComplex<Lanes> x_lanes = broadcast(x);
+  const SplitComplex<double> x_splits = split_complex(x);
+  const SplitComplex<Lanes> x_lanes = broadcast(x_splits);
   std::int32_t i = 1;
   for (; i + 2 * kGroup - 1 <= n; i += 2 * kGroup) {
     Complex* first = column + (i - 1);
     Complex* second = first + kGroup;
+    const ComplexPair<Lanes> first_y = load_lanes(first);
+    const ComplexPair<Lanes> second_y = load_lanes(second);
+    if (!finite_lanes(first_y) || !finite_lanes(second_y)) [[unlikely]] {
+      reduce_plainly(first, i, 2 * kGroup, x, factors);
+      continue;
+    }
     const UpdateProducts<Lanes> first_products = update_products(x_lanes, factors.rows(i));
     const UpdateProducts<Lanes> second_products =
         update_products(x_lanes, factors.rows(i + kGroup));
-    store_lanes(first, reduced_by(load_lanes(first), first_products));
-    store_lanes(second, reduced_by(load_lanes(second), second_products));
+    store_lanes(first, reduced_by(first_y, first_products));
+    store_lanes(second, reduced_by(second_y, second_products));
   }
   for (; i + kGroup - 1 <= n; i += kGroup) {
     Complex* y = column + (i - 1);
-    store_lanes(y, reduced_presplit(load_lanes(y), x_lanes, factors.rows(i)));
+    const ComplexPair<Lanes> y_lanes = load_lanes(y);
+    if (!finite_lanes(y_lanes)) [[unlikely]] {
+      reduce_plainly(y, i, kGroup, x, factors);
+      continue;
+    }
+    store_lanes(y, reduced_presplit(y_lanes, x_lanes, factors.rows(i)));
   }
   for (; i <= n; ++i) {
     Complex* y = column + (i - 1);
-    *y = reduced_presplit(*y, x, factors.row(i));
+    *y = finite_parts(*y) ? reduced_presplit(*y, x_splits, factors.row(i))
+                          : reduced(*y, x, factors.value(i));
   }
-}
-
-// True when every part of the n elements is finite: x * 0 is zero for a finite x and NaN
-// otherwise, so the lane sums of those products stay zero exactly when all parts are finite.
-QUELMAR_LANE_KERNEL bool all_finite(const Complex* column, std::int32_t n) {
-  static_assert(sizeof(Complex) == sizeof(Lanes));
-  Lanes zeros = broadcast(0.0);
-  for (std::int32_t i = 0; i < n; ++i) {
-    Lanes parts;
-    std::memcpy(&parts, &column[i], sizeof parts);
-    zeros = zeros + parts * 0.0;
-  }
-  bool finite = true;
-  for (std::size_t l = 0; l < kLaneCount; ++l) finite = finite && zeros[l] == 0.0;
-  return finite;
 }
 
 }  // namespace
@@ -84,11 +97,11 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
       if (j == ii) continue;
       const Complex& x = C(jj, j);
       Complex* column = &C(1, j);
-      if (factors_safe && lane_safe(x) && all_finite(column, N)) {
+      if (factors_safe && lane_safe(x)) {
         // The pivot row goes through the lanes with the others and is put back afterwards, so
         // that no lane group is broken at row jj.
         const Complex pivot_row_element = x;
-        reduce_column(column, N, split_complex(pivot_row_element), factors);
+        reduce_column(column, N, pivot_row_element, factors);
         column[jj - 1] = pivot_row_element;
       } else {
         for (std::int32_t i = 1; i <= N; ++i) {

@@ -68,7 +68,9 @@ ComplexMatrix draw(Random& random, const std::string& family, std::int32_t N, st
   C.allocate(N);
   for (std::size_t e = 0; e < C.element_count(); ++e) {
     Complex& z = C.data()[e];
-    if (family == "spread" || family == "non_finite") z = {part(-20, 20), part(-20, 20)};
+    if (family == "spread" || family == "non_finite" || family == "lone_nan") {
+      z = {part(-20, 20), part(-20, 20)};
+    }
     if (family == "huge") z = {part(944, 1023), part(900, 939)};
     if (family == "tiny") z = {part(-539, -480), part(-1059, -1000)};
     if (family == "well_conditioned") {
@@ -90,6 +92,11 @@ ComplexMatrix draw(Random& random, const std::string& family, std::int32_t N, st
   if (family == "non_finite") {
     C.data()[random.below(C.element_count())].re.hi = (random.below(2) == 0 ? 1 : -1) * HUGE_VAL;
     if (random.below(2) == 0) C.data()[random.below(C.element_count())].im.hi = std::nan("");
+  }
+  if (family == "lone_nan") {
+    Complex& z = C.data()[random.below(C.element_count())];
+    Real16& nan_in = random.below(2) == 0 ? z.re : z.im;
+    (random.below(2) == 0 ? nan_in.hi : nan_in.lo) = std::nan("");
   }
   return C;
 }
