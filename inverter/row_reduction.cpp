@@ -37,15 +37,15 @@ QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Co
   for (; i + 2 * kGroup - 1 <= n; i += 2 * kGroup) {
     Complex* first = column + (i - 1);
     Complex* second = first + kGroup;
+    const UpdateProducts<Lanes> first_products = update_products(x_lanes, factors.rows(i));
+    const UpdateProducts<Lanes> second_products =
+        update_products(x_lanes, factors.rows(i + kGroup));
     const ComplexPair<Lanes> first_y = load_lanes(first);
     const ComplexPair<Lanes> second_y = load_lanes(second);
     if (!finite_lanes(first_y) || !finite_lanes(second_y)) [[unlikely]] {
       reduce_plainly(first, i, 2 * kGroup, x, factors);
       continue;
     }
-    const UpdateProducts<Lanes> first_products = update_products(x_lanes, factors.rows(i));
-    const UpdateProducts<Lanes> second_products =
-        update_products(x_lanes, factors.rows(i + kGroup));
     store_lanes(first, reduced_by(first_y, first_products));
     store_lanes(second, reduced_by(second_y, second_products));
   }
