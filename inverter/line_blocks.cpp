@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <span>
 
 namespace quelmar {
 namespace {
@@ -61,7 +60,7 @@ void LineBlocks::finish(Units& units, int unit) {
   if (block_.source == nullptr) return;
   join();
   for (;;) {
-    units.write_exchanged(unit, std::span(*block_.buffers).first(block_.chunks));
+    for (std::size_t c = 0; c < block_.chunks; ++c) units.write(unit, (*block_.buffers)[c]);
     if (block_.first + block_.lines > count_) break;
     start_block(block_.first + block_.lines, helpers_.size());
     join();

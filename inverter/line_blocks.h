@@ -32,8 +32,7 @@ class LineSource {
 class LineBlocks {
  public:
   // Shares the rendering among this thread and `helpers`; the chunks are rendered into
-  // `buffers`, which grows as needed and keeps its strings (or the unit's, exchanged for them as
-  // they are written) for the next use.
+  // `buffers`, which grows as needed and keeps its strings for the next use.
   LineBlocks(std::span<const std::unique_ptr<HelperThread>> helpers,
              std::vector<std::string>& buffers);
   LineBlocks(const LineBlocks&) = delete;

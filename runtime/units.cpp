@@ -150,7 +150,10 @@ void Units::close_all() noexcept {
       continue;
     }
     // A handed block that failed is tried again first: the bytes keep their order.
-    if (!settle_quietly(channel)) write_handed(channel);
+    if (!settle_quietly(channel)) {
+      write_fully(channel.fd, channel.handed.data() + channel.handed_written,
+                  channel.handed.size() - channel.handed_written);
+    }
     write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
     channel.buffer.clear();
     if (channel.console) {
@@ -196,57 +199,20 @@ void Units::check_stream(const char* statement, int unit, const Channel& channel
   }
 }
 
-void Units::BlockTransfer::operator()() const noexcept { write_handed(*channel); }
-
-void Units::write_handed(Channel& c) noexcept {
-  std::size_t skip = c.handed_written;
-  const auto put = [&](const std::string& piece) {
-    if (skip >= piece.size()) {
-      skip -= piece.size();
-      return true;
-    }
-    const std::size_t wanted = piece.size() - skip;
-    const std::size_t done = write_fully(c.fd, piece.data() + skip, wanted);
-    skip = 0;
-    c.handed_written += done;
-    return done == wanted;
-  };
-  bool complete = put(c.handed);
-  for (std::size_t k = 0; complete && k < c.lent_count; ++k) complete = put(c.lent[k]);
-  c.handed_error = complete ? 0 : errno;
-}
-
-void Units::write_exchanged(int unit, std::span<std::string> pieces) {
-  const auto found = channels_.find(unit);
-  if (found == channels_.end() || !found->second.writer) {
-    for (const std::string& piece : pieces) write(unit, piece);
-    return;
-  }
-  Channel& channel = found->second;
-  if (!settle_quietly(channel)) {
-    // Kept as write() keeps bytes it cannot hand over: buffered, in order, for the close.
-    for (const std::string& piece : pieces) channel.buffer.append(piece);
-    throw_io_error("write to", unit, channel, std::strerror(channel.handed_error));
-  }
-  if (channel.lent.size() < pieces.size()) channel.lent.resize(pieces.size());
-  for (std::size_t k = 0; k < pieces.size(); ++k) channel.lent[k].swap(pieces[k]);
-  hand_over(channel, pieces.size());
-}
-
-void Units::hand_over(Channel& channel, std::size_t lent_count) {
-  channel.handed.swap(channel.buffer);
-  channel.buffer.clear();
-  channel.lent_count = lent_count;
-  channel.handed_written = 0;
-  channel.transfer.channel = &channel;
-  channel.in_flight = true;
-  channel.writer->hand_over(channel.transfer);
+void Units::BlockTransfer::operator()() const noexcept {
+  Channel& c = *channel;
+  c.handed_written = write_fully(c.fd, c.handed.data(), c.handed.size());
+  c.handed_error = c.handed_written < c.handed.size() ? errno : 0;
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
   if (!channel.writer) return write_through(unit, channel, {});
   settle(unit, channel);
-  hand_over(channel, 0);
+  channel.handed.swap(channel.buffer);
+  channel.buffer.clear();
+  channel.transfer.channel = &channel;
+  channel.in_flight = true;
+  channel.writer->hand_over(channel.transfer);
 }
 
 void Units::write_through(int unit, Channel& channel, std::string_view bytes) {

@@ -12,10 +12,8 @@
 #include <map>
 #include <memory>
 #include <ostream>
-#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "runtime/helper_thread.h"
 
@@ -27,11 +25,10 @@ inline constexpr int kStdoutUnit = 6;
 // A file unit hands its bytes to the system once kFileBlockBytes have gathered, in the write
 // statement that fills the block, so that a device that fails or a file size limit stops the run
 // there. Once a file holds kWriteBehindFrom bytes, and when the process may run on more than one
-// processor, every later block, of at least kWriteBehindBlockBytes (or ended by pieces written with
-// write_exchanged), goes to the system in one transfer made by the unit's writer thread while the
-// next block gathers (a large file is where the system's writing can block); a failure of it is
-// reported by the write statement that hands over the next block, or by the close. The rest goes
-// at close.
+// processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
+// transfer made by the unit's writer thread while the next block gathers (a large file is where
+// the system's writing can block); a failure of it is reported by the write statement that hands
+// over the next block, or by the close. The rest goes at close.
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kWriteBehindFrom = std::size_t{64} << 20;
 inline constexpr std::size_t kWriteBehindBlockBytes = std::size_t{1} << 20;
@@ -57,11 +54,6 @@ class Units {
 
   // Appends bytes to the unit (a whole record or statement; records are never split).
   void write(int unit, std::string_view bytes);
-  // Appends the bytes of `pieces` in order, as write() would, piece by piece. Where the file's
-  // blocks go to the writer thread, the pieces go to it as they are, after the bytes buffered
-  // before them, without a copy: each piece is exchanged for a string of the unit's whose bytes
-  // the system has had (contents unspecified, capacity kept). Elsewhere the pieces stay as given.
-  void write_exchanged(int unit, std::span<std::string> pieces);
   // Ends a write statement: console units are flushed to the system now.
   void end_statement(int unit);
   // Flushes and closes a file unit. Closing a unit that is not connected does nothing.
@@ -101,8 +93,6 @@ class Units {
     std::size_t bytes_handed = 0;
     bool in_flight = false;
     std::string handed;
-    std::vector<std::string> lent;  // pieces handed after `handed`: the first lent_count
-    std::size_t lent_count = 0;
     std::size_t handed_written = 0;
     int handed_error = 0;
     BlockTransfer transfer;
@@ -121,11 +111,6 @@ class Units {
   // no writer takes the file's blocks; starts the writer once the file is large. On failure the
   // bytes not written are left buffered, in order, and the I/O error is thrown.
   void write_through(int unit, Channel& channel, std::string_view bytes);
-  // Hands the buffer, then the first lent_count lent pieces, to the writer.
-  static void hand_over(Channel& channel, std::size_t lent_count);
-  // Writes what the writer was handed from byte handed_written on, counting how far it gets; sets
-  // handed_error to the system's reason when it stops short, else to 0.
-  static void write_handed(Channel& channel) noexcept;
   // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
   // before.
   static void start_writer(Channel& channel) noexcept;

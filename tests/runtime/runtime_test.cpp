@@ -11,9 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <span>
-#include <string>
-#include <vector>
 
 #include "process.h"
 #include "quelmar/errors.h"
@@ -124,54 +121,6 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
   EXPECT_TRUE(read_file(out) ==
               std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
                   std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
-}
-
-// Pieces written by exchange keep their place among the other bytes of a file. Once the file is
-// large (with two processors) they go to the writer as they are, and the strings given back
-// in exchange can be overwritten at once; a transfer cut short by a file size limit is reported
-// by every later exchange, which keeps its pieces' bytes, and all of it follows, in order, at the
-// close.
-TEST(Units, ExchangedPiecesKeepTheirPlaceAndTheStringsGivenBackAreFree) {
-  const Scratch scratch;
-  const auto run = [&](std::size_t before, rlim_t limit) {
-    const fs::path out = scratch.work() / "out.txt";
-    rlimit old{};
-    EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
-    std::string report;
-    std::string expected(before, 'a');
-    {
-      Units units;
-      units.open_for_write_or_stop(13, out.string());
-      units.write(13, expected);
-      const rlimit limited{limit, old.rlim_max};
-      EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-      std::vector<std::string> pieces(3);
-      for (const char fill : {'b', 'e', 'h'}) {
-        try {
-          units.write(13, std::string(1000, fill));
-          pieces[0].assign(100'000, static_cast<char>(fill + 1));
-          pieces[1].assign(7, static_cast<char>(fill + 2));
-          expected += std::string(1000, fill) + pieces[0] + pieces[1];
-          units.write_exchanged(13, std::span(pieces).first(2));
-        } catch (const WriteFailed& failed) {
-          report += std::string(1, fill) + ": " + failed.what();
-        }
-        for (std::string& piece : pieces) piece.assign(piece.size(), 'x');
-      }
-      ::setrlimit(RLIMIT_FSIZE, &old);
-    }
-    std::signal(SIGXFSZ, old_action);
-    EXPECT_TRUE(read_file(out) == expected) << "from " << before << " bytes on";
-    return report;
-  };
-  constexpr rlim_t kNoLimit = RLIM_INFINITY;
-  EXPECT_EQ(run(10, kNoLimit), "");
-  if (usable_processors() < 2) GTEST_SKIP() << "the writer thread needs two processors";
-  EXPECT_EQ(run(kWriteBehindFrom, kNoLimit), "");
-  const std::string error = ": I/O error: write to unit 13 (file '" +
-                            (scratch.work() / "out.txt").string() + "'): File too large";
-  EXPECT_EQ(run(kWriteBehindFrom, kWriteBehindFrom + 50'000), "e" + error + "h" + error);
 }
 
 // A released block goes back to the system at once, not at the next allocation.
