@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -22,9 +23,12 @@ void append_le32(std::string& out, std::int32_t value) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>(bits >> shift));
 }
 
-void append_le64(std::string& out, double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  for (int shift = 0; shift < 64; shift += 8) out.push_back(static_cast<char>(bits >> shift));
+// The bytes of `value` at `out`, least significant first: on a little-endian machine its bytes as
+// they lie in memory.
+void put_le64(char* out, double value) {
+  auto bits = std::bit_cast<std::uint64_t>(value);
+  if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap64(bits);
+  std::memcpy(out, &bits, sizeof bits);
 }
 
 void write_integer_record(Units& units, int unit, std::int32_t value) {
@@ -44,12 +48,15 @@ void write_matrix_record(Units& units, int unit, std::string_view file_name,
   const std::size_t count = C.element_count();
   for (std::size_t first = 0; first < count; first += kElementsPerChunk) {
     const std::size_t last = std::min(count, first + kElementsPerChunk);
+    const std::size_t start = chunk.size();
+    chunk.resize(start + (last - first) * sizeof(Complex));
+    char* out = chunk.data() + start;
     for (std::size_t k = first; k < last; ++k) {
       const Complex& z = C.data()[k];
-      append_le64(chunk, z.re.hi);
-      append_le64(chunk, z.re.lo);
-      append_le64(chunk, z.im.hi);
-      append_le64(chunk, z.im.lo);
+      for (const double part : {z.re.hi, z.re.lo, z.im.hi, z.im.lo}) {
+        put_le64(out, part);
+        out += sizeof part;
+      }
     }
     units.write(unit, chunk);
     chunk.clear();
