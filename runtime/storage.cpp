@@ -1,6 +1,6 @@
 // Zero-filled storage that is really there: the system grants large requests lazily and ends the
 // process later when the pages are touched, so a request is first compared with the memory the
-// system reports as obtainable, and every byte is written before the block is handed out.
+// system reports as obtainable, and every page is written before the block is handed out.
 #include "quelmar/storage.h"
 
 #include <fcntl.h>
@@ -57,9 +57,10 @@ std::optional<std::uint64_t> obtainable_bytes() {
   return kilobytes > kMaxKilobytes ? std::numeric_limits<std::uint64_t>::max() : kilobytes * 1024;
 }
 
-// Stores a zero into every page of the block (of bytes > 0) through a volatile access. The compiler
-// may merge malloc and memset into calloc, which leaves fresh pages unwritten; these stores cannot
-// be merged away, so the system has to supply every page now rather than at first use.
+// Stores a zero into every page of the block (of bytes > 0) through a volatile access. calloc
+// leaves the fresh pages it takes from the system unwritten (they read as zero already); these
+// stores cannot be merged away, so the system has to supply every page now rather than at first
+// use.
 void touch_every_page(void* block, std::size_t bytes) {
   assert(bytes > 0);
   const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
@@ -80,9 +81,8 @@ void* allocate_zeroed_bytes(std::size_t count, std::size_t element_size) {
   if (count > std::numeric_limits<std::size_t>::max() / element_size) return nullptr;
   const std::size_t bytes = count * element_size;
   if (!storage_obtainable(bytes)) return nullptr;
-  void* block = std::malloc(bytes);
+  void* block = std::calloc(count, element_size);
   if (block == nullptr) return nullptr;
-  std::memset(block, 0, bytes);
   touch_every_page(block, bytes);
   return block;
 }
