@@ -186,10 +186,18 @@ bool Units::discard_console_line() {
   }
 }
 
-void Units::flush(const char* statement, int unit, Channel& channel) {
-  const std::size_t written = write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
+void Units::flush(const char* statement, int unit, Channel& channel, std::string_view more) {
+  const std::size_t buffered = channel.buffer.size();
+  std::size_t written = write_fully(channel.fd, channel.buffer.data(), buffered);
+  if (written == buffered) written += write_fully(channel.fd, more.data(), more.size());
   const int error = errno;
-  channel.buffer.erase(0, written);
+  channel.bytes_handed += written;
+  if (written < buffered) {
+    channel.buffer.erase(0, written);
+    channel.buffer.append(more);
+  } else {
+    channel.buffer.assign(more.substr(written - buffered));
+  }
   if (!channel.buffer.empty()) throw_io_error(statement, unit, channel, std::strerror(error));
 }
 
@@ -216,18 +224,7 @@ void Units::hand_over_block(int unit, Channel& channel) {
 }
 
 void Units::write_through(int unit, Channel& channel, std::string_view bytes) {
-  const std::size_t buffered = channel.buffer.size();
-  std::size_t written = write_fully(channel.fd, channel.buffer.data(), buffered);
-  if (written == buffered) written += write_fully(channel.fd, bytes.data(), bytes.size());
-  const int error = errno;
-  channel.bytes_handed += written;
-  if (written < buffered) {
-    channel.buffer.erase(0, written);
-    channel.buffer.append(bytes);
-  } else {
-    channel.buffer.assign(bytes.substr(written - buffered));
-  }
-  if (!channel.buffer.empty()) throw_io_error("write to", unit, channel, std::strerror(error));
+  flush("write to", unit, channel, bytes);
   if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
 }
 

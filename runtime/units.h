@@ -98,18 +98,17 @@ class Units {
     BlockTransfer transfer;
     std::unique_ptr<HelperThread> writer;  // started once the file is large
   };
-  // Hands the channel's buffered bytes to the system for `statement` ("write to", "close of").
-  // On failure the bytes not written stay buffered (close_all tries again) and the I/O error is
-  // thrown.
-  void flush(const char* statement, int unit, Channel& channel);
+  // Hands the channel's buffered bytes, then `more` from where they lie (no copy), to the system
+  // for `statement` ("write to", "close of"), counting them in bytes_handed. On failure the bytes
+  // not written stay buffered, in order (close_all tries again), and the I/O error is thrown.
+  void flush(const char* statement, int unit, Channel& channel, std::string_view more = {});
   // Throws the I/O error of `statement` once a stream unit's stream has failed (a failed stream
   // takes no more bytes).
   static void check_stream(const char* statement, int unit, const Channel& channel);
   // A full block of a file unit: flushed, or handed to the writer once the file is large.
   void hand_over_block(int unit, Channel& channel);
-  // Hands the buffered bytes, then `bytes` from where they are (no copy), to the system, while
-  // no writer takes the file's blocks; starts the writer once the file is large. On failure the
-  // bytes not written are left buffered, in order, and the I/O error is thrown.
+  // flush() of the buffered bytes and `bytes` while no writer takes the file's blocks; starts the
+  // writer once the file is large.
   void write_through(int unit, Channel& channel, std::string_view bytes);
   // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
   // before.
