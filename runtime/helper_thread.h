@@ -16,9 +16,11 @@
 #include <atomic>
 #include <cassert>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <thread>
 #include <type_traits>
@@ -45,8 +47,7 @@ class HelperThread {
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
   ~HelperThread() {
-    state_.store(kStopping, std::memory_order_release);
-    state_.notify_all();
+    publish(kStopping);
     thread_.join();
   }
 
@@ -58,8 +59,7 @@ class HelperThread {
     // takes it over from kPending.
     job_ = [](void* work) { (*static_cast<Job*>(work))(); };
     work_ = &job;
-    state_.store(kPending, std::memory_order_release);
-    state_.notify_all();
+    publish(kPending);
   }
 
   // Ends a handover: true when the helper had not taken the job (it is withdrawn, for the caller
@@ -89,11 +89,25 @@ class HelperThread {
       __builtin_ia32_pause();
 #endif
     }
+    // The sleep looks at the state under the mutex that every change of state it waits for is
+    // published under, so no wake-up can fall between its look and its sleep. It also looks again
+    // every kLookAgain, so that a wake-up lost below this code (the system's, say) delays a
+    // thread by that much and never stops the run.
+    std::unique_lock lock(mutex_);
     int now = state;
     while ((now = state_.load(std::memory_order_acquire)) == state) {
-      state_.wait(state, std::memory_order_acquire);
+      changed_.wait_for(lock, kLookAgain);
     }
     return now;
+  }
+
+  // Sets the state, under the mutex, and wakes the threads that sleep on it.
+  void publish(int state) {
+    {
+      const std::lock_guard lock(mutex_);
+      state_.store(state, std::memory_order_release);
+    }
+    changed_.notify_all();
   }
 
   void serve() {
@@ -106,13 +120,16 @@ class HelperThread {
         continue;
       }
       job_(work_);
-      state_.store(kIdle, std::memory_order_release);
-      state_.notify_all();
+      publish(kIdle);
     }
   }
 
+  static constexpr std::chrono::milliseconds kLookAgain{1};
+
   const std::chrono::microseconds spin_;
   std::atomic<int> state_{kIdle};
+  std::mutex mutex_;
+  std::condition_variable changed_;
   void (*job_)(void*) = nullptr;
   void* work_ = nullptr;
   std::thread thread_;  // started last, once the members it reads exist

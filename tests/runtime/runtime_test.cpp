@@ -1,11 +1,14 @@
 // Units: console bytes reach the system at the end of each statement, file bytes in blocks of
 // 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a block that the
 // system cuts short stops its own write, or once the file is large the next, and loses nothing.
-// (The other I/O error stops and the storage check are met by the whole runs.)
+// Helper threads hand work back and forth without losing a wake-up. (The other I/O error stops
+// and the storage check are met by the whole runs.)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -15,12 +18,18 @@
 #include "process.h"
 #include "quelmar/errors.h"
 #include "quelmar/storage.h"
+#include "runtime/helper_thread.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Work of `steps` steps that the compiler keeps.
+void busy(int steps) {
+  for (int k = 0; k < steps; ++k) std::atomic_signal_fence(std::memory_order_seq_cst);
+}
 
 TEST(Units, ConsoleStatementsReachTheSystemAtTheirEnd) {
   const Scratch scratch;
@@ -121,6 +130,32 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
   EXPECT_TRUE(read_file(out) ==
               std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
                   std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
+}
+
+// Hand-overs between this thread and a helper that both go to sleep at once, with jobs and work
+// of this thread's own of varied lengths, so that each side often sleeps just as the other changes
+// the state. Every job runs exactly once (here when taken back before the helper took it); a
+// wake-up lost on either side would hang the test until its time limit.
+TEST(HelperThreads, HandOversNeverLoseAWakeUp) {
+  constexpr int kHandOvers = 100'000;
+  struct Job {
+    void operator()() {
+      busy(length);
+      ++runs;
+    }
+    int length = 0;
+    int runs = 0;
+  };
+  HelperThread helper{std::chrono::microseconds{0}};
+  Job job;
+  for (int k = 0; k < kHandOvers; ++k) {
+    job.length = (k * 37) % 2000;
+    helper.hand_over(job);
+    // Mostly long enough for the helper to wake and take the job, sometimes not.
+    busy(k % 3 == 0 ? (k * 53) % 400 : 10'000);
+    if (helper.take_back()) job();
+    ASSERT_EQ(job.runs, k + 1);
+  }
 }
 
 // A released block goes back to the system at once, not at the next allocation.
