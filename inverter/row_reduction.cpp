@@ -95,19 +95,16 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
   for_column_parts(1, N, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t) {
     for (std::int32_t j = first; j <= last; ++j) {
       if (j == ii) continue;
-      const Complex& x = C(jj, j);
+      // The pivot row goes through the update with the others and is put back afterwards, so
+      // that no lane group is broken at row jj.
+      const Complex x = C(jj, j);
       Complex* column = &C(1, j);
       if (factors_safe && lane_safe(x)) {
-        // The pivot row goes through the lanes with the others and is put back afterwards, so
-        // that no lane group is broken at row jj.
-        const Complex pivot_row_element = x;
-        reduce_column(column, N, pivot_row_element, factors);
-        column[jj - 1] = pivot_row_element;
+        reduce_column(column, N, x, factors);
       } else {
-        for (std::int32_t i = 1; i <= N; ++i) {
-          if (i != jj) C(i, j) = reduced(C(i, j), x, factors.value(i));
-        }
+        reduce_plainly(column, 1, N, x, factors);
       }
+      column[jj - 1] = x;
     }
   });
   for (std::int32_t i = 1; i <= N; ++i) {

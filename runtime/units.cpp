@@ -108,13 +108,15 @@ void Units::write(int unit, std::string_view bytes) {
     channel.stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return check_stream("write to", unit, channel);
   }
-  const bool large = channel.writer != nullptr;
-  if (!channel.console && !large && bytes.size() >= kFileBlockBytes) {
-    return write_through(unit, channel, bytes);
+  // A console unit's bytes wait for the end of the statement.
+  if (channel.console) {
+    channel.buffer.append(bytes);
+    return;
   }
+  const bool large = channel.writer != nullptr;
+  if (!large && bytes.size() >= kFileBlockBytes) return write_through(unit, channel, bytes);
   channel.buffer.append(bytes);
-  if (!channel.console &&
-      channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
+  if (channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
     hand_over_block(unit, channel);
   }
 }
