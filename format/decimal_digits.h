@@ -21,6 +21,11 @@ namespace quelmar {
 
 enum class DigitMode { kExponent, kFixed };
 
+// How near a tie a value scaled to an integer count of its last shown unit, y below 2^50, may lie
+// before a fast form leaves the rounding to the digits: the plain digits see y to within 1e-26 y,
+// far inside this.
+inline constexpr double kTieMargin = 1e-9;
+
 struct DecimalDigits {
   // kNaN also stands for an ill-formed pair (a low part far beyond its high part), whose
   // extraction yields no decimal digits.

@@ -1,5 +1,8 @@
 // The fast decimal conversion: the plain procedure's digits up to the rounding position, without
-// extracting the ones the editors never show. Four things make it fast, none changes a digit:
+// extracting the ones the editors never show. Five things make it fast, none changes a digit:
+// - a short exponent-mode request (the E13.4 of the identity products) takes its digits from one
+//   scaling by a power of ten, rounded in integers, unless the value lies near a tie (see
+//   short_digits);
 // - powers of ten and starting exponents come from a table computed by the plain procedures;
 // - each digit step runs only the binary64 operations that sub(m, D) and mul(m, 10.0) come down
 //   to when D is the truncated high part (see DigitLoop);
@@ -17,6 +20,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "format/decimal_digits.h"
 #include "format/decimal_digits_steps.h"
@@ -303,12 +307,56 @@ DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
   return decimal_steps::digit_text(d, std::min(known, DecimalDigits::kCount), exponent);
 }
 
+// Significant digits that a short request takes at most.
+constexpr int kShortDigits = 10;
+
+// The digits and exponent of a short exponent-mode request (1 <= count <= kShortDigits) for
+// m = |x| > 0 in the fast domain. With g = floor(log10(m)) or one below it (from the binary
+// exponent), y = m x 10^(count - g) lies in [10^count, 10^(count + 2)), and the digits shown are
+// round-half-up(y / s), s = 10 or 100 by the decade y lies in, with that decade's exponent; a
+// result of 10^count is a carry into a new digit. The plain digits see y to within 1e-26 y, and
+// this product is within a few units of 2^-100 y of it, so the two round alike unless y lies
+// within kTieMargin of a tie (an integer n with n + s/2 a multiple of s): none then, and none
+// where the estimate of g was one too high (y below 10^count).
+std::optional<DecimalDigits> short_digits(Real16 m, int count) {
+  assert(count >= 1 && count <= kShortDigits && m.hi > 0.0);
+  const int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(m.hi));
+  const Real16 y = mul(m, cached_power_of_ten(count - g));
+  // Adding 1.5 x 2^52 rounds y.hi (below 2^51) to the nearest integer n; y - n is then exact
+  // but for the last rounding.
+  constexpr double kRound = 0x1.8p52;
+  const double n = (y.hi + kRound) - kRound;
+  const double offset = (y.hi - n) + y.lo;
+  const auto nearest = static_cast<std::uint64_t>(n);
+  const std::uint64_t below = nearest - static_cast<std::uint64_t>(offset < 0.0);
+  const auto decade = [](int k) { return kPowersOfTen[static_cast<std::size_t>(k)]; };
+  if (below < decade(count) || below >= decade(count + 2)) return std::nullopt;
+  const bool upper_decade = below >= decade(count + 1);
+  const std::uint64_t step = upper_decade ? 100 : 10;
+  if (std::fabs(offset) < kTieMargin && (nearest + step / 2) % step == 0) return std::nullopt;
+  std::uint64_t shown = (below + step / 2) / step;
+  int exponent = g + (upper_decade ? 2 : 1);
+  if (shown == decade(count)) {
+    shown = decade(count - 1);
+    exponent = exponent + 1;
+  }
+  DecimalDigits result;
+  result.exponent = exponent;
+  result.digits.fill('0');
+  for (auto k = static_cast<std::size_t>(count); k-- > 0; shown /= 10)
+    result.digits[k] = static_cast<char>('0' + shown % 10);
+  return result;
+}
+
 }  // namespace
 
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   assert(count >= 0);
   if (!in_fast_domain(x)) return decimal_digits_plain(x, mode, count);
   x = decimal_steps::magnitude_for_digits(x);
+  if (mode == DigitMode::kExponent && count >= 1 && count <= kShortDigits) {
+    if (const std::optional<DecimalDigits> digits = short_digits(x, count)) return *digits;
+  }
   int g = starting_exponent(x.hi);
   Real16 m = div(x, cached_power_of_ten(g));
   decimal_steps::normalise(m, g);

@@ -72,11 +72,6 @@ QUELMAR_LANE_HELPER ScaledValue<T> scaled_value(T hi, T lo, T scale) {
   return {sum_a, sum_b, sum_f, f - (sum_f - kRound)};
 }
 
-// The plain digits show round-half-up(t / 10) for t = floor of y as they see it, which differs
-// from y by less than 1e-26 y: near an integer t may fall on either side of it. Both sides give
-// the same shown number unless that integer ends in 5.
-constexpr double kNear = 1e-9;
-
 // The integer in the low bits of a sum with kRound, of one value or on lanes. The lanes hold it
 // modulo 2^64: a lane of a value the integer path does not take may hold anything.
 QUELMAR_LANE_HELPER std::int64_t integer_in(double sum) {
@@ -110,7 +105,10 @@ inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue<double
   if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) [[unlikely]]
     return {};
   const std::int64_t nearest = nearest_integer(y);
-  if (std::fabs(y.offset) < kNear && nearest % 10 == 5) return {};
+  // The plain digits show round-half-up(t / 10) for t = floor of y as they see it: near an
+  // integer t may fall on either side of it. Both sides give the same shown number unless that
+  // integer ends in 5.
+  if (std::fabs(y.offset) < kTieMargin && nearest % 10 == 5) return {};
   return units_below(floor_of(y, nearest));
 }
 
@@ -619,8 +617,8 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       // The lanes that units_of takes without a test of its own: finite and well-formed, y
       // below 2^50 and not near an integer (a NaN fails every comparison).
       const auto offset = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(y.offset) & ~kSignBit);
-      const auto usual = (magnitude * scales[p] < fixed_point::kRange) & (hi + lo == hi) &
-                         (offset >= fixed_point::kNear);
+      const auto usual =
+          (magnitude * scales[p] < fixed_point::kRange) & (hi + lo == hi) & (offset >= kTieMargin);
       const auto below = fixed_point::floor_of(y, fixed_point::nearest_integer(y));
       for (std::size_t l = 0; l < kLaneCount; ++l) {
         results[k + l][p] =

@@ -130,6 +130,26 @@ Real16 near_digit_round_up(Random& r) {
 }
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// (2k + 1) / 2 x 10^j with k of 1 to 10 digits: a tie at the digit after k for a short E
+// request, or just past the decade when k is all nines. As the nearest Real16, or that with its
+// high or low part one unit of the last place away; either sign.
+Real16 short_request_tie(Random& r) {
+  const int digits = r.between(1, 10);
+  const std::uint64_t k = r.below(2) == 0
+                              ? r.below(static_cast<std::uint64_t>(std::pow(10, digits)))
+                              : static_cast<std::uint64_t>(std::pow(10, digits)) - 1;
+  const Real16 tie =
+      mul(Real16{static_cast<double>(2 * k + 1), 0.0}, power_of_ten(r.between(-40, 40)));
+  Real16 t = div(tie, Real16{2.0, 0.0});
+  const double away = sign(r) * kInf;
+  const auto shape = r.below(3);
+  if (shape == 1) t = renormalise(std::nextafter(t.hi, away), t.lo);
+  if (shape == 2) t.lo = std::nextafter(t.lo, away);
+  const double s = sign(r);
+  return {s * t.hi, s * t.lo};
+}
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::array<Real16, 12> kSpecial = {
     Real16{0.0, 0.0},  Real16{-0.0, -0.0},  Real16{-0.0, 0.0},    Real16{0.0, -0.0},
@@ -139,7 +159,7 @@ constexpr std::array<Real16, 12> kSpecial = {
 Real16 special(Random& r) { return kSpecial[r.below(kSpecial.size())]; }
 
 // Each family drawn as often as the others, ordinary values twice as often.
-constexpr std::array<Real16 (*)(Random&), 10> kFamilies = {ordinary,
+constexpr std::array<Real16 (*)(Random&), 11> kFamilies = {ordinary,
                                                            exact_decimal,
                                                            dyadic,
                                                            field_edge,
@@ -148,6 +168,7 @@ constexpr std::array<Real16 (*)(Random&), 10> kFamilies = {ordinary,
                                                            low_part_gap,
                                                            ordinary,
                                                            near_digit_round_up,
+                                                           short_request_tie,
                                                            special};
 
 // The listing's F13.6 fields where its fast writer decides: ties at the seventh decimal, negative
