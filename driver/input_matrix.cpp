@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "driver/coefficient_records.h"
 #include "driver/pause.h"
 #include "driver/program_stop.h"
 #include "driver/records.h"
@@ -74,17 +75,26 @@ bool read_coefficient(RecordReader& reader, RunState& s) {
 }
 
 // Exactly Nin x Nin coefficient reads (none when Nin <= 0), each echoed; the first failure ends
-// them and the elements not read stay zero.
+// them and the elements not read stay zero. Every echo is written before what ends the reads: a
+// failure's line, or anything thrown.
 void read_coefficients(Units& units, RecordReader& reader, RunState& s) {
-  for (std::int64_t pass = 1; pass <= s.Nin; ++pass) {
-    for (std::int64_t k = 1; k <= s.Nin; ++k) {
-      if (!read_coefficient(reader, s)) {
-        write_free(units, s.iP, "Error reading the complex matrix coefficients");
-        return;
+  EchoRecords echoes(units, s.iP, std::int64_t{s.Nin} * s.Nin, usable_processors());
+  try {
+    for (std::int64_t pass = 1; pass <= s.Nin; ++pass) {
+      for (std::int64_t k = 1; k <= s.Nin; ++k) {
+        if (!read_coefficient(reader, s)) {
+          echoes.finish();
+          write_free(units, s.iP, "Error reading the complex matrix coefficients");
+          return;
+        }
+        echoes.add(s.row, s.column, s.C(s.row, s.column));
       }
-      write_coefficient_record(units, s.iP, s.row, s.column, s.C(s.row, s.column));
     }
+  } catch (...) {
+    echoes.finish();
+    throw;
   }
+  echoes.finish();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "driver/records.h"
 
+#include <array>
+#include <string>
 #include <vector>
 
 #include "driver/fixed_text.h"
@@ -41,11 +43,28 @@ void write_order_record(Units& units, int unit, std::int32_t Nin) {
   write_formatted(units, unit, kFormat, {Item(Nin)});
 }
 
+namespace {
+
+const Format& coefficient_format() {
+  static const Format kFormat("(2(i3,','),sp,' (',e38.30,',',e38.30,'),')");
+  return kFormat;
+}
+
+std::array<Item, 4> coefficient_items(std::int32_t row, std::int32_t column,
+                                      const Complex& element) {
+  return {Item(row), Item(column), Item(element.re), Item(element.im)};
+}
+
+}  // namespace
+
 void write_coefficient_record(Units& units, int unit, std::int32_t row, std::int32_t column,
                               const Complex& element) {
-  static const Format kFormat("(2(i3,','),sp,' (',e38.30,',',e38.30,'),')");
-  write_formatted(units, unit, kFormat,
-                  {Item(row), Item(column), Item(element.re), Item(element.im)});
+  write_formatted(units, unit, coefficient_format(), coefficient_items(row, column, element));
+}
+
+void render_coefficient_record(std::int32_t row, std::int32_t column, const Complex& element,
+                               std::string& out) {
+  coefficient_format().render(coefficient_items(row, column, element), out);
 }
 
 }  // namespace quelmar

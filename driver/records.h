@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "quelmar/complex.h"
@@ -24,5 +25,8 @@ void write_title_record(Units& units, int unit, std::string_view FirstLine);
 void write_order_record(Units& units, int unit, std::int32_t Nin);
 void write_coefficient_record(Units& units, int unit, std::int32_t row, std::int32_t column,
                               const Complex& element);
+// The bytes write_coefficient_record gives a file unit, appended to `out`.
+void render_coefficient_record(std::int32_t row, std::int32_t column, const Complex& element,
+                               std::string& out);
 
 }  // namespace quelmar

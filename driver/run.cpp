@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "driver/coefficient_records.h"
 #include "driver/input_matrix.h"
 #include "driver/pause.h"
 #include "driver/program_stop.h"
@@ -72,10 +73,7 @@ void write_result_block(Units& units, const RunState& s) {
   write_title_record(units, s.iP, s.FirstLine);
   write_order_record(units, s.iP, s.Nin);
   write_formatted(units, s.iP, kRankOut, {Item(s.iRankOut)});
-  for (std::int32_t i = 1; i <= s.Nin; ++i) {
-    for (std::int32_t j = 1; j <= s.Nin; ++j)
-      write_coefficient_record(units, s.iP, i, j, s.C(i, j));
-  }
+  write_matrix_records(units, s.iP, s.C, usable_processors());
 }
 
 void run_steps(Units& units) {

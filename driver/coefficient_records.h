@@ -1,0 +1,72 @@
+// Coefficient records in bulk: the input's echo, record after record as the reads go, and the
+// result block, the whole matrix at once. On a file unit (whose bytes do not depend on where its
+// statements end) with more than one usable processor, they are rendered on helper threads and
+// written in order; elsewhere each record is its own write statement. The bytes are the same.
+//
+//   records                       on a file unit, two processors
+//   echo of 10,000 reads          batches of 512 records: one renders on a helper thread while
+//                                 the reads of the next go on here, and is written when it is full
+//   result block of order 100     10,000 records rendered on both threads, then written
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "inverter/line_blocks.h"
+#include "quelmar/complex.h"
+#include "quelmar/complex_matrix.h"
+#include "runtime/helper_thread.h"
+#include "runtime/units.h"
+
+namespace quelmar {
+
+// The coefficient records of C(i, j), row after row: the body of the result block. `threads` is
+// how many threads may share the rendering (usable_processors() in the program).
+void write_matrix_records(Units& units, int unit, const ComplexMatrix& C, unsigned threads);
+
+// The echo of the coefficient reads: each record added is written, in order, by finish() at the
+// latest. A record shows the element as it was when added.
+class EchoRecords {
+ public:
+  // Echoes on `unit` of about `expected` reads, rendered by up to `threads` threads (helpers
+  // start only for many).
+  EchoRecords(Units& units, int unit, std::int64_t expected, unsigned threads);
+  EchoRecords(const EchoRecords&) = delete;
+  EchoRecords& operator=(const EchoRecords&) = delete;
+  // Waits for the helpers; writes nothing.
+  ~EchoRecords();
+
+  void add(std::int32_t row, std::int32_t column, const Complex& element);
+  // Writes every record added and not yet written.
+  void finish();
+
+ private:
+  struct Record {
+    std::int32_t row;
+    std::int32_t column;
+    Complex element;
+  };
+  // Line i of a batch: its record i.
+  class Batch final : public LineSource {
+   public:
+    void render_line(std::int32_t i, std::string& out) const override;
+    std::vector<Record> records;
+  };
+
+  // Starts rendering the gathered batch on the helpers, after writing the one before it.
+  void start_gathered();
+
+  Units& units_;
+  int unit_;
+  std::vector<std::unique_ptr<HelperThread>> helpers_;
+  std::vector<std::string> buffers_;
+  std::array<Batch, 2> batches_;  // outlive the blocks, which wait for the helpers rendering them
+  LineBlocks blocks_;
+  std::size_t gathering_ = 0;  // the batch that records are added to
+};
+
+}  // namespace quelmar

@@ -1,0 +1,100 @@
+// Coefficient records in bulk against the same records as write statements one at a time: the
+// echo (in batches rendered on helper threads while records are still added, finished early
+// before another statement and continued) and the result block, with 1, 2, 3, 4 and 8 threads
+// and record counts around the point where helpers start and the batch edges.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "driver/coefficient_records.h"
+#include "driver/records.h"
+#include "inverter/write_statement.h"
+#include "random.h"
+
+namespace quelmar::test {
+namespace {
+
+constexpr std::array<unsigned, 5> kThreads = {1, 2, 3, 4, 8};
+constexpr int kBulk = 13;
+constexpr int kOneByOne = 14;
+
+// A value of any kind an element may hold: mostly ordinary, some zero, infinite or NaN.
+Real16 any_value(Random& r) {
+  switch (r.below(8)) {
+    case 0:
+      return {0.0, 0.0};
+    case 1:
+      return {std::numeric_limits<double>::infinity() * (r.below(2) == 0 ? 1 : -1), 0.0};
+    case 2:
+      return {std::numeric_limits<double>::quiet_NaN(), 0.0};
+    default:
+      return r.real16(r.between(-400, 400) / 4);
+  }
+}
+
+struct Streams {
+  Streams() {
+    units.connect_stream(kBulk, bulk);
+    units.connect_stream(kOneByOne, one_by_one);
+  }
+  std::ostringstream bulk;
+  std::ostringstream one_by_one;
+  Units units{-1, -1, -1};
+};
+
+TEST(CoefficientRecords, EchoesAreTheStatementsBytes) {
+  Random r(0xEC40);
+  for (const unsigned threads : kThreads) {
+    for (const std::int64_t count : {0, 1, 1023, 1024, 1025, 1536, 2049}) {
+      Streams s;
+      {
+        EchoRecords echoes(s.units, kBulk, count, threads);
+        // A stop part-way writes every echo added before the statement that follows it.
+        const std::int64_t stop = r.below(2) == 0 ? -1 : static_cast<std::int64_t>(r.below(2050));
+        Complex element;
+        for (std::int64_t k = 0; k < count; ++k) {
+          if (k == stop) {
+            echoes.finish();
+            write_free(s.units, kBulk, "stop");
+            write_free(s.units, kOneByOne, "stop");
+          }
+          const auto row = static_cast<std::int32_t>(r.below(1200));
+          const auto column = static_cast<std::int32_t>(r.below(1200));
+          element = {any_value(r), any_value(r)};
+          echoes.add(row, column, element);
+          write_coefficient_record(s.units, kOneByOne, row, column, element);
+        }
+        echoes.finish();
+        write_free(s.units, kBulk, "end");
+        write_free(s.units, kOneByOne, "end");
+      }
+      ASSERT_EQ(s.bulk.str(), s.one_by_one.str()) << count << " records, " << threads << " threads";
+    }
+  }
+}
+
+TEST(CoefficientRecords, MatrixRecordsAreTheStatementsBytes) {
+  Random r(0x4E5);
+  for (const unsigned threads : kThreads) {
+    for (const std::int32_t N : {0, 1, 31, 32, 33, 64}) {
+      ComplexMatrix C;
+      ASSERT_TRUE(C.allocate(N));
+      for (std::int32_t j = 1; j <= N; ++j) {
+        for (std::int32_t i = 1; i <= N; ++i) C(i, j) = {any_value(r), any_value(r)};
+      }
+      Streams s;
+      write_matrix_records(s.units, kBulk, C, threads);
+      for (std::int32_t i = 1; i <= N; ++i) {
+        for (std::int32_t j = 1; j <= N; ++j)
+          write_coefficient_record(s.units, kOneByOne, i, j, C(i, j));
+      }
+      ASSERT_EQ(s.bulk.str(), s.one_by_one.str()) << "order " << N << ", " << threads << " threads";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quelmar::test
