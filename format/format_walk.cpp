@@ -191,7 +191,8 @@ class Walk {
   std::span<const Item> items_;
   std::size_t next_item_ = 0;
   RecordCursor record_;
-  std::array<OpenGroup, kMaxGroupDepth> groups_{};
+  // Entries below depth_ only; each is set when its group opens, so none is cleared up front.
+  std::array<OpenGroup, kMaxGroupDepth> groups_;
   std::size_t depth_ = 0;
   bool plus_ = false;
   bool keep_open_ = false;
