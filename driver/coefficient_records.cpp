@@ -14,6 +14,10 @@ namespace {
 constexpr std::int64_t kRecordsWorthHelpers = 1024;
 // Records in an echo batch: about 45 KiB of text, rendered in about a tenth of a millisecond.
 constexpr std::size_t kBatchRecords = 512;
+// Threads that render the echo at most: the reads set its pace, and one helper renders a record
+// in about the time a record takes to read; a second keeps up where rendering is slower, and more
+// would cost more to hand batches to than they save.
+constexpr unsigned kEchoThreads = 3;
 
 // Every record has the same length: three-column indices and fixed-width fields.
 std::size_t record_bytes() {
@@ -87,7 +91,7 @@ void EchoRecords::Batch::render_line(std::int32_t i, std::string& out) const {
 EchoRecords::EchoRecords(Units& units, int unit, std::int64_t expected, unsigned threads)
     : units_(units),
       unit_(unit),
-      helpers_(record_helpers(units, unit, expected, threads)),
+      helpers_(record_helpers(units, unit, expected, std::min(threads, kEchoThreads))),
       blocks_(helpers_, buffers_) {
   for (Batch& batch : batches_) batch.records.reserve(kBatchRecords);
 }

@@ -32,8 +32,8 @@ void write_matrix_records(Units& units, int unit, const ComplexMatrix& C, unsign
 // latest. A record shows the element as it was when added.
 class EchoRecords {
  public:
-  // Echoes on `unit` of about `expected` reads, rendered by up to `threads` threads (helpers
-  // start only for many).
+  // Echoes on `unit` of about `expected` reads, rendered by up to `threads` threads, three at
+  // the most (helpers start only for many).
   EchoRecords(Units& units, int unit, std::int64_t expected, unsigned threads);
   EchoRecords(const EchoRecords&) = delete;
   EchoRecords& operator=(const EchoRecords&) = delete;
