@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
-#include <system_error>
 
 #include "driver/records.h"
 
@@ -38,16 +36,9 @@ std::vector<std::unique_ptr<HelperThread>> record_helpers(Units& units, int unit
       count > std::numeric_limits<std::int32_t>::max()) {
     return helpers;
   }
-  const unsigned wanted = std::clamp(threads, 1u, static_cast<unsigned>(kMostThreads)) - 1;
-  for (unsigned t = 0; t < wanted; ++t) {
-    try {
-      helpers.push_back(std::make_unique<HelperThread>());
-    } catch (const std::system_error&) {
-      break;
-    } catch (const std::bad_alloc&) {
-      break;
-    }
-  }
+  helpers.resize(std::clamp(threads, 1u, static_cast<unsigned>(kMostThreads)) - 1);
+  const auto started = std::find_if_not(helpers.begin(), helpers.end(), start_helper);
+  helpers.erase(started, helpers.end());
   return helpers;
 }
 

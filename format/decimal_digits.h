@@ -26,6 +26,10 @@ enum class DigitMode { kExponent, kFixed };
 // far inside this.
 inline constexpr double kTieMargin = 1e-9;
 
+// Adding 1.5 x 2^52 rounds a binary64 below 2^51 in magnitude to the nearest integer, which the
+// low bits of the sum then hold: how the fast forms round to integers.
+inline constexpr double kIntegerRounding = 0x1.8p52;
+
 struct DecimalDigits {
   // kNaN also stands for an ill-formed pair (a low part far beyond its high part), whose
   // extraction yields no decimal digits.

@@ -322,10 +322,9 @@ std::optional<DecimalDigits> short_digits(Real16 m, int count) {
   assert(count >= 1 && count <= kShortDigits && m.hi > 0.0);
   const int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(m.hi));
   const Real16 y = mul(m, cached_power_of_ten(count - g));
-  // Adding 1.5 x 2^52 rounds y.hi (below 2^51) to the nearest integer n; y - n is then exact
-  // but for the last rounding.
-  constexpr double kRound = 0x1.8p52;
-  const double n = (y.hi + kRound) - kRound;
+  // n is y.hi (below 2^51) rounded to the nearest integer; y - n is then exact but for the last
+  // rounding.
+  const double n = (y.hi + kIntegerRounding) - kIntegerRounding;
   const double offset = (y.hi - n) + y.lo;
   const auto nearest = static_cast<std::uint64_t>(n);
   const std::uint64_t below = nearest - static_cast<std::uint64_t>(offset < 0.0);

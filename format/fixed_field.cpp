@@ -29,9 +29,6 @@ namespace fixed_point {
 
 // y = |x| x 10^(d+1) < 2^50 keeps every integer below exact.
 constexpr double kRange = 0x1p50;
-// Adding 1.5 x 2^52 rounds a value below 2^51 in magnitude to the nearest integer, which the low
-// bits of the sum then hold.
-constexpr double kRound = 0x1.8p52;
 
 // The numbers of decimals the integer path takes.
 bool takes(int decimals) { return decimals >= 1 && decimals <= kFixedPointMaxDecimals; }
@@ -65,21 +62,21 @@ QUELMAR_LANE_HELPER ScaledValue<T> scaled_value(T hi, T lo, T scale) {
   const T a = hh * scale;
   const T b = hl * scale;
   const T c = lo * scale;
-  const T sum_a = a + kRound;
-  const T sum_b = b + kRound;
-  const T f = ((a - (sum_a - kRound)) + (b - (sum_b - kRound))) + c;
-  const T sum_f = f + kRound;
-  return {sum_a, sum_b, sum_f, f - (sum_f - kRound)};
+  const T sum_a = a + kIntegerRounding;
+  const T sum_b = b + kIntegerRounding;
+  const T f = ((a - (sum_a - kIntegerRounding)) + (b - (sum_b - kIntegerRounding))) + c;
+  const T sum_f = f + kIntegerRounding;
+  return {sum_a, sum_b, sum_f, f - (sum_f - kIntegerRounding)};
 }
 
-// The integer in the low bits of a sum with kRound, of one value or on lanes. The lanes hold it
-// modulo 2^64: a lane of a value the integer path does not take may hold anything.
+// The integer in the low bits of a sum with kIntegerRounding, of one value or on lanes. The lanes
+// hold it modulo 2^64: a lane of a value the integer path does not take may hold anything.
 QUELMAR_LANE_HELPER std::int64_t integer_in(double sum) {
   return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(sum) -
-                                   std::bit_cast<std::uint64_t>(kRound));
+                                   std::bit_cast<std::uint64_t>(kIntegerRounding));
 }
 QUELMAR_LANE_HELPER LaneBits integer_in(Lanes sum) {
-  return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kRound);
+  return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kIntegerRounding);
 }
 
 // The integer y is within `offset` of, and floor(y) (a comparison is 1 or -1 when true).

@@ -1,8 +1,6 @@
 #include "inverter/workspace.h"
 
 #include <algorithm>
-#include <new>
-#include <system_error>
 
 #include "quelmar/errors.h"
 
@@ -25,13 +23,7 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
   }
   if (ws.kernels.fast) ws.kernels.fast = ws.row_estimates.allocate(n);
   for (std::size_t t = 1; ws.kernels.fast && t < wanted; ++t) {
-    try {
-      ws.helper_threads[t - 1] = std::make_unique<HelperThread>();
-    } catch (const std::system_error&) {
-      break;
-    } catch (const std::bad_alloc&) {
-      break;
-    }
+    if (!start_helper(ws.helper_threads[t - 1])) break;
     ws.kernels.threads = static_cast<std::int32_t>(t + 1);
   }
 }

@@ -21,7 +21,9 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <span>
+#include <system_error>
 #include <thread>
 #include <type_traits>
 
@@ -134,6 +136,18 @@ class HelperThread {
   void* work_ = nullptr;
   std::thread thread_;  // started last, once the members it reads exist
 };
+
+// Starts a helper thread in `slot`; false, leaving it empty, when the system cannot start one.
+inline bool start_helper(std::unique_ptr<HelperThread>& slot) noexcept {
+  try {
+    slot = std::make_unique<HelperThread>();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
 
 // Processors this process may run on: its affinity mask where the system has one.
 inline unsigned usable_processors() {
