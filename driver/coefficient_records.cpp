@@ -99,11 +99,21 @@ void EchoRecords::add(std::int32_t row, std::int32_t column, const Complex& elem
 void EchoRecords::finish() {
   if (helpers_.empty()) return;
   start_gathered();
-  blocks_.finish(units_, unit_);
+  write_started();
+}
+
+void EchoRecords::write_started() {
+  if (failed_) return;
+  try {
+    blocks_.finish(units_, unit_);
+  } catch (...) {
+    failed_ = true;
+    throw;
+  }
 }
 
 void EchoRecords::start_gathered() {
-  blocks_.finish(units_, unit_);
+  write_started();
   const Batch& gathered = batches_[gathering_];
   blocks_.start(gathered, static_cast<std::int32_t>(gathered.records.size()), record_bytes(), 0,
                 helpers_.size());

@@ -41,7 +41,8 @@ class EchoRecords {
   ~EchoRecords();
 
   void add(std::int32_t row, std::int32_t column, const Complex& element);
-  // Writes every record added and not yet written.
+  // Writes every record added and not yet written; nothing once a write has failed (the records
+  // after the failure stay unwritten, as the statements after a failed one would).
   void finish();
 
  private:
@@ -59,6 +60,8 @@ class EchoRecords {
 
   // Starts rendering the gathered batch on the helpers, after writing the one before it.
   void start_gathered();
+  // Writes the batch started before; once a write has thrown, nothing more.
+  void write_started();
 
   Units& units_;
   int unit_;
@@ -67,6 +70,7 @@ class EchoRecords {
   std::array<Batch, 2> batches_;  // outlive the blocks, which wait for the helpers rendering them
   LineBlocks blocks_;
   std::size_t gathering_ = 0;  // the batch that records are added to
+  bool failed_ = false;        // a write has thrown
 };
 
 }  // namespace quelmar

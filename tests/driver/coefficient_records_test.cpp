@@ -4,14 +4,18 @@
 // and record counts around the point where helpers start and the batch edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 #include "driver/coefficient_records.h"
 #include "driver/records.h"
 #include "inverter/write_statement.h"
+#include "quelmar/errors.h"
 #include "random.h"
 
 namespace quelmar::test {
@@ -72,6 +76,68 @@ TEST(CoefficientRecords, EchoesAreTheStatementsBytes) {
         write_free(s.units, kOneByOne, "end");
       }
       ASSERT_EQ(s.bulk.str(), s.one_by_one.str()) << count << " records, " << threads << " threads";
+    }
+  }
+}
+
+// A stream that takes `limit` characters, fails the write that goes past them, and then takes
+// everything again: a failure that passes, so that any write after it would show.
+class FailingOnceBuffer : public std::streambuf {
+ public:
+  explicit FailingOnceBuffer(std::size_t limit) : limit_(limit) {}
+  const std::string& text() const { return text_; }
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    const std::size_t taken = std::min(static_cast<std::size_t>(n), limit_ - text_.size());
+    text_.insert(text_.end(), s, s + taken);
+    if (taken < static_cast<std::size_t>(n)) limit_ = std::numeric_limits<std::size_t>::max();
+    return static_cast<std::streamsize>(taken);
+  }
+  int_type overflow(int_type c) override {
+    const char one = traits_type::to_char_type(c);
+    return traits_type::eq_int_type(c, traits_type::eof()) || xsputn(&one, 1) == 0
+               ? traits_type::eof()
+               : c;
+  }
+
+ private:
+  std::size_t limit_;
+  std::string text_;
+};
+
+// A failed write ends the echo where it failed: what reached the file is the statements' bytes
+// up to there, and finishing afterwards (as the reads do on their way out) writes nothing more.
+TEST(CoefficientRecords, AFailedEchoWriteEndsTheEcho) {
+  Random r(0xFA11);
+  for (const unsigned threads : {2u, 3u}) {
+    for (const std::size_t limit : std::array<std::size_t, 4>{0, 5'000, 100'000, 160'000}) {
+      FailingOnceBuffer file(limit);
+      std::ostream stream(&file);
+      std::ostringstream reference;
+      Units units(-1, -1, -1);
+      units.connect_stream(kBulk, stream);
+      units.connect_stream(kOneByOne, reference);
+      {
+        EchoRecords echoes(units, kBulk, 3000, threads);
+        const auto echo_all = [&] {
+          try {
+            for (std::int32_t k = 0; k < 3000; ++k) {
+              const Complex element = {any_value(r), any_value(r)};
+              write_coefficient_record(units, kOneByOne, k % 50 + 1, k / 50 + 1, element);
+              echoes.add(k % 50 + 1, k / 50 + 1, element);
+            }
+            echoes.finish();
+          } catch (const WriteFailed&) {
+            stream.clear();  // the stream would take a later write
+            echoes.finish();
+            throw;
+          }
+        };
+        EXPECT_THROW(echo_all(), WriteFailed);
+      }
+      const std::string expected = reference.str().substr(0, limit);
+      EXPECT_EQ(file.text(), expected) << limit << " bytes, " << threads << " threads";
     }
   }
 }
