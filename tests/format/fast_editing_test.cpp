@@ -131,23 +131,24 @@ Real16 near_digit_round_up(Random& r) {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// (2k + 1) / 2 x 10^j with k of 1 to 10 digits: a tie at the digit after k for a short E
-// request, or just past the decade when k is all nines. As the nearest Real16, or that with its
-// high or low part one unit of the last place away; either sign.
-Real16 short_request_tie(Random& r) {
-  const int digits = r.between(1, 10);
-  const std::uint64_t k = r.below(2) == 0
-                              ? r.below(static_cast<std::uint64_t>(std::pow(10, digits)))
-                              : static_cast<std::uint64_t>(std::pow(10, digits)) - 1;
-  const Real16 tie =
-      mul(Real16{static_cast<double>(2 * k + 1), 0.0}, power_of_ten(r.between(-40, 40)));
-  Real16 t = div(tie, Real16{2.0, 0.0});
+// A tie t as it stands, or with its high or low part one unit of the last place away; either sign.
+Real16 near_tie(Random& r, Real16 t) {
   const double away = sign(r) * kInf;
   const auto shape = r.below(3);
   if (shape == 1) t = renormalise(std::nextafter(t.hi, away), t.lo);
   if (shape == 2) t.lo = std::nextafter(t.lo, away);
   const double s = sign(r);
   return {s * t.hi, s * t.lo};
+}
+
+// (2k + 1) / 2 x 10^j as the nearest Real16, k of up to 10 digits or all nines: a tie at the digit
+// after k for a short E request, or just past the decade.
+Real16 short_request_tie(Random& r) {
+  const auto decade = static_cast<std::uint64_t>(std::pow(10, r.between(1, 10)));
+  const std::uint64_t k = r.below(2) == 0 ? r.below(decade) : decade - 1;
+  const Real16 tie =
+      mul(Real16{static_cast<double>(2 * k + 1), 0.0}, power_of_ten(r.between(-40, 40)));
+  return near_tie(r, div(tie, Real16{2.0, 0.0}));
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -174,17 +175,12 @@ constexpr std::array<Real16 (*)(Random&), 11> kFamilies = {ordinary,
 // The listing's F13.6 fields where its fast writer decides: ties at the seventh decimal, negative
 // values shown as zero, values beyond the field, and the families above (edges, powers of ten).
 // (m + 1/2) / 10^6: exact (j / 2^7 for odd j, the only such ties a Real16 holds), or the nearest
-// Real16, or that with its high or low part one unit of the last place away; either sign.
+// Real16 near_tie takes.
 Real16 seventh_decimal_tie(Random& r) {
   const double s = sign(r);
   if (r.below(4) == 0) return {s * static_cast<double>(2 * r.below(1u << 26) + 1) / 128.0, 0.0};
-  Real16 t =
-      div(Real16{static_cast<double>(2 * r.below(1'000'000'000'000) + 1), 0.0}, Real16{2e6, 0.0});
-  const double away = sign(r) * kInf;
-  const auto shape = r.below(3);
-  if (shape == 1) t = renormalise(std::nextafter(t.hi, away), t.lo);
-  if (shape == 2) t.lo = std::nextafter(t.lo, away);
-  return {s * t.hi, s * t.lo};
+  return near_tie(r, div(Real16{static_cast<double>(2 * r.below(1'000'000'000'000) + 1), 0.0},
+                         Real16{2e6, 0.0}));
 }
 
 // Above -5 x 10^-7 (the edge itself is among the field edges).
