@@ -91,19 +91,19 @@ EchoRecords::~EchoRecords() = default;
 
 void EchoRecords::add(std::int32_t row, std::int32_t column, const Complex& element) {
   if (helpers_.empty()) return write_coefficient_record(units_, unit_, row, column, element);
+  if (failed_) return;
   std::vector<Record>& records = batches_[gathering_].records;
   records.push_back({row, column, element});
   if (records.size() == kBatchRecords) start_gathered();
 }
 
 void EchoRecords::finish() {
-  if (helpers_.empty()) return;
+  if (helpers_.empty() || failed_) return;
   start_gathered();
   write_started();
 }
 
 void EchoRecords::write_started() {
-  if (failed_) return;
   try {
     blocks_.finish(units_, unit_);
   } catch (...) {

@@ -60,7 +60,8 @@ class EchoRecords {
 
   // Starts rendering the gathered batch on the helpers, after writing the one before it.
   void start_gathered();
-  // Writes the batch started before; once a write has thrown, nothing more.
+  // Writes the batch started before; when a write throws, the echo has failed, and records
+  // added after it are neither rendered nor written.
   void write_started();
 
   Units& units_;
