@@ -25,6 +25,14 @@ QUELMAR_LANE_HELPER bool finite_parts(const Complex& z) {
          std::isfinite(z.im.lo);
 }
 
+// The same for every element on lanes: x * 0 is zero for a finite x and NaN otherwise.
+QUELMAR_LANE_HELPER bool finite_parts(const ComplexPair<Lanes>& z) {
+  const Lanes zeros = ((z.re.hi * 0.0 + z.re.lo * 0.0) + z.im.hi * 0.0) + z.im.lo * 0.0;
+  bool finite = true;
+  for (std::size_t l = 0; l < kLaneCount; ++l) finite = finite && zeros[l] == 0.0;
+  return finite;
+}
+
 // A factor the lane kernels may take: finite, with both high parts split-safe.
 QUELMAR_LANE_HELPER bool lane_safe(const Complex& z) {
   return finite_parts(z) && split_safe(z.re.hi) && split_safe(z.im.hi);

@@ -8,15 +8,6 @@ namespace quelmar {
 
 namespace {
 
-// True when every part of the elements in y is finite: x * 0 is zero for a finite x and NaN
-// otherwise.
-QUELMAR_LANE_HELPER bool finite_lanes(const ComplexPair<Lanes>& y) {
-  const Lanes zeros = ((y.re.hi * 0.0 + y.re.lo * 0.0) + y.im.hi * 0.0) + y.im.lo * 0.0;
-  bool finite = true;
-  for (std::size_t l = 0; l < kLaneCount; ++l) finite = finite && zeros[l] == 0.0;
-  return finite;
-}
-
 // Rows first .. first + count - 1 of a column (from `y`, row first) by the plain update.
 void reduce_plainly(Complex* y, std::int32_t first, std::int32_t count, const Complex& x,
                     const SplitTable& factors) {
@@ -42,7 +33,7 @@ QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Co
         update_products(x_lanes, factors.rows(i + kGroup));
     const ComplexPair<Lanes> first_y = load_lanes(first);
     const ComplexPair<Lanes> second_y = load_lanes(second);
-    if (!finite_lanes(first_y) || !finite_lanes(second_y)) [[unlikely]] {
+    if (!finite_parts(first_y) || !finite_parts(second_y)) [[unlikely]] {
       reduce_plainly(first, i, 2 * kGroup, x, factors);
       continue;
     }
@@ -52,7 +43,7 @@ QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Co
   for (; i + kGroup - 1 <= n; i += kGroup) {
     Complex* y = column + (i - 1);
     const ComplexPair<Lanes> y_lanes = load_lanes(y);
-    if (!finite_lanes(y_lanes)) [[unlikely]] {
+    if (!finite_parts(y_lanes)) [[unlikely]] {
       reduce_plainly(y, i, kGroup, x, factors);
       continue;
     }
