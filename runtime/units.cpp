@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -188,10 +189,13 @@ bool Units::discard_console_line() {
   }
 }
 
-void Units::flush(const char* statement, int unit, Channel& channel, std::string_view more) {
+void Units::flush(const char* statement, int unit, Channel& channel, std::string_view more,
+                  std::size_t keep) {
   const std::size_t buffered = channel.buffer.size();
-  std::size_t written = write_fully(channel.fd, channel.buffer.data(), buffered);
-  if (written == buffered) written += write_fully(channel.fd, more.data(), more.size());
+  const std::size_t count = buffered + more.size() - keep;
+  const std::size_t from_buffer = std::min(buffered, count);
+  std::size_t written = write_fully(channel.fd, channel.buffer.data(), from_buffer);
+  if (written == from_buffer) written += write_fully(channel.fd, more.data(), count - from_buffer);
   const int error = errno;
   channel.bytes_handed += written;
   if (written < buffered) {
@@ -200,7 +204,7 @@ void Units::flush(const char* statement, int unit, Channel& channel, std::string
   } else {
     channel.buffer.assign(more.substr(written - buffered));
   }
-  if (!channel.buffer.empty()) throw_io_error(statement, unit, channel, std::strerror(error));
+  if (written < count) throw_io_error(statement, unit, channel, std::strerror(error));
 }
 
 void Units::check_stream(const char* statement, int unit, const Channel& channel) {
@@ -215,18 +219,25 @@ void Units::BlockTransfer::operator()() const noexcept {
   c.handed_error = c.handed_written < c.handed.size() ? errno : 0;
 }
 
+std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {
+  return (channel.bytes_handed + channel.buffer.size() + more) % kFileBlockBytes;
+}
+
 void Units::hand_over_block(int unit, Channel& channel) {
   if (!channel.writer) return write_through(unit, channel, {});
   settle(unit, channel);
+  const std::size_t keep = ragged_tail(channel, 0);
   channel.handed.swap(channel.buffer);
-  channel.buffer.clear();
+  channel.buffer.assign(channel.handed, channel.handed.size() - keep, keep);
+  channel.handed.resize(channel.handed.size() - keep);
+  channel.bytes_handed += channel.handed.size();
   channel.transfer.channel = &channel;
   channel.in_flight = true;
   channel.writer->hand_over(channel.transfer);
 }
 
 void Units::write_through(int unit, Channel& channel, std::string_view bytes) {
-  flush("write to", unit, channel, bytes);
+  flush("write to", unit, channel, bytes, ragged_tail(channel, bytes.size()));
   if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
 }
 

@@ -43,7 +43,7 @@ TEST(Units, ConsoleStatementsReachTheSystemAtTheirEnd) {
   ::close(fd);
 }
 
-TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
+TEST(Units, FilesGoToTheSystemInWholeBlocksOf64KiBAndWholeAtTheirClose) {
   const Scratch scratch;
   const fs::path big = scratch.work() / "big.txt";
   write_file(big, "an older and longer content");
@@ -55,9 +55,11 @@ TEST(Units, FilesGoToTheSystemInBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_EQ(fs::file_size(big), 0u);
     units.write(13, "b");
     EXPECT_EQ(fs::file_size(big), 65536u);
+    units.write(13, std::string(70000, 'c'));  // the ragged rest waits for its block to fill
+    EXPECT_EQ(fs::file_size(big), 131072u);
     units.write(13, "tail");
     units.open_for_write_or_stop(13, (scratch.work() / "next.txt").string());  // closes big.txt
-    EXPECT_EQ(read_file(big), std::string(65535, 'a') + "btail");
+    EXPECT_EQ(read_file(big), std::string(65535, 'a') + "b" + std::string(70000, 'c') + "tail");
     units.write(13, "kept at the end of the table");
     units.close(14);                                     // not connected: nothing happens
     EXPECT_THROW(units.write(14, "lost"), WriteFailed);  // no program statement writes there
