@@ -110,10 +110,12 @@ void Statement::advance() {
 // `stops` holds the TAB, so every character passed is one column wide.
 std::string_view Statement::pass_until(std::string_view stops) {
   assert(stops.find('\t') != std::string_view::npos);
-  const std::size_t end = std::min(record_.find_first_of(stops, pos_), record_.size());
-  const std::string_view passed = std::string_view(record_).substr(pos_, end - pos_);
+  // A plain scan: find_first_of would search `stops` once per character passed.
+  const auto is_stop = [stops](char c) { return std::ranges::find(stops, c) != stops.end(); };
+  const std::string_view rest = std::string_view(record_).substr(pos_);
+  const std::string_view passed(rest.begin(), std::ranges::find_if(rest, is_stop));
   column_ += passed.size();
-  pos_ = end;
+  pos_ += passed.size();
   return passed;
 }
 
