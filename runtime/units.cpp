@@ -4,6 +4,7 @@
 #include "runtime/units.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,6 +65,7 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   Channel prepared;
   prepared.name = name;
   prepared.write_behind = usable_processors() > 1;
+  prepared.reserving = true;
   // Room for a full block plus the statement that completes it, so the buffer never regrows.
   prepared.buffer.reserve(2 * kFileBlockBytes);
   // The system would cut a name at its first NUL and create a file of another name.
@@ -139,6 +141,7 @@ void Units::close(int unit) {
   settle(unit, found->second);
   flush("close of", unit, found->second);
   if (found->second.console) return;
+  release_reserve(found->second);
   const int fd = found->second.fd;
   const Channel closed = std::move(found->second);
   channels_.erase(found);
@@ -162,6 +165,7 @@ void Units::close_all() noexcept {
     if (channel.console) {
       ++it;
     } else {
+      release_reserve(channel);
       ::close(channel.fd);
       it = channels_.erase(it);
     }
@@ -194,6 +198,7 @@ void Units::flush(const char* statement, int unit, Channel& channel, std::string
   const std::size_t buffered = channel.buffer.size();
   const std::size_t count = buffered + more.size() - keep;
   const std::size_t from_buffer = std::min(buffered, count);
+  reserve_ahead(channel, channel.bytes_handed + count);
   std::size_t written = write_fully(channel.fd, channel.buffer.data(), from_buffer);
   if (written == from_buffer) written += write_fully(channel.fd, more.data(), count - from_buffer);
   const int error = errno;
@@ -215,12 +220,33 @@ void Units::check_stream(const char* statement, int unit, const Channel& channel
 
 void Units::BlockTransfer::operator()() const noexcept {
   Channel& c = *channel;
+  reserve_ahead(c, c.bytes_handed);
   c.handed_written = write_fully(c.fd, c.handed.data(), c.handed.size());
   c.handed_error = c.handed_written < c.handed.size() ? errno : 0;
 }
 
 std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {
   return (channel.bytes_handed + channel.buffer.size() + more) % kFileBlockBytes;
+}
+
+void Units::reserve_ahead(Channel& channel, std::size_t end) noexcept {
+  if (!channel.reserving || end <= channel.reserved) return;
+  const std::size_t target = end + kReserveAheadBytes;
+#if defined(__linux__)
+  channel.reserving =
+      ::fallocate(channel.fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(channel.reserved),
+                  static_cast<off_t>(target - channel.reserved)) == 0;
+#else
+  channel.reserving = false;
+#endif
+  if (channel.reserving) channel.reserved = target;
+}
+
+void Units::release_reserve(const Channel& channel) noexcept {
+  struct stat status {};
+  if (channel.reserved > 0 && ::fstat(channel.fd, &status) == 0) {
+    static_cast<void>(::ftruncate(channel.fd, status.st_size));
+  }
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {

@@ -1,10 +1,12 @@
 // Units: console bytes reach the system at the end of each statement, file bytes in blocks of
 // 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a block that the
-// system cuts short stops its own write, or once the file is large the next, and loses nothing.
+// system cuts short stops its own write, or once the file is large the next, and loses nothing;
+// space set aside ahead of the writes is given back at the close.
 // Helper threads hand work back and forth without losing a wake-up. (The other I/O error stops
 // and the storage check are met by the whole runs.)
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -65,6 +67,28 @@ TEST(Units, FilesGoToTheSystemInWholeBlocksOf64KiBAndWholeAtTheirClose) {
     EXPECT_THROW(units.write(14, "lost"), WriteFailed);  // no program statement writes there
   }
   EXPECT_EQ(read_file(scratch.work() / "next.txt"), "kept at the end of the table");
+}
+
+// Space set aside ahead of a file's writes leaves its size what was written, and is given back at
+// its close, by close or by the units' end.
+TEST(Units, SpaceSetAsideAheadOfAFileIsGivenBackAtItsClose) {
+  const Scratch scratch;
+  const fs::path closed = scratch.work() / "closed.txt";
+  const fs::path left_open = scratch.work() / "left_open.txt";
+  constexpr std::size_t kBytes = std::size_t{3} << 20;
+  {
+    Units units;
+    units.open_for_write_or_stop(13, closed.string());
+    units.open_for_write_or_stop(14, left_open.string());
+    for (const int unit : {13, 14}) units.write(unit, std::string(kBytes, 'x'));
+    EXPECT_EQ(fs::file_size(closed), kBytes);
+    units.close(13);
+  }
+  for (const fs::path& file : {closed, left_open}) {
+    struct stat status {};
+    ASSERT_EQ(::stat(file.c_str(), &status), 0);
+    EXPECT_LT(static_cast<std::size_t>(status.st_blocks) * 512, kBytes + kReserveAheadBytes / 2);
+  }
 }
 
 // Under a file size limit, a write of a block or more that the system cuts short is reported by
