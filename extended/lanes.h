@@ -1,6 +1,7 @@
 // Binary64 lanes for kernels that apply the same binary64 operations to several values at once:
-// four to a 32-byte vector (one AVX register, or two SSE2 registers); +, - and * on them are the
-// binary64 operations applied lane by lane, so a lane gives the bits the scalar code gives.
+// four to a 32-byte vector (one AVX register, or two SSE2 registers), or eight to a 64-byte one;
+// +, - and * on them are the binary64 operations applied lane by lane, so a lane gives the bits
+// the scalar code gives.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,14 @@ using Lanes = double __attribute__((vector_size(kLaneCount * sizeof(double))));
 // The bits of each lane, for exact sign and magnitude operations.
 using LaneBits = std::uint64_t __attribute__((vector_size(kLaneCount * sizeof(double))));
 
+// Eight lanes to a 64-byte vector (one AVX-512 register): the wide copies of the lane kernels.
+inline constexpr std::size_t kWideLaneCount = 8;
+using WideLanes = double __attribute__((vector_size(kWideLaneCount * sizeof(double))));
+
+// The number of lanes of a vector type V (Lanes or WideLanes).
+template <class V>
+inline constexpr std::size_t kLanesOf = sizeof(V) / sizeof(double);
+
 // Marks a lane kernel to be built twice, for the baseline instruction set and for AVX, the copy
 // chosen at load time by what the processor offers. AVX only re-encodes the same binary64
 // operations with three operands (no fused multiply-add: -ffp-contract=off keeps it out), so both
@@ -26,10 +35,30 @@ using LaneBits = std::uint64_t __attribute__((vector_size(kLaneCount * sizeof(do
 #define QUELMAR_LANE_KERNEL
 #endif
 
+// Marks the wide copy of a lane kernel: built for AVX-512, whose lanes apply the same binary64
+// operations as AVX's (fused multiply-add stays out as above), and run only where
+// wide_lanes_available() says the processor and the system have it. Where the copies cannot be
+// built, QUELMAR_WIDE_LANES is 0 and only the four-lane kernels exist.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define QUELMAR_WIDE_LANES 1
+#define QUELMAR_WIDE_LANE_KERNEL __attribute__((flatten, target("avx512f")))
+#else
+#define QUELMAR_WIDE_LANES 0
+#endif
+
+inline bool wide_lanes_available() {
+#if QUELMAR_WIDE_LANES
+  return __builtin_cpu_supports("avx512f");
+#else
+  return false;
+#endif
+}
+
 // The same value in every lane.
-QUELMAR_LANE_HELPER Lanes broadcast(double x) {
-  Lanes v;
-  for (std::size_t l = 0; l < kLaneCount; ++l) v[l] = x;
+template <class V = Lanes>
+QUELMAR_LANE_HELPER V broadcast(double x) {
+  V v;
+  for (std::size_t l = 0; l < kLanesOf<V>; ++l) v[l] = x;
   return v;
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 #include "extended/lanes.h"
 #include "quelmar/complex.h"
@@ -26,10 +27,11 @@ QUELMAR_LANE_HELPER bool finite_parts(const Complex& z) {
 }
 
 // The same for every element on lanes: x * 0 is zero for a finite x and NaN otherwise.
-QUELMAR_LANE_HELPER bool finite_parts(const ComplexPair<Lanes>& z) {
-  const Lanes zeros = ((z.re.hi * 0.0 + z.re.lo * 0.0) + z.im.hi * 0.0) + z.im.lo * 0.0;
+template <class V>
+QUELMAR_LANE_HELPER bool finite_parts(const ComplexPair<V>& z) {
+  const V zeros = ((z.re.hi * 0.0 + z.re.lo * 0.0) + z.im.hi * 0.0) + z.im.lo * 0.0;
   bool finite = true;
-  for (std::size_t l = 0; l < kLaneCount; ++l) finite = finite && zeros[l] == 0.0;
+  for (std::size_t l = 0; l < kLanesOf<V>; ++l) finite = finite && zeros[l] == 0.0;
   return finite;
 }
 
@@ -133,18 +135,22 @@ QUELMAR_LANE_HELPER ComplexPair<T> accumulated_by(const ComplexPair<T>& s,
   return {sum(s.re, difference(p.are_bre, p.aim_bim)), sum(s.im, sum(p.are_bim, p.bre_aim))};
 }
 
-QUELMAR_LANE_HELPER SplitReal<Lanes> broadcast(const SplitReal<double>& r) {
-  return {broadcast(r.hi),   broadcast(r.lo),        broadcast(r.sum),      broadcast(r.head),
-          broadcast(r.tail), broadcast(r.tail_head), broadcast(r.tail_tail)};
+template <class V>
+QUELMAR_LANE_HELPER SplitReal<V> broadcast(const SplitReal<double>& r) {
+  return {broadcast<V>(r.hi),       broadcast<V>(r.lo),   broadcast<V>(r.sum),
+          broadcast<V>(r.head),     broadcast<V>(r.tail), broadcast<V>(r.tail_head),
+          broadcast<V>(r.tail_tail)};
 }
 
-QUELMAR_LANE_HELPER SplitComplex<Lanes> broadcast(const SplitComplex<double>& z) {
-  return {broadcast(z.re), broadcast(z.im)};
+template <class V>
+QUELMAR_LANE_HELPER SplitComplex<V> broadcast(const SplitComplex<double>& z) {
+  return {broadcast<V>(z.re), broadcast<V>(z.im)};
 }
 
-// kLaneCount consecutive values from p, which need not be aligned.
-QUELMAR_LANE_HELPER Lanes load_values(const double* p) {
-  Lanes v;
+// kLanesOf<V> consecutive values from p, which need not be aligned.
+template <class V = Lanes>
+QUELMAR_LANE_HELPER V load_values(const double* p) {
+  V v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
@@ -167,14 +173,34 @@ QUELMAR_LANE_HELPER Transposed transposed(Lanes a, Lanes b, Lanes c, Lanes d) {
           __builtin_shufflevector(ab_odd, cd_odd, 2, 3, 6, 7)};
 }
 
-// Elements p[0..kLaneCount-1] gathered part by part into lanes.
-QUELMAR_LANE_HELPER ComplexPair<Lanes> load_lanes(const Complex* p) {
-  static_assert(sizeof(Complex) == sizeof(Lanes));
-  const double* parts = &p[0].re.hi;
-  const Transposed t =
-      transposed(load_values(parts), load_values(parts + kLaneCount),
-                 load_values(parts + 2 * kLaneCount), load_values(parts + 3 * kLaneCount));
-  return {{t.a, t.b}, {t.c, t.d}};
+// Eight lanes from two fours side by side, and back.
+QUELMAR_LANE_HELPER WideLanes joined(Lanes low, Lanes high) {
+  return __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7);
+}
+QUELMAR_LANE_HELPER Lanes low_half(WideLanes v) {
+  return __builtin_shufflevector(v, v, 0, 1, 2, 3);
+}
+QUELMAR_LANE_HELPER Lanes high_half(WideLanes v) {
+  return __builtin_shufflevector(v, v, 4, 5, 6, 7);
+}
+
+// Elements p[0..kLanesOf<V>-1] gathered part by part into lanes: four by the transpose, eight
+// as two fours side by side.
+template <class V = Lanes>
+QUELMAR_LANE_HELPER ComplexPair<V> load_lanes(const Complex* p) {
+  if constexpr (std::is_same_v<V, WideLanes>) {
+    const ComplexPair<Lanes> low = load_lanes(p);
+    const ComplexPair<Lanes> high = load_lanes(p + kLaneCount);
+    return {{joined(low.re.hi, high.re.hi), joined(low.re.lo, high.re.lo)},
+            {joined(low.im.hi, high.im.hi), joined(low.im.lo, high.im.lo)}};
+  } else {
+    static_assert(sizeof(Complex) == sizeof(Lanes));
+    const double* parts = &p[0].re.hi;
+    const Transposed t =
+        transposed(load_values(parts), load_values(parts + kLaneCount),
+                   load_values(parts + 2 * kLaneCount), load_values(parts + 3 * kLaneCount));
+    return {{t.a, t.b}, {t.c, t.d}};
+  }
 }
 
 // Lanes scattered back into p[0..kLaneCount-1].
@@ -184,6 +210,14 @@ QUELMAR_LANE_HELPER void store_lanes(Complex* p, const ComplexPair<Lanes>& z) {
   std::memcpy(&p[1], &t.b, sizeof t.b);
   std::memcpy(&p[2], &t.c, sizeof t.c);
   std::memcpy(&p[3], &t.d, sizeof t.d);
+}
+
+// The same for eight elements on wide lanes, as two fours.
+QUELMAR_LANE_HELPER void store_lanes(Complex* p, const ComplexPair<WideLanes>& z) {
+  store_lanes(p, ComplexPair<Lanes>{{low_half(z.re.hi), low_half(z.re.lo)},
+                                    {low_half(z.im.hi), low_half(z.im.lo)}});
+  store_lanes(p + kLaneCount, ComplexPair<Lanes>{{high_half(z.re.hi), high_half(z.re.lo)},
+                                                 {high_half(z.im.hi), high_half(z.im.lo)}});
 }
 
 }  // namespace quelmar

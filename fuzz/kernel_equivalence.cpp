@@ -1,7 +1,7 @@
 // kernel_mismatch: whole inversions with the trace on a file, by the plain element loops and by
-// the fast kernels on 1, 2, 3, 4 and 8 threads (more than this machine may have), and the two
-// identity products of each result as its kernels form them (the trace shows them to four digits
-// only).
+// the fast kernels on 1, 2, 3, 4 and 8 threads (more than this machine may have), with four lanes
+// and, where the processor has them, eight; and the two identity products of each result as its
+// kernels form them (the trace shows them to four digits only).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "extended/lanes.h"
 #include "fuzz/equivalence.h"
 #include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
@@ -100,9 +101,15 @@ std::string inversion_mismatch(const Inversion& got, const Inversion& plain) {
 
 std::string kernel_mismatch(const ComplexMatrix& C) {
   const Inversion plain = invert(C, {false, 1});
-  for (const std::int32_t threads : {1, 2, 3, 4, 8}) {
-    const std::string mismatch = inversion_mismatch(invert(C, {true, threads}), plain);
-    if (!mismatch.empty()) return std::to_string(threads) + " thread(s): " + mismatch;
+  for (const bool wide : {false, wide_lanes_available()}) {
+    for (const std::int32_t threads : {1, 2, 3, 4, 8}) {
+      const std::string mismatch = inversion_mismatch(invert(C, {true, threads, wide}), plain);
+      if (!mismatch.empty()) {
+        return std::to_string(threads) + " thread(s), " + (wide ? "eight" : "four") +
+               " lanes: " + mismatch;
+      }
+    }
+    if (!wide_lanes_available()) break;
   }
   return "";
 }

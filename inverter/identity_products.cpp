@@ -25,33 +25,50 @@ QUELMAR_LANE_HELPER TermProducts<T> row_term_products(const SplitComplex<T>& var
                                      : term_products(fixed, varying);
 }
 
-// sums(i) = sums(i) + a(i) * b(i) for rows 1..n, where the row factor comes from `rows` and the
-// other factor is `fixed`: two lane groups at a time (both groups' products before either group's
-// sums, two independent chains), then one, then the rest one at a time.
-template <RowFactor kRows>
-QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const SplitTable& rows,
+// sums(i) = sums(i) + a(i) * b(i) for rows i.. in lane groups of V, two groups at a time (both
+// groups' products before either group's sums, two independent chains) and then one, while whole
+// groups remain; i is left at the first row not summed. The row factor comes from `rows`, the
+// other factor is `fixed`.
+template <RowFactor kRows, class V>
+QUELMAR_LANE_HELPER void accumulate_groups(Complex* sums, std::int32_t& i, std::int32_t n,
+                                           const SplitTable& rows,
                                            const SplitComplex<double>& fixed) {
-  constexpr auto kGroup = static_cast<std::int32_t>(kLaneCount);
-  const SplitComplex<Lanes> fixed_lanes = broadcast(fixed);
-  std::int32_t i = 1;
+  constexpr auto kGroup = static_cast<std::int32_t>(kLanesOf<V>);
+  const SplitComplex<V> fixed_lanes = broadcast<V>(fixed);
   for (; i + 2 * kGroup - 1 <= n; i += 2 * kGroup) {
     Complex* first = sums + (i - 1);
     Complex* second = first + kGroup;
-    const TermProducts<Lanes> first_products = row_term_products<kRows>(rows.rows(i), fixed_lanes);
-    const TermProducts<Lanes> second_products =
-        row_term_products<kRows>(rows.rows(i + kGroup), fixed_lanes);
-    store_lanes(first, accumulated_by(load_lanes(first), first_products));
-    store_lanes(second, accumulated_by(load_lanes(second), second_products));
+    const TermProducts<V> first_products = row_term_products<kRows>(rows.rows<V>(i), fixed_lanes);
+    const TermProducts<V> second_products =
+        row_term_products<kRows>(rows.rows<V>(i + kGroup), fixed_lanes);
+    store_lanes(first, accumulated_by(load_lanes<V>(first), first_products));
+    store_lanes(second, accumulated_by(load_lanes<V>(second), second_products));
   }
   for (; i + kGroup - 1 <= n; i += kGroup) {
     Complex* s = sums + (i - 1);
-    store_lanes(s,
-                accumulated_by(load_lanes(s), row_term_products<kRows>(rows.rows(i), fixed_lanes)));
+    store_lanes(s, accumulated_by(load_lanes<V>(s),
+                                  row_term_products<kRows>(rows.rows<V>(i), fixed_lanes)));
   }
+}
+
+// Rows i..n one element at a time.
+template <RowFactor kRows>
+QUELMAR_LANE_HELPER void accumulate_rest(Complex* sums, std::int32_t i, std::int32_t n,
+                                         const SplitTable& rows,
+                                         const SplitComplex<double>& fixed) {
   for (; i <= n; ++i) {
     Complex* s = sums + (i - 1);
     *s = accumulated_by(*s, row_term_products<kRows>(rows.row(i), fixed));
   }
+}
+
+// Rows 1..n: in groups of four lanes, then one element at a time.
+template <RowFactor kRows>
+QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const SplitTable& rows,
+                                           const SplitComplex<double>& fixed) {
+  std::int32_t i = 1;
+  accumulate_groups<kRows, Lanes>(sums, i, n, rows, fixed);
+  accumulate_rest<kRows>(sums, i, n, rows, fixed);
 }
 
 QUELMAR_LANE_KERNEL void accumulate_result_rows(Complex* sums, std::int32_t n,
@@ -64,6 +81,43 @@ QUELMAR_LANE_KERNEL void accumulate_input_rows(Complex* sums, std::int32_t n,
                                                const SplitTable& rows,
                                                const SplitComplex<double>& fixed) {
   accumulate_column<RowFactor::kInput>(sums, n, rows, fixed);
+}
+
+#if QUELMAR_WIDE_LANES
+// The same in groups of eight lanes first.
+template <RowFactor kRows>
+QUELMAR_LANE_HELPER void accumulate_column_wide(Complex* sums, std::int32_t n,
+                                                const SplitTable& rows,
+                                                const SplitComplex<double>& fixed) {
+  std::int32_t i = 1;
+  accumulate_groups<kRows, WideLanes>(sums, i, n, rows, fixed);
+  accumulate_groups<kRows, Lanes>(sums, i, n, rows, fixed);
+  accumulate_rest<kRows>(sums, i, n, rows, fixed);
+}
+
+QUELMAR_WIDE_LANE_KERNEL void accumulate_result_rows_wide(Complex* sums, std::int32_t n,
+                                                          const SplitTable& rows,
+                                                          const SplitComplex<double>& fixed) {
+  accumulate_column_wide<RowFactor::kResult>(sums, n, rows, fixed);
+}
+
+QUELMAR_WIDE_LANE_KERNEL void accumulate_input_rows_wide(Complex* sums, std::int32_t n,
+                                                         const SplitTable& rows,
+                                                         const SplitComplex<double>& fixed) {
+  accumulate_column_wide<RowFactor::kInput>(sums, n, rows, fixed);
+}
+#endif
+
+// The lane kernel of the product (kRows) that the workspace's kernels choose.
+template <RowFactor kRows>
+auto column_accumulation(const KernelChoice& kernels) {
+#if QUELMAR_WIDE_LANES
+  if (kernels.wide) {
+    return kRows == RowFactor::kResult ? &accumulate_result_rows_wide : &accumulate_input_rows_wide;
+  }
+#endif
+  static_cast<void>(kernels);
+  return kRows == RowFactor::kResult ? &accumulate_result_rows : &accumulate_input_rows;
 }
 
 bool all_finite(const ComplexMatrix& m) {
@@ -98,6 +152,7 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
   const ComplexMatrix& rows_of = kRows == RowFactor::kResult ? C : ws.Cin;
   const ComplexMatrix& fixed_of = kRows == RowFactor::kResult ? ws.Cin : C;
   const std::int32_t n = C.order();
+  const auto accumulate_in_lanes = column_accumulation<kRows>(ws.kernels);
   clear(product);
   for_column_parts(1, n, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t p) {
     SplitTable& column = ws.splits[p];
@@ -106,12 +161,7 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
       for (std::int32_t j = first; j <= last; ++j) {
         const Complex& fixed = fixed_of(k, j);
         if (column_safe && lane_safe(fixed)) {
-          const SplitComplex<double> fixed_splits = split_complex(fixed);
-          if constexpr (kRows == RowFactor::kResult) {
-            accumulate_result_rows(&product(1, j), n, column, fixed_splits);
-          } else {
-            accumulate_input_rows(&product(1, j), n, column, fixed_splits);
-          }
+          accumulate_in_lanes(&product(1, j), n, column, split_complex(fixed));
           continue;
         }
         // The element of C is the first factor of every term.

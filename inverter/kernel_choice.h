@@ -13,10 +13,13 @@ struct KernelChoice {
   // Threads sharing the elimination, the products and the listing (1 to kMostThreads; fast
   // kernels only). Every count gives the same bytes.
   std::int32_t threads = 1;
+  // Eight lanes to a vector in the fast kernels, where the processor has them
+  // (wide_lanes_available); false: four. Both give the same bits.
+  bool wide = false;
 };
 
 // Fast kernels, on one thread per processor the process may run on (its affinity mask), at most
-// kMostThreads.
+// kMostThreads, with eight lanes where the processor has them.
 KernelChoice default_kernels();
 
 }  // namespace quelmar

@@ -14,25 +14,24 @@ void reduce_plainly(Complex* y, std::int32_t first, std::int32_t count, const Co
   for (std::int32_t k = 0; k < count; ++k) y[k] = reduced(y[k], x, factors.value(first + k));
 }
 
-// Rows 1..n of a column reduced by the pivot row's element x: two lane groups at a time, then one,
-// then the rest one element at a time. Both groups' products are formed before either group's
-// differences, so that the processor works on two independent chains of dependent operations.
-// The lanes take finite elements only: a group holding an infinity or a NaN, and such an element
-// of the rest, take the plain update (which the lanes reproduce on the others).
-QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Complex& x,
+// Rows i.. of a column reduced by the pivot row's element x in lane groups of V, two groups at a
+// time and then one, while whole groups remain; i is left at the first row not reduced. Both
+// groups' products are formed before either group's differences, so that the processor works on
+// two independent chains of dependent operations. The lanes take finite elements only: a group
+// holding an infinity or a NaN takes the plain update (which the lanes reproduce on the others).
+template <class V>
+QUELMAR_LANE_HELPER void reduce_groups(Complex* column, std::int32_t& i, std::int32_t n,
+                                       const Complex& x, const SplitComplex<double>& x_splits,
                                        const SplitTable& factors) {
-  constexpr auto kGroup = static_cast<std::int32_t>(kLaneCount);
-  const SplitComplex<double> x_splits = split_complex(x);
-  const SplitComplex<Lanes> x_lanes = broadcast(x_splits);
-  std::int32_t i = 1;
+  constexpr auto kGroup = static_cast<std::int32_t>(kLanesOf<V>);
+  const SplitComplex<V> x_lanes = broadcast<V>(x_splits);
   for (; i + 2 * kGroup - 1 <= n; i += 2 * kGroup) {
     Complex* first = column + (i - 1);
     Complex* second = first + kGroup;
-    const UpdateProducts<Lanes> first_products = update_products(x_lanes, factors.rows(i));
-    const UpdateProducts<Lanes> second_products =
-        update_products(x_lanes, factors.rows(i + kGroup));
-    const ComplexPair<Lanes> first_y = load_lanes(first);
-    const ComplexPair<Lanes> second_y = load_lanes(second);
+    const UpdateProducts<V> first_products = update_products(x_lanes, factors.rows<V>(i));
+    const UpdateProducts<V> second_products = update_products(x_lanes, factors.rows<V>(i + kGroup));
+    const ComplexPair<V> first_y = load_lanes<V>(first);
+    const ComplexPair<V> second_y = load_lanes<V>(second);
     if (!finite_parts(first_y) || !finite_parts(second_y)) [[unlikely]] {
       reduce_plainly(first, i, 2 * kGroup, x, factors);
       continue;
@@ -42,18 +41,54 @@ QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Co
   }
   for (; i + kGroup - 1 <= n; i += kGroup) {
     Complex* y = column + (i - 1);
-    const ComplexPair<Lanes> y_lanes = load_lanes(y);
+    const ComplexPair<V> y_lanes = load_lanes<V>(y);
     if (!finite_parts(y_lanes)) [[unlikely]] {
       reduce_plainly(y, i, kGroup, x, factors);
       continue;
     }
-    store_lanes(y, reduced_presplit(y_lanes, x_lanes, factors.rows(i)));
+    store_lanes(y, reduced_presplit(y_lanes, x_lanes, factors.rows<V>(i)));
   }
+}
+
+// Rows i..n one element at a time, an infinite or NaN one by the plain update.
+QUELMAR_LANE_HELPER void reduce_rest(Complex* column, std::int32_t i, std::int32_t n,
+                                     const Complex& x, const SplitComplex<double>& x_splits,
+                                     const SplitTable& factors) {
   for (; i <= n; ++i) {
     Complex* y = column + (i - 1);
     *y = finite_parts(*y) ? reduced_presplit(*y, x_splits, factors.row(i))
                           : reduced(*y, x, factors.value(i));
   }
+}
+
+// Rows 1..n of a column reduced by x: in groups of four lanes, then one element at a time.
+QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Complex& x,
+                                       const SplitTable& factors) {
+  const SplitComplex<double> x_splits = split_complex(x);
+  std::int32_t i = 1;
+  reduce_groups<Lanes>(column, i, n, x, x_splits, factors);
+  reduce_rest(column, i, n, x, x_splits, factors);
+}
+
+#if QUELMAR_WIDE_LANES
+// The same in groups of eight lanes first.
+QUELMAR_WIDE_LANE_KERNEL void reduce_column_wide(Complex* column, std::int32_t n, const Complex& x,
+                                                 const SplitTable& factors) {
+  const SplitComplex<double> x_splits = split_complex(x);
+  std::int32_t i = 1;
+  reduce_groups<WideLanes>(column, i, n, x, x_splits, factors);
+  reduce_groups<Lanes>(column, i, n, x, x_splits, factors);
+  reduce_rest(column, i, n, x, x_splits, factors);
+}
+#endif
+
+// The lane kernel the workspace's kernels choose.
+auto column_reduction(const KernelChoice& kernels) {
+#if QUELMAR_WIDE_LANES
+  if (kernels.wide) return &reduce_column_wide;
+#endif
+  static_cast<void>(kernels);
+  return &reduce_column;
 }
 
 }  // namespace
@@ -81,6 +116,7 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
   const std::int32_t jj = ws.jj;
   SplitTable& factors = ws.splits[0];
   const bool factors_safe = factors.fill_from_column(C, ii);
+  const auto reduce_column_in_lanes = column_reduction(ws.kernels);
 
   // Column ii's reduced values would be overwritten by the quotients below: it is skipped.
   for_column_parts(1, N, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t) {
@@ -91,7 +127,7 @@ void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) 
       const Complex x = C(jj, j);
       Complex* column = &C(1, j);
       if (factors_safe && lane_safe(x)) {
-        reduce_column(column, N, x, factors);
+        reduce_column_in_lanes(column, N, x, factors);
       } else {
         reduce_plainly(column, 1, N, x, factors);
       }

@@ -35,16 +35,17 @@ class SplitTable {
             {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
   }
 
-  // The splits of rows i..i+kLaneCount-1, one row per lane (no call in between returns a
-  // vector: see QUELMAR_LANE_HELPER); requires 1 <= i and i + kLaneCount - 1 <= order.
-  QUELMAR_LANE_HELPER SplitComplex<Lanes> rows(std::int32_t i) const {
-    assert(i >= 1 && static_cast<std::size_t>(i) + kLaneCount - 1 <= order_);
-    return {{load_values(field(0, i)), load_values(field(1, i)), load_values(field(2, i)),
-             load_values(field(3, i)), load_values(field(4, i)), load_values(field(5, i)),
-             load_values(field(6, i))},
-            {load_values(field(7, i)), load_values(field(8, i)), load_values(field(9, i)),
-             load_values(field(10, i)), load_values(field(11, i)), load_values(field(12, i)),
-             load_values(field(13, i))}};
+  // The splits of rows i..i+kLanesOf<V>-1, one row per lane (no call in between returns a
+  // vector: see QUELMAR_LANE_HELPER); requires 1 <= i and i + kLanesOf<V> - 1 <= order.
+  template <class V>
+  QUELMAR_LANE_HELPER SplitComplex<V> rows(std::int32_t i) const {
+    assert(i >= 1 && static_cast<std::size_t>(i) + kLanesOf<V> - 1 <= order_);
+    return {{load_values<V>(field(0, i)), load_values<V>(field(1, i)), load_values<V>(field(2, i)),
+             load_values<V>(field(3, i)), load_values<V>(field(4, i)), load_values<V>(field(5, i)),
+             load_values<V>(field(6, i))},
+            {load_values<V>(field(7, i)), load_values<V>(field(8, i)), load_values<V>(field(9, i)),
+             load_values<V>(field(10, i)), load_values<V>(field(11, i)),
+             load_values<V>(field(12, i)), load_values<V>(field(13, i))}};
   }
 
  private:
