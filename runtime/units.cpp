@@ -231,7 +231,7 @@ std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {
 
 void Units::reserve_ahead(Channel& channel, std::size_t end) noexcept {
   if (!channel.reserving || end <= channel.reserved) return;
-  const std::size_t target = end + kReserveAheadBytes;
+  const std::size_t target = end + std::min(end, kReserveAheadBytes);
 #if defined(__linux__)
   channel.reserving =
       ::fallocate(channel.fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(channel.reserved),

@@ -32,10 +32,11 @@ inline constexpr int kStdoutUnit = 6;
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kWriteBehindFrom = std::size_t{64} << 20;
 inline constexpr std::size_t kWriteBehindBlockBytes = std::size_t{1} << 20;
-// Before a file's bytes go to the system, the file system is asked to set aside its space up to
-// kReserveAheadBytes past them, without changing the file's size: a block that lands in space
-// already set aside costs the system about half the time of one that grows the file. The close
-// gives back what was set aside past the end. Where the system cannot, the file grows as it goes.
+// Before a file's bytes go to the system, the file system is asked to set aside its space past
+// them, as much again as the file then holds but at most kReserveAheadBytes, without changing the
+// file's size: a block that lands in space already set aside costs the system about half the time
+// of one that grows the file. The close gives back what was set aside past the end. Where the
+// system cannot, the file grows as it goes.
 inline constexpr std::size_t kReserveAheadBytes = std::size_t{8} << 20;
 
 class Units {
@@ -117,7 +118,7 @@ class Units {
   // Blocks keep them buffered, so that every transfer but the last ends on a block boundary: the
   // system takes whole aligned blocks at about two thirds of the cost of ragged ones.
   static std::size_t ragged_tail(const Channel& channel, std::size_t more);
-  // Sets space aside in the channel's file up to kReserveAheadBytes past `end`, when not done yet;
+  // Sets space aside in the channel's file past `end` (see kReserveAheadBytes), when not done yet;
   // a refusal ends the setting aside for the file.
   static void reserve_ahead(Channel& channel, std::size_t end) noexcept;
   // Gives back the space set aside past the file's end, before its close.
