@@ -62,49 +62,39 @@ QUELMAR_LANE_HELPER void accumulate_rest(Complex* sums, std::int32_t i, std::int
   }
 }
 
-// Rows 1..n: in groups of four lanes, then one element at a time.
-template <RowFactor kRows>
+// Rows 1..n: in lane groups of each width of Widths in turn, then one element at a time.
+template <RowFactor kRows, class... Widths>
 QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const SplitTable& rows,
                                            const SplitComplex<double>& fixed) {
   std::int32_t i = 1;
-  accumulate_groups<kRows, Lanes>(sums, i, n, rows, fixed);
+  (accumulate_groups<kRows, Widths>(sums, i, n, rows, fixed), ...);
   accumulate_rest<kRows>(sums, i, n, rows, fixed);
 }
 
 QUELMAR_LANE_KERNEL void accumulate_result_rows(Complex* sums, std::int32_t n,
                                                 const SplitTable& rows,
                                                 const SplitComplex<double>& fixed) {
-  accumulate_column<RowFactor::kResult>(sums, n, rows, fixed);
+  accumulate_column<RowFactor::kResult, Lanes>(sums, n, rows, fixed);
 }
 
 QUELMAR_LANE_KERNEL void accumulate_input_rows(Complex* sums, std::int32_t n,
                                                const SplitTable& rows,
                                                const SplitComplex<double>& fixed) {
-  accumulate_column<RowFactor::kInput>(sums, n, rows, fixed);
+  accumulate_column<RowFactor::kInput, Lanes>(sums, n, rows, fixed);
 }
 
 #if QUELMAR_WIDE_LANES
 // The same in groups of eight lanes first.
-template <RowFactor kRows>
-QUELMAR_LANE_HELPER void accumulate_column_wide(Complex* sums, std::int32_t n,
-                                                const SplitTable& rows,
-                                                const SplitComplex<double>& fixed) {
-  std::int32_t i = 1;
-  accumulate_groups<kRows, WideLanes>(sums, i, n, rows, fixed);
-  accumulate_groups<kRows, Lanes>(sums, i, n, rows, fixed);
-  accumulate_rest<kRows>(sums, i, n, rows, fixed);
-}
-
 QUELMAR_WIDE_LANE_KERNEL void accumulate_result_rows_wide(Complex* sums, std::int32_t n,
                                                           const SplitTable& rows,
                                                           const SplitComplex<double>& fixed) {
-  accumulate_column_wide<RowFactor::kResult>(sums, n, rows, fixed);
+  accumulate_column<RowFactor::kResult, WideLanes, Lanes>(sums, n, rows, fixed);
 }
 
 QUELMAR_WIDE_LANE_KERNEL void accumulate_input_rows_wide(Complex* sums, std::int32_t n,
                                                          const SplitTable& rows,
                                                          const SplitComplex<double>& fixed) {
-  accumulate_column_wide<RowFactor::kInput>(sums, n, rows, fixed);
+  accumulate_column<RowFactor::kInput, WideLanes, Lanes>(sums, n, rows, fixed);
 }
 #endif
 

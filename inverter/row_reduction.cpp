@@ -61,24 +61,27 @@ QUELMAR_LANE_HELPER void reduce_rest(Complex* column, std::int32_t i, std::int32
   }
 }
 
-// Rows 1..n of a column reduced by x: in groups of four lanes, then one element at a time.
-QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Complex& x,
-                                       const SplitTable& factors) {
+// Rows 1..n of a column reduced by x: in lane groups of each width of Widths in turn, then one
+// element at a time.
+template <class... Widths>
+QUELMAR_LANE_HELPER void reduce_in_groups(Complex* column, std::int32_t n, const Complex& x,
+                                          const SplitTable& factors) {
   const SplitComplex<double> x_splits = split_complex(x);
   std::int32_t i = 1;
-  reduce_groups<Lanes>(column, i, n, x, x_splits, factors);
+  (reduce_groups<Widths>(column, i, n, x, x_splits, factors), ...);
   reduce_rest(column, i, n, x, x_splits, factors);
+}
+
+QUELMAR_LANE_KERNEL void reduce_column(Complex* column, std::int32_t n, const Complex& x,
+                                       const SplitTable& factors) {
+  reduce_in_groups<Lanes>(column, n, x, factors);
 }
 
 #if QUELMAR_WIDE_LANES
 // The same in groups of eight lanes first.
 QUELMAR_WIDE_LANE_KERNEL void reduce_column_wide(Complex* column, std::int32_t n, const Complex& x,
                                                  const SplitTable& factors) {
-  const SplitComplex<double> x_splits = split_complex(x);
-  std::int32_t i = 1;
-  reduce_groups<WideLanes>(column, i, n, x, x_splits, factors);
-  reduce_groups<Lanes>(column, i, n, x, x_splits, factors);
-  reduce_rest(column, i, n, x, x_splits, factors);
+  reduce_in_groups<WideLanes, Lanes>(column, n, x, factors);
 }
 #endif
 
