@@ -1,7 +1,8 @@
 // Properties of the arithmetic checked in 113-bit binary arithmetic (__float128, an independent
 // exact reference): the exact product is exact over the whole range, including both sides of its
 // scaling threshold; powers of ten are exact while 107 bits hold them and close beyond. Also the
-// build's floating-point canary.
+// build's floating-point canary, and the test that keeps groups with a part not finite off the
+// lane kernels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "bits.h"
 #include "extended/power_of_ten.h"
+#include "extended/presplit_arithmetic.h"
 #include "random.h"
 
 #if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__)
@@ -73,6 +75,32 @@ TEST(PowerOfTen, ExactUpTo46AndWithin2ToMinus100Beyond) {
 double opaque(double x) {
   volatile double v = x;
   return v;
+}
+
+// A lane group is finite only when every part of every element is: an infinity or a NaN in any
+// part of any lane, four or eight of them, sends the group to the plain update. The largest
+// finite values, whose products by zero are zero, do not.
+template <class V>
+void check_lane_finiteness() {
+  constexpr std::size_t kLanes = kLanesOf<V>;
+  std::array<Complex, kLanes> group{};
+  for (std::size_t l = 0; l < kLanes; ++l) group[l] = {{DBL_MAX, -DBL_MAX}, {-DBL_MIN, 1.0}};
+  EXPECT_TRUE(finite_parts(load_lanes<V>(group.data())));
+  for (std::size_t l = 0; l < kLanes; ++l) {
+    for (std::size_t part = 0; part < 4; ++part) {
+      for (const double special : {HUGE_VAL, -HUGE_VAL, std::nan("")}) {
+        std::array<Complex, kLanes> spoiled = group;
+        (&spoiled[l].re.hi)[part] = special;
+        EXPECT_FALSE(finite_parts(load_lanes<V>(spoiled.data())))
+            << kLanes << " lanes, lane " << l << ", part " << part << ": " << special;
+      }
+    }
+  }
+}
+
+TEST(LaneGroups, AnyPartNotFiniteInAnyLaneKeepsTheGroupOffTheLanes) {
+  check_lane_finiteness<Lanes>();
+  check_lane_finiteness<WideLanes>();
 }
 
 TEST(FloatingPointCanary, NoFusedMultiplyAddAndNoReassociation) {
