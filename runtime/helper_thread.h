@@ -8,6 +8,7 @@
 #pragma once
 
 #if defined(__linux__)
+#include <pthread.h>
 #include <sched.h>
 #endif
 
@@ -45,7 +46,9 @@ class HelperThread {
  public:
   // Starts the thread; throws std::system_error when none can be started.
   explicit HelperThread(std::chrono::microseconds spin = kSharedLoopSpin)
-      : spin_(spin), thread_([this] { serve(); }) {}
+      : spin_(spin), thread_([this] { serve(); }) {
+    start_elsewhere();
+  }
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
   ~HelperThread() {
@@ -112,6 +115,30 @@ class HelperThread {
     changed_.notify_all();
   }
 
+#if defined(__linux__)
+  // A new thread starts on its creator's processor, and may wait there behind it until the system
+  // next balances its processors, milliseconds later. So the helper starts on the process's other
+  // processors, and may use them all again from its first job on (which the handover orders after
+  // this).
+  void start_elsewhere() noexcept {
+    const int here = sched_getcpu();
+    if (here < 0 || sched_getaffinity(0, sizeof allowed_, &allowed_) != 0) return;
+    const auto processor = static_cast<std::size_t>(here);
+    if (!CPU_ISSET(processor, &allowed_) || CPU_COUNT(&allowed_) < 2) return;
+    cpu_set_t elsewhere = allowed_;
+    CPU_CLR(processor, &elsewhere);
+    moved_ = pthread_setaffinity_np(thread_.native_handle(), sizeof elsewhere, &elsewhere) == 0;
+  }
+  void settle_in() noexcept {
+    if (!moved_) return;
+    moved_ = false;
+    static_cast<void>(sched_setaffinity(0, sizeof allowed_, &allowed_));
+  }
+#else
+  void start_elsewhere() noexcept {}
+  void settle_in() noexcept {}
+#endif
+
   void serve() {
     while (true) {
       int expected = await_other_than(kIdle);
@@ -121,6 +148,7 @@ class HelperThread {
           !state_.compare_exchange_strong(expected, kTaken, std::memory_order_acq_rel)) {
         continue;
       }
+      settle_in();
       job_(work_);
       publish(kIdle);
     }
@@ -134,6 +162,10 @@ class HelperThread {
   std::condition_variable changed_;
   void (*job_)(void*) = nullptr;
   void* work_ = nullptr;
+#if defined(__linux__)
+  cpu_set_t allowed_{};  // the processors the process may use
+  bool moved_ = false;   // the thread was started on the others only
+#endif
   std::thread thread_;  // started last, once the members it reads exist
 };
 

@@ -2,9 +2,10 @@
 // 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a block that the
 // system cuts short stops its own write, or once the file is large the next, and loses nothing;
 // space set aside ahead of the writes is given back at the close.
-// Helper threads hand work back and forth without losing a wake-up. (The other I/O error stops
-// and the storage check are met by the whole runs.)
+// Helper threads hand work back and forth without losing a wake-up, and use every processor. (The
+// other I/O error stops and the storage check are met by the whole runs.)
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +158,26 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
   EXPECT_TRUE(read_file(out) ==
               std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
                   std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
+}
+
+// A helper started on the other processors (where the process has more than one) may use every
+// processor of the process once it has its first job.
+TEST(HelperThreads, AHelperMayUseEveryProcessorOnceItHasWork) {
+  cpu_set_t process;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof process, &process), 0);
+  HelperThread helper;
+  struct Job {
+    cpu_set_t seen;
+    std::atomic<bool> ran{false};
+    void operator()() {
+      ::sched_getaffinity(0, sizeof seen, &seen);
+      ran.store(true, std::memory_order_release);
+    }
+  } job;
+  helper.hand_over(job);
+  while (!job.ran.load(std::memory_order_acquire)) std::this_thread::yield();
+  EXPECT_FALSE(helper.take_back());
+  EXPECT_TRUE(CPU_EQUAL(&job.seen, &process));
 }
 
 // Hand-overs between this thread and a helper that both go to sleep at once, with jobs and work
