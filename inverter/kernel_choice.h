@@ -13,8 +13,8 @@ struct KernelChoice {
   // Threads sharing the elimination, the products and the listing (1 to kMostThreads; fast
   // kernels only). Every count gives the same bytes.
   std::int32_t threads = 1;
-  // Eight lanes to a vector in the fast kernels, where the processor has them
-  // (wide_lanes_available); false: four. Both give the same bits.
+  // Eight lanes to a vector in the fast kernels, which requires wide_lanes_available(); false:
+  // four. Both give the same bits.
   bool wide = false;
 };
 

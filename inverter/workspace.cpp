@@ -1,12 +1,15 @@
 #include "inverter/workspace.h"
 
 #include <algorithm>
+#include <cassert>
 
+#include "extended/lanes.h"
 #include "quelmar/errors.h"
 
 namespace quelmar {
 
 void allocate_workspace(Workspace& ws, std::int32_t N) {
+  assert(!ws.kernels.wide || wide_lanes_available());
   ws.N = N;
   const auto n = static_cast<std::size_t>(std::max(N, 0));
   if (!ws.iUsed.allocate(n)) throw StorageRefused("Quelmarer: iUsed(N) allocation error. Halt.");
