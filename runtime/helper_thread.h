@@ -48,6 +48,7 @@ class HelperThread {
   explicit HelperThread(std::chrono::microseconds spin = kSharedLoopSpin)
       : spin_(spin), thread_([this] { serve(); }) {
     start_elsewhere();
+    publish(kIdle);
   }
   HelperThread(const HelperThread&) = delete;
   HelperThread& operator=(const HelperThread&) = delete;
@@ -77,9 +78,9 @@ class HelperThread {
   }
 
  private:
-  // kIdle: no job; kPending: a job handed over, not yet taken; kTaken: the helper runs it;
-  // kStopping: the helper is to end.
-  enum State : int { kIdle, kPending, kTaken, kStopping };
+  // kStarting: the creator is still placing the thread; kIdle: no job; kPending: a job handed
+  // over, not yet taken; kTaken: the helper runs it; kStopping: the helper is to end.
+  enum State : int { kStarting, kIdle, kPending, kTaken, kStopping };
 
   // Waits until the state is no longer `state` and returns the new one: spins for the thread's
   // spin time, then sleeps on the state.
@@ -118,8 +119,8 @@ class HelperThread {
 #if defined(__linux__)
   // A new thread starts on its creator's processor, and may wait there behind it until the system
   // next balances its processors, milliseconds later. So the helper starts on the process's other
-  // processors, and may use them all again from its first job on (which the handover orders after
-  // this).
+  // processors, and may use them all again once it runs: kept on them, it would wait in turn
+  // behind its creator whenever the system moves the creator there.
   void start_elsewhere() noexcept {
     const int here = sched_getcpu();
     if (here < 0 || sched_getaffinity(0, sizeof allowed_, &allowed_) != 0) return;
@@ -140,6 +141,8 @@ class HelperThread {
 #endif
 
   void serve() {
+    await_other_than(kStarting);
+    settle_in();
     while (true) {
       int expected = await_other_than(kIdle);
       if (expected == kStopping) return;
@@ -148,7 +151,6 @@ class HelperThread {
           !state_.compare_exchange_strong(expected, kTaken, std::memory_order_acq_rel)) {
         continue;
       }
-      settle_in();
       job_(work_);
       publish(kIdle);
     }
@@ -157,7 +159,7 @@ class HelperThread {
   static constexpr std::chrono::milliseconds kLookAgain{1};
 
   const std::chrono::microseconds spin_;
-  std::atomic<int> state_{kIdle};
+  std::atomic<int> state_{kStarting};
   std::mutex mutex_;
   std::condition_variable changed_;
   void (*job_)(void*) = nullptr;

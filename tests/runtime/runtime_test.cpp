@@ -161,8 +161,8 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
 }
 
 // A helper started on the other processors (where the process has more than one) may use every
-// processor of the process once it has its first job.
-TEST(HelperThreads, AHelperMayUseEveryProcessorOnceItHasWork) {
+// processor of the process once it runs.
+TEST(HelperThreads, AHelperMayUseEveryProcessorOnceItRuns) {
   cpu_set_t process;
   ASSERT_EQ(::sched_getaffinity(0, sizeof process, &process), 0);
   HelperThread helper;
