@@ -1,8 +1,11 @@
 // The fast decimal conversion: the plain procedure's digits up to the rounding position, without
-// extracting the ones the editors never show. Five things make it fast, none changes a digit:
+// extracting the ones the editors never show. Six things make it fast, none changes a digit:
 // - a short exponent-mode request (the E13.4 of the identity products) takes its digits from one
 //   scaling by a power of ten, rounded in integers, unless the value lies near a tie (see
 //   short_digits);
+// - so does a long one (the E38.30 of the matrices' records), from the scaled value's exact parts
+//   in 128-bit integers, unless it lies within the digit loop's own rounding of a tie (see
+//   long_digits); the digits of both are written eight at a time;
 // - powers of ten and starting exponents come from a table computed by the plain procedures;
 // - each digit step runs only the binary64 operations that sub(m, D) and mul(m, 10.0) come down
 //   to when D is the truncated high part (see DigitLoop);
@@ -20,7 +23,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdint>
-#include <optional>
+#include <cstring>
 
 #include "format/decimal_digits.h"
 #include "format/decimal_digits_steps.h"
@@ -307,6 +310,68 @@ DecimalDigits rounded_text(Digits& d, int known, int position, int exponent) {
   return decimal_steps::digit_text(d, std::min(known, DecimalDigits::kCount), exponent);
 }
 
+// Significant digits that a long exponent-mode request takes at most, and the fraction bits
+// its scaled value is found with: y = m x 10^(count - 1) < 10^30, so y x 2^26 < 2^126.
+constexpr int kLongDigits = 30;
+constexpr int kScaledFractionBits = 26;
+
+// 5^k for 0 <= k < kLongDigits (at most 68 bits).
+constexpr std::array<UInt128, kLongDigits> kPowersOfFive = [] {
+  std::array<UInt128, kLongDigits> powers{};
+  UInt128 power = 1;
+  for (auto& p : powers) {
+    p = power;
+    power *= 5;
+  }
+  return powers;
+}();
+
+// The eight decimal digits of v < 10^8 as characters, the first in the lowest byte: v split
+// into two halves of four digits (32 bits each), each into two of two digits (16 bits each), each
+// into its tens and units (a byte each), by reciprocals exact in these ranges (x 5243 / 2^19 for
+// x < 10^4, x 103 / 2^10 for x < 100), all halves at once in one 64-bit word.
+static_assert(std::endian::native == std::endian::little, "the first digit in the lowest byte");
+std::uint64_t eight_digits(std::uint64_t v) {
+  std::uint64_t x = v / 10'000 | (v % 10'000) << 32;
+  const std::uint64_t hundreds = (x * 5243 >> 19) & 0x0000007F'0000007FU;
+  x = hundreds | (x - hundreds * 100) << 16;
+  const std::uint64_t tens = (x * 103 >> 10) & 0x000F000F'000F000FU;
+  x = tens | (x - tens * 10) << 8;
+  return x + 0x30303030'30303030U;
+}
+
+// Writes a finite value's digits into `out`: the `count` digits of `shown` (10^(count - 1) <=
+// shown < 10^count, count <= 32), then '0's, as the digits of shown x 10^(32 - count) in groups of
+// eight (one, two or four), and the exponent.
+void put_digits(UInt128 shown, int count, int exponent, DecimalDigits& out) {
+  assert(count >= 1 && count <= 32);
+  constexpr std::uint64_t kGroup = kPowersOfTen[8];
+  constexpr std::uint64_t kZeros = 0x30303030'30303030U;
+  std::array<std::uint64_t, 4> groups = {kZeros, kZeros, kZeros, kZeros};
+  const auto put_sixteen = [&groups](std::size_t first, std::uint64_t v) {
+    groups[first] = eight_digits(v / kGroup);
+    groups[first + 1] = eight_digits(v % kGroup);
+  };
+  if (count <= 8) {
+    groups[0] = eight_digits(static_cast<std::uint64_t>(shown) *
+                             kPowersOfTen[static_cast<std::size_t>(8 - count)]);
+  } else if (count <= 16) {
+    put_sixteen(
+        0, static_cast<std::uint64_t>(shown) * kPowersOfTen[static_cast<std::size_t>(16 - count)]);
+  } else {
+    const int zeros = 32 - count;
+    const UInt128 all = (shown * kPowersOfFive[static_cast<std::size_t>(zeros)]) << zeros;
+    const auto upper = static_cast<std::uint64_t>(all / (kGroup * kGroup));
+    put_sixteen(0, upper);
+    put_sixteen(2, static_cast<std::uint64_t>(all - UInt128{upper} * (kGroup * kGroup)));
+  }
+  out.kind = DecimalDigits::Kind::kFinite;
+  out.exponent = exponent;
+  std::memcpy(out.digits.data(), groups.data(), sizeof groups);
+  out.digits[32] = '0';
+  out.digits[33] = '0';
+}
+
 // Significant digits that a short request takes at most.
 constexpr int kShortDigits = 10;
 
@@ -318,7 +383,7 @@ constexpr int kShortDigits = 10;
 // this product is within a few units of 2^-100 y of it, so the two round alike unless y lies
 // within kTieMargin of a tie (an integer n with n + s/2 a multiple of s): none then, and none
 // where the estimate of g was one too high (y below 10^count).
-std::optional<DecimalDigits> short_digits(Real16 m, int count) {
+bool short_digits(Real16 m, int count, DecimalDigits& out) {
   assert(count >= 1 && count <= kShortDigits && m.hi > 0.0);
   const int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(m.hi));
   const Real16 y = mul(m, cached_power_of_ten(count - g));
@@ -329,33 +394,68 @@ std::optional<DecimalDigits> short_digits(Real16 m, int count) {
   const auto nearest = static_cast<std::uint64_t>(n);
   const std::uint64_t below = nearest - static_cast<std::uint64_t>(offset < 0.0);
   const auto decade = [](int k) { return kPowersOfTen[static_cast<std::size_t>(k)]; };
-  if (below < decade(count) || below >= decade(count + 2)) return std::nullopt;
+  if (below < decade(count) || below >= decade(count + 2)) return false;
   const bool upper_decade = below >= decade(count + 1);
   const std::uint64_t step = upper_decade ? 100 : 10;
-  if (std::fabs(offset) < kTieMargin && (nearest + step / 2) % step == 0) return std::nullopt;
+  if (std::fabs(offset) < kTieMargin && (nearest + step / 2) % step == 0) return false;
   std::uint64_t shown = (below + step / 2) / step;
   int exponent = g + (upper_decade ? 2 : 1);
   if (shown == decade(count)) {
     shown = decade(count - 1);
     exponent = exponent + 1;
   }
-  DecimalDigits result;
-  result.exponent = exponent;
-  result.digits.fill('0');
-  for (auto k = static_cast<std::size_t>(count); k-- > 0; shown /= 10)
-    result.digits[k] = static_cast<char>('0' + shown % 10);
-  return result;
+  put_digits(shown, count, exponent, out);
+  return true;
 }
 
-}  // namespace
+// |v| x five x 2^shift truncated to an integer, for a binary64 v (its 53-bit significand times
+// `five`, below 2^128) where the result is below 2^128.
+UInt128 scaled_magnitude(double v, UInt128 five, int shift) {
+  if (v == 0.0) return 0;
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
+  const std::uint64_t significand =
+      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const UInt128 product = significand * five;
+  const int total = decimal_steps::binary_exponent(v) - 52 + shift;
+  if (total >= 0) return product << total;
+  return total > -128 ? product >> -total : 0;
+}
 
-DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
-  assert(count >= 0);
+// The digits of a long exponent-mode request (kShortDigits < count <= kLongDigits) for m in
+// [1, 10] after the normalisation, |x| = m x 10^(exponent - 1). They are found without the digit
+// loop, from y = m x 10^(count - 1) rounded half up:
+// - In the plain loop, sub(m, D) is exact and mul(r, 10.0) rounds only in 10 rl + pl, by at most
+//   2^-104 + 2^-103 (|rl| <= 2^-54, |pl| <= 2^-50). Step k's error reaches m scaled by
+//   10^-(k + 1), so the 35 digits extracted stand for m to within 1.5 x 2^-103 / 9 + 10^-34
+//   < 1.7e-32: y to within 1.7e-3 for count <= 30.
+// - y is formed from the exact parts of m in integers, to within 2^-25.
+// So the plain digits round as y does unless y lies within kLongTieMargin of a tie: those values
+// are left to the digit loop, as are the values whose plain digits may start with 0 or 10 (y
+// below 10^(count - 1), or from 10^count - 1 on).
+bool long_digits(Real16 m, int exponent, int count, DecimalDigits& out) {
+  assert(count > kShortDigits && count <= kLongDigits && m.hi >= 1.0 && m.hi <= 10.0);
+  constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << kScaledFractionBits) - 1;
+  constexpr std::uint64_t kHalf = std::uint64_t{1} << (kScaledFractionBits - 1);
+  // 2^-8 of the last unit shown.
+  constexpr std::uint64_t kLongTieMargin = std::uint64_t{1} << (kScaledFractionBits - 8);
+  const UInt128 five = kPowersOfFive[static_cast<std::size_t>(count - 1)];
+  const int shift = kScaledFractionBits + count - 1;
+  const UInt128 high = scaled_magnitude(m.hi, five, shift);
+  const UInt128 low = scaled_magnitude(m.lo, five, shift);
+  const UInt128 y = sign_bit(m.lo) ? high - low : high + low;
+  const auto fraction = static_cast<std::uint64_t>(y) & kFractionMask;
+  if (fraction - (kHalf - kLongTieMargin) <= 2 * kLongTieMargin) return false;
+  const UInt128 whole = y >> kScaledFractionBits;
+  const UInt128 lowest = five << (count - 1);  // 10^(count - 1)
+  if (whole < lowest || whole >= 10 * lowest - 1) return false;
+  put_digits(whole + (fraction > kHalf ? 1 : 0), count, exponent, out);
+  return true;
+}
+
+// The digits by the loop, from the rounding position on only as far as a borrow needs.
+DecimalDigits loop_digits(Real16 x, DigitMode mode, int count) {
   if (!in_fast_domain(x)) return decimal_digits_plain(x, mode, count);
   x = decimal_steps::magnitude_for_digits(x);
-  if (mode == DigitMode::kExponent && count >= 1 && count <= kShortDigits) {
-    if (const std::optional<DecimalDigits> digits = short_digits(x, count)) return *digits;
-  }
   int g = starting_exponent(x.hi);
   Real16 m = div(x, cached_power_of_ten(g));
   decimal_steps::normalise(m, g);
@@ -397,6 +497,30 @@ DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
       break;
   }
   return rounded_text(d, known, position, exponent);
+}
+
+// The digits of an exponent-mode request of 1 to kLongDigits digits from one scaling, into
+// `out`; false where the loop has to decide them.
+bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
+  if (mode != DigitMode::kExponent || count < 1 || count > kLongDigits || !in_fast_domain(x)) {
+    return false;
+  }
+  x = decimal_steps::magnitude_for_digits(x);
+  if (count <= kShortDigits) return short_digits(x, count, out);
+  int g = starting_exponent(x.hi);
+  Real16 m = div(x, cached_power_of_ten(g));
+  decimal_steps::normalise(m, g);
+  return long_digits(m, g + 1, count, out);
+}
+
+}  // namespace
+
+DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
+  assert(count >= 0);
+  // Filled in place, so that the digits are stored once, where the caller reads them.
+  DecimalDigits digits;
+  if (!scaled_digits(x, mode, count, digits)) digits = loop_digits(x, mode, count);
+  return digits;
 }
 
 }  // namespace quelmar

@@ -2,7 +2,7 @@
 // where the fast forms take their decisions: ordinary magnitudes, exact decimals, dyadic ties,
 // the edges of the fields, powers of ten nudged by tiny low parts, low parts at the 34-digit
 // cut, low parts that move the hand-over to exact integer digits, remainders at the edge where a
-// digit rounds up, and the special values.
+// digit rounds up, values near the ties of short and long E requests, and the special values.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -151,6 +151,23 @@ Real16 short_request_tie(Random& r) {
   return near_tie(r, div(tie, Real16{2.0, 0.0}));
 }
 
+// (k + 1/2 + t) x 10^j, k of 11 to 30 digits: near a tie at the digit after k for a long E
+// request, t from 10^-4 to 10^-1 of its last unit either way (from within the reach of the digit
+// loop's own rounding to well outside it).
+Real16 long_request_tie(Random& r) {
+  const int digits = r.between(11, 30);
+  const int head = std::min(digits, 15);
+  Real16 k{std::floor(std::pow(10.0, head - 1) * (1.0 + 9.0 * r.unit())), 0.0};
+  if (digits > head) {
+    k = add(mul(k, power_of_ten(digits - head)),
+            std::floor(std::pow(10.0, digits - head) * r.unit()));
+  }
+  const double t = sign(r) * std::pow(10.0, -4.0 + 3.0 * r.unit());
+  const Real16 v = mul(add(k, 0.5 + t), power_of_ten(r.between(-40, 40)));
+  const double s = sign(r);
+  return {s * v.hi, s * v.lo};
+}
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr std::array<Real16, 12> kSpecial = {
     Real16{0.0, 0.0},  Real16{-0.0, -0.0},  Real16{-0.0, 0.0},    Real16{0.0, -0.0},
@@ -160,7 +177,7 @@ constexpr std::array<Real16, 12> kSpecial = {
 Real16 special(Random& r) { return kSpecial[r.below(kSpecial.size())]; }
 
 // Each family drawn as often as the others, ordinary values twice as often.
-constexpr std::array<Real16 (*)(Random&), 11> kFamilies = {ordinary,
+constexpr std::array<Real16 (*)(Random&), 12> kFamilies = {ordinary,
                                                            exact_decimal,
                                                            dyadic,
                                                            field_edge,
@@ -170,6 +187,7 @@ constexpr std::array<Real16 (*)(Random&), 11> kFamilies = {ordinary,
                                                            ordinary,
                                                            near_digit_round_up,
                                                            short_request_tie,
+                                                           long_request_tie,
                                                            special};
 
 // The listing's F13.6 fields where its fast writer decides: ties at the seventh decimal, negative
