@@ -1,5 +1,7 @@
 #include "format/edit.h"
 
+#include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstdint>
 #include <cstdlib>
@@ -9,12 +11,12 @@
 namespace quelmar {
 namespace {
 
-// Digits of `magnitude` in base 2 or 10, padded on the left with zeros to `min_digits`.
-std::string digits_of(std::uint64_t magnitude, unsigned base, int min_digits) {
+// Binary digits of `magnitude`, padded on the left with zeros to `min_digits`.
+std::string binary_digits(std::uint64_t magnitude, int min_digits) {
   std::string reversed;
   do {
-    reversed.push_back(static_cast<char>('0' + magnitude % base));
-    magnitude /= base;
+    reversed.push_back(static_cast<char>('0' + magnitude % 2));
+    magnitude /= 2;
   } while (magnitude != 0);
   while (reversed.size() < static_cast<std::size_t>(min_digits)) reversed.push_back('0');
   return {reversed.rbegin(), reversed.rend()};
@@ -56,11 +58,24 @@ int default_integer_width(int bytes) {
 void edit_integer(std::int64_t value, int width, int min_digits, bool plus, std::string& out) {
   assert(width >= 0 && min_digits >= 0);
   // The magnitude is taken in unsigned arithmetic so that the most negative value has one too.
-  const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                            : static_cast<std::uint64_t>(value);
-  std::string text = value < 0 ? "-" : (plus && value > 0 ? "+" : "");
-  text += digits_of(magnitude, 10, min_digits);
-  append_right_justified(text, width, out);
+  std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                      : static_cast<std::uint64_t>(value);
+  // Its decimal digits, right to left (a 64-bit magnitude has at most 20).
+  std::array<char, 20> digits{};
+  auto first = digits.end();
+  do {
+    *--first = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  const std::string_view sign = value < 0 ? "-" : (plus && value > 0 ? "+" : "");
+  const auto count = static_cast<int>(digits.end() - first);
+  const int zeros = std::max(min_digits - count, 0);
+  const auto length = static_cast<int>(sign.size()) + zeros + count;
+  if (length > width) return append_asterisks(width, out);
+  append_blanks(width - length, out);
+  out.append(sign);
+  out.append(static_cast<std::size_t>(zeros), '0');
+  out.append(first, digits.end());
 }
 
 void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, std::string& out) {
@@ -69,7 +84,7 @@ void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, 
   // The item's bits read as an unsigned number of its own size: -1 in 4 bytes has 32 ones.
   std::uint64_t bits = static_cast<std::uint64_t>(value);
   if (item_bytes < 8) bits &= (std::uint64_t{1} << (8 * item_bytes)) - 1;
-  append_right_justified(digits_of(bits, 2, min_digits), width, out);
+  append_right_justified(binary_digits(bits, min_digits), width, out);
 }
 
 void edit_text(std::string_view text, int width, std::string& out) {
