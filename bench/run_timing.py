@@ -1,21 +1,27 @@
 #!/usr/bin/env python3
 """Times whole runs of the program on reproducible random inputs.
 
-Usage: run_timing.py [--cpus LIST] PROGRAM [ORDER ...]   (orders default to 50 100 200)
+Usage: run_timing.py [--cpus LIST] [--repeat K] PROGRAM [ORDER ...]
+(orders default to 50 100 200, K to 5)
 
 For each order N it writes a random N x N complex input (the same on every machine: a fixed seed
 per order) into a fresh temporary directory, runs PROGRAM there with its output going to the local
 output file, and reports the wall-clock seconds, the bytes of every file written and the peak
 resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. Beside each run it measures
 the write floor in the same folder: the time to write as many bytes as the run wrote, in 1 MiB
-blocks, to a new file, close it and remove it; the ratio is the run's time over the floor. It
-builds nothing itself.
+blocks, to a new file, close it and remove it; the ratio is the run's time over the floor. Each
+order is timed K times, each time in a fresh directory with its own floor, and the medians are
+reported (a single run on a shared machine can be off by a third). The timed runs start the
+program directly; the peak resident size comes from one more run under GNU time, whose own
+start would otherwise add about a millisecond to the time. It builds nothing itself.
 With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
 core, where it uses one thread; by default it may use every processor, a thread on each.
 """
+
 import os
 import random
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -48,47 +54,71 @@ def write_floor(folder, size):
     return time.perf_counter() - start
 
 
-def time_run(program, n, cpus):
+def fresh_run(program, n, cpus, wrapper=()):
+    """Runs the program once in a fresh folder: (seconds, folder, names written before), the
+    folder left for the caller to measure and remove."""
     work = tempfile.mkdtemp(prefix=f"quelmar-timing-{n}-")
+    write_input(os.path.join(work, "Quelmar-Input.txt"), n)
+    before = set(os.listdir(work))
+    pinned = ["taskset", "-c", cpus] if cpus else []
+    start = time.perf_counter()
+    child = subprocess.Popen(pinned + list(wrapper) + [os.path.abspath(program)], cwd=work,
+                             stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+    child.stdin.write(b"\n")
+    child.stdin.close()
+    child.wait()
+    return time.perf_counter() - start, work, before, child.returncode
+
+
+def time_run(program, n, cpus):
+    """(seconds, floor, bytes written, exit status) of one run and its floor."""
+    seconds, work, before, code = fresh_run(program, n, cpus)
     try:
-        write_input(os.path.join(work, "Quelmar-Input.txt"), n)
-        before = set(os.listdir(work))
-        start = time.perf_counter()
-        # GNU time reports the program's own peak: a process forked from this interpreter would
-        # carry the interpreter's resident size into the peak that wait4 reports.
-        peak_file = os.path.join(work, ".peak")
-        pinned = ["taskset", "-c", cpus] if cpus else []
-        child = subprocess.Popen(pinned + ["/usr/bin/time", "-f", "%M", "-o", peak_file,
-                                           os.path.abspath(program)], cwd=work,
-                                 stdin=subprocess.PIPE,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        child.stdin.write(b"\n")
-        child.stdin.close()
-        child.wait()
-        seconds = time.perf_counter() - start
-        with open(peak_file) as peak:
-            peak_bytes = int(peak.read().split()[-1]) * 1024
-        os.remove(peak_file)
         written = sum(os.path.getsize(os.path.join(work, name))
                       for name in os.listdir(work) if name not in before)
-        return seconds, write_floor(work, written), written, peak_bytes, child.returncode
+        return seconds, write_floor(work, written), written, code
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def peak_resident(program, n, cpus):
+    """The program's own peak resident size in bytes, as GNU time reports it: a process forked
+    from this interpreter would carry the interpreter's resident size into the peak that wait4
+    reports."""
+    fd, peak_file = tempfile.mkstemp(prefix="quelmar-peak-")
+    os.close(fd)
+    _, work, _, _ = fresh_run(program, n, cpus, ["/usr/bin/time", "-f", "%M", "-o", peak_file])
+    shutil.rmtree(work, ignore_errors=True)
+    with open(peak_file) as peak:
+        kilobytes = int(peak.read().split()[-1])
+    os.remove(peak_file)
+    return kilobytes * 1024
 
 
 def main():
     args = sys.argv[1:]
     cpus = None
-    if args[:1] == ["--cpus"] and len(args) >= 2:
-        cpus, args = args[1], args[2:]
-    if not args:
+    repeat = 5
+    while args[:1] in (["--cpus"], ["--repeat"]) and len(args) >= 2:
+        if args[0] == "--cpus":
+            cpus = args[1]
+        else:
+            repeat = int(args[1])
+        args = args[2:]
+    if not args or repeat < 1:
         sys.exit(__doc__)
     program = os.path.abspath(args[0])
     orders = [int(a) for a in args[1:]] or [50, 100, 200]
     print(f"{'N':>5} {'seconds':>9} {'floor':>7} {'ratio':>6} {'bytes written':>14}"
-          f" {'peak RSS':>12} {'budget':>12} exit")
+          f" {'peak RSS':>12} {'budget':>12} exit  (medians of {repeat})")
     for n in orders:
-        seconds, floor, written, peak, code = time_run(program, n, cpus)
+        runs = [time_run(program, n, cpus) for _ in range(repeat)]
+        seconds = statistics.median(run[0] for run in runs)
+        floor = statistics.median(run[1] for run in runs)
+        written = runs[-1][2]
+        code = max(run[3] for run in runs)
+        peak = peak_resident(program, n, cpus)
         budget = 3 * 32 * n * n + 16 * 1024 * 1024
         print(f"{n:>5} {seconds:>9.3f} {floor:>7.3f} {seconds / floor:>6.1f} {written:>14}"
               f" {peak:>12} {budget:>12} {code}")
