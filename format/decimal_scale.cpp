@@ -44,10 +44,13 @@ Real16 cached_power_of_ten(int g) {
 int starting_exponent(double hi) {
   assert(hi > 1e-300 && hi < 1e300);
   const DecimalScale& s = scale();
-  // The decimal order of the binary exponent is floor(log10(hi)) or one below it.
+  // The decimal order of the binary exponent is floor(log10(hi)) or one off, corrected by
+  // comparisons rather than branches: whether a value lies above its decade's power of ten is no
+  // pattern a branch could learn.
   int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(hi));
-  while (hi >= s.power[index_of(g + 1)].hi) ++g;
-  while (hi < s.power[index_of(g)].hi) --g;
+  g += static_cast<int>(hi >= s.power[index_of(g + 1)].hi) -
+       static_cast<int>(hi < s.power[index_of(g)].hi);
+  assert(hi >= s.power[index_of(g)].hi && hi < s.power[index_of(g + 1)].hi);
   const double below = s.power[index_of(g)].hi;
   if (hi == below) return s.exponent_at_power[index_of(g)];
   // ln(hi) x log10(e) is within 2e-13 of log10(hi) for |log10(hi)| <= 300 (a few rounding errors
