@@ -44,9 +44,9 @@ Real16 cached_power_of_ten(int g) {
 int starting_exponent(double hi) {
   assert(hi > 1e-300 && hi < 1e300);
   const DecimalScale& s = scale();
-  // The decimal order of the binary exponent is floor(log10(hi)) or one off, corrected by
-  // comparisons rather than branches: whether a value lies above its decade's power of ten is no
-  // pattern a branch could learn.
+  // The decimal order of the binary exponent is floor(log10(hi)) or one off (above it just past
+  // a few binades, such as 2^-877 below 10^-264), corrected by comparisons rather than branches:
+  // whether a value lies above its decade's power of ten is no pattern a branch could learn.
   int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(hi));
   g += static_cast<int>(hi >= s.power[index_of(g + 1)].hi) -
        static_cast<int>(hi < s.power[index_of(g)].hi);
