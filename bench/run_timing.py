@@ -11,7 +11,9 @@ resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. Beside each
 the write floor in the same folder: the time to write as many bytes as the run wrote, in 1 MiB
 blocks, to a new file, close it and remove it; the ratio is the run's time over the floor. Each
 order is timed K times, each time in a fresh directory with its own floor, and the medians are
-reported (a single run on a shared machine can be off by a third). The timed runs start the
+reported (a single run on a shared machine can be off by a third). The run and its floor each
+start from a page cache with nothing left to write back (os.sync() before each, untimed), so
+that neither pays for the write-back of the round before it. The timed runs start the
 program directly; the peak resident size comes from one more run under GNU time, whose own
 start would otherwise add about a millisecond to the time. It builds nothing itself.
 With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
@@ -60,6 +62,7 @@ def fresh_run(program, n, cpus, wrapper=()):
     work = tempfile.mkdtemp(prefix=f"quelmar-timing-{n}-")
     write_input(os.path.join(work, "Quelmar-Input.txt"), n)
     before = set(os.listdir(work))
+    os.sync()
     pinned = ["taskset", "-c", cpus] if cpus else []
     start = time.perf_counter()
     child = subprocess.Popen(pinned + list(wrapper) + [os.path.abspath(program)], cwd=work,
@@ -77,6 +80,7 @@ def time_run(program, n, cpus):
     try:
         written = sum(os.path.getsize(os.path.join(work, name))
                       for name in os.listdir(work) if name not in before)
+        os.sync()
         return seconds, write_floor(work, written), written, code
     finally:
         shutil.rmtree(work, ignore_errors=True)
