@@ -17,6 +17,7 @@
 #include "extended/lanes.h"
 #include "extended/presplit_arithmetic.h"
 #include "format/decimal_tables.h"
+#include "format/edit.h"
 #include "format/field_text.h"
 #include "format/format.h"
 #include "format/format_node.h"
@@ -687,8 +688,11 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
         plus = true;
         break;
       case Descriptor::kFixed:
+      case Descriptor::kExponent:
         for (int r = 0; r < node.repeat; ++r) {
           if (fields == fields_.size()) not_an_element_format();
+          if (fields == 0) exponent_ = node.kind == Descriptor::kExponent;
+          if (exponent_ != (node.kind == Descriptor::kExponent)) not_an_element_format();
           fields_[fields++] = {node.count, node.digits, plus};
         }
         break;
@@ -711,7 +715,7 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
   auto writers = std::make_shared<Writers>();
   std::array<std::optional<FieldShape>, 2> shapes;
   for (std::size_t f = 0; f < fields_.size(); ++f) {
-    if (kVectorWriters && FieldShape::takes(fields_[f].width, fields_[f].decimals)) {
+    if (kVectorWriters && !exponent_ && FieldShape::takes(fields_[f].width, fields_[f].decimals)) {
       shapes[f].emplace(fields_[f].width, fields_[f].decimals, fields_[f].plus);
       writers->fields[f].emplace(*shapes[f]);
     }
@@ -726,6 +730,19 @@ std::size_t ComplexRowRenderer::scratch_bytes() { return kFieldSlack; }
 
 void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::size_t stride,
                                 std::string& out) const {
+  if (exponent_) {
+    for (std::size_t k = 0; k < count; ++k) {
+      const Complex& element = first[k * stride];
+      for (std::size_t f = 0; f < fields_.size(); ++f) {
+        out.append(pieces_[f].text.data(), pieces_[f].length);
+        const Field& field = fields_[f];
+        edit_exponent_fast(f == 0 ? element.re : element.im, field.width, field.decimals,
+                           field.plus, out);
+      }
+      out.append(pieces_[2].text.data(), pieces_[2].length);
+    }
+    return;
+  }
   const std::size_t start = out.size();
   out.resize(start + count * element_bytes_ + scratch_bytes());
   // Pieces and fields are written left to right, each over the scratch the one before it left.

@@ -70,13 +70,15 @@ class Format {
 
 // A row of complex elements as write statements of one element format put it on a line kept
 // open, one statement per element with its real and imaginary parts as the items; rendered in
-// one pass, the parts' F fields four values at a time and written in place. The element format
-// is literals of at most kMaxPieceBytes characters and SP around two F descriptors, ending in \;
-// any other is a defect of the program (std::logic_error).
+// one pass, without walking the format per element: F fields four values at a time and written
+// in place, E fields one at a time. The element format is literals of at most kMaxPieceBytes
+// characters and SP around two F or two E descriptors, ending in \; any other is a defect of the
+// program (std::logic_error).
 //
 //   element format                        elements             appended
 //   "(sp,' (',f13.6,',',f13.6,'j)',\)"    (1.5, -2)            " (    +1.500000,    -2.000000j)"
 //   "('[',f4.1,f4.1,']',\)"               (1, 2), (-3, 100)    "[ 1.0 2.0][-3.0****]"
+//   "(sp,' (',e13.4,',',e13.4,'j),',\)"   (1, 0)               " (  +0.1000E+01,  +0.0000E+00j),"
 class ComplexRowRenderer {
  public:
   static constexpr std::size_t kMaxPieceBytes = 16;
@@ -110,6 +112,7 @@ class ComplexRowRenderer {
   };
   std::array<Piece, 3> pieces_{};
   std::array<Field, 2> fields_{};
+  bool exponent_ = false;  // the fields are E fields
   std::size_t element_bytes_ = 0;
   struct Writers;  // the fast writers of its fields, built once
   std::shared_ptr<const Writers> writers_;

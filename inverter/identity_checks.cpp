@@ -12,22 +12,33 @@ namespace quelmar {
 
 namespace {
 
+// A line of a product: one statement per element, then one that ends the line.
+const Format& element_format() {
+  static const Format kElement("(sp,' (',e13.4,',',e13.4,'j),',\\)   ");
+  return kElement;
+}
+const Format& end_line_format() {
+  static const Format kEndLine("('')");
+  return kEndLine;
+}
+
 // The statements of line i of a product, each handed to statement(format, items).
 template <class Statement>
 void line_statements(const ComplexMatrix& product, std::int32_t i, Statement&& statement) {
-  static const Format kElement("(sp,' (',e13.4,',',e13.4,'j),',\\)   ");
-  static const Format kEndLine("('')");
   for (std::int32_t j = 1; j <= product.order(); ++j) {
     const Item parts[] = {Item(product(i, j).re), Item(product(i, j).im)};
-    statement(kElement, parts);
+    statement(element_format(), parts);
   }
-  statement(kEndLine, {});
+  statement(end_line_format(), {});
 }
 
-// The lines rendered as their statements write them on a file unit.
+// The lines rendered as their statements write them on a file unit: the elements in one pass.
 struct ProductLines : LineSource {
   void render_line(std::int32_t i, std::string& out) const override {
-    line_statements(*product, i, rendering_into(out));
+    static const ComplexRowRenderer kElements(element_format());
+    const auto N = static_cast<std::size_t>(product->order());
+    kElements.render(&(*product)(i, 1), N, N, out);
+    end_line_format().render({}, out);
   }
   const ComplexMatrix* product = nullptr;
 };
