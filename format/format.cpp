@@ -2,6 +2,7 @@
 // opening and a closing node that point at each other, so the walk needs no tree.
 #include "format/format.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -187,9 +188,50 @@ class Parser {
   std::size_t pos_ = 0;
 };
 
+// Appends nodes[begin, end) to `pass` as one pass goes over them, groups and repeated data
+// descriptors spelled out; false for a descriptor that moves or ends the record or may stop the
+// statement, or beyond kMaxSinglePass nodes.
+constexpr std::size_t kMaxSinglePass = 64;
+bool spell_out(const std::vector<Format::Node>& nodes, std::size_t begin, std::size_t end,
+               std::vector<Format::Node>& pass) {
+  for (std::size_t i = begin; i < end; ++i) {
+    const Format::Node& node = nodes[i];
+    int copies = 1;
+    switch (node.kind) {
+      case Descriptor::kGroupOpen:
+        for (int r = 0; r < node.repeat; ++r) {
+          if (!spell_out(nodes, i + 1, node.partner, pass)) return false;
+        }
+        i = node.partner;
+        continue;
+      case Descriptor::kLiteral:
+      case Descriptor::kPlusOn:
+        break;
+      default:
+        if (!is_data(node.kind)) return false;
+        copies = node.repeat;
+    }
+    for (int r = 0; r < copies; ++r) {
+      if (pass.size() == kMaxSinglePass) return false;
+      pass.push_back(node);
+      if (is_data(node.kind)) pass.back().repeat = 1;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-Format::Format(std::string_view text) { Parser(text).parse(nodes_, restart_); }
+Format::Format(std::string_view text) {
+  Parser(text).parse(nodes_, restart_);
+  const bool keeps_open = !nodes_.empty() && nodes_.back().kind == Descriptor::kKeepOpen;
+  has_single_pass_ = spell_out(nodes_, 0, nodes_.size() - (keeps_open ? 1 : 0), single_pass_);
+  if (!has_single_pass_) single_pass_.clear();
+  single_pass_keeps_open_ = keeps_open;
+  single_pass_items_ =
+      static_cast<std::size_t>(std::count_if(single_pass_.begin(), single_pass_.end(),
+                                             [](const Node& node) { return is_data(node.kind); }));
+}
 Format::~Format() = default;
 Format::Format(Format&&) noexcept = default;
 Format& Format::operator=(Format&&) noexcept = default;

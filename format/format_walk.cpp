@@ -13,6 +13,40 @@
 namespace quelmar {
 namespace {
 
+// Appends the field of `item` as the data descriptor `node` edits it (SP on when `plus`); an item
+// of the wrong kind for the descriptor is a defect of the program.
+void append_edited(const Format::Node& node, const Item& item, bool plus, std::string& out) {
+  const auto require = [](bool item_fits_descriptor) {
+    if (!item_fits_descriptor) throw std::logic_error("item does not fit its edit descriptor");
+  };
+  const bool is_integer = item.kind() == Item::Kind::kInt32 || item.kind() == Item::Kind::kInt64;
+  const int item_bytes = item.kind() == Item::Kind::kInt64 ? 8 : 4;
+  switch (node.kind) {
+    case Descriptor::kInteger:
+      require(is_integer);
+      edit_integer(item.integer(),
+                   node.count == kNoWidth ? default_integer_width(item_bytes) : node.count,
+                   node.digits, plus, out);
+      break;
+    case Descriptor::kBinary:
+      require(is_integer);
+      edit_binary(item.integer(), item_bytes, node.count, node.digits, out);
+      break;
+    case Descriptor::kFixed:
+      require(item.kind() == Item::Kind::kReal16);
+      edit_fixed_fast(item.real(), node.count, node.digits, plus, out);
+      break;
+    case Descriptor::kExponent:
+      require(item.kind() == Item::Kind::kReal16);
+      edit_exponent_fast(item.real(), node.count, node.digits, plus, out);
+      break;
+    default:  // kText
+      require(item.kind() == Item::Kind::kText);
+      edit_text(item.text(), node.count, out);
+      break;
+  }
+}
+
 // The record being built at the end of `out`: its characters are out[start_, out.size()) and the
 // next character goes to column position_ + 1. Moves beyond the end add nothing until output
 // follows; then the gap is filled with blanks.
@@ -147,43 +181,7 @@ class Walk {
   }
 
   void edit(const Format::Node& node, const Item& item) {
-    const bool is_integer = item.kind() == Item::Kind::kInt32 || item.kind() == Item::Kind::kInt64;
-    const int item_bytes = item.kind() == Item::Kind::kInt64 ? 8 : 4;
-    switch (node.kind) {
-      case Descriptor::kInteger:
-        require(is_integer);
-        record_.put([&](std::string& out) {
-          const int width = node.count == kNoWidth ? default_integer_width(item_bytes) : node.count;
-          edit_integer(item.integer(), width, node.digits, plus_, out);
-        });
-        break;
-      case Descriptor::kBinary:
-        require(is_integer);
-        record_.put([&](std::string& out) {
-          edit_binary(item.integer(), item_bytes, node.count, node.digits, out);
-        });
-        break;
-      case Descriptor::kFixed:
-        require(item.kind() == Item::Kind::kReal16);
-        record_.put([&](std::string& out) {
-          edit_fixed_fast(item.real(), node.count, node.digits, plus_, out);
-        });
-        break;
-      case Descriptor::kExponent:
-        require(item.kind() == Item::Kind::kReal16);
-        record_.put([&](std::string& out) {
-          edit_exponent_fast(item.real(), node.count, node.digits, plus_, out);
-        });
-        break;
-      default:  // kText
-        require(item.kind() == Item::Kind::kText);
-        record_.put([&](std::string& out) { edit_text(item.text(), node.count, out); });
-        break;
-    }
-  }
-
-  static void require(bool item_fits_descriptor) {
-    if (!item_fits_descriptor) throw std::logic_error("item does not fit its edit descriptor");
+    record_.put([&](std::string& out) { append_edited(node, item, plus_, out); });
   }
 
   const std::vector<Format::Node>& nodes_;
@@ -201,7 +199,23 @@ class Walk {
 }  // namespace
 
 void Format::render(std::span<const Item> items, std::string& out) const {
+  if (has_single_pass_ && items.size() == single_pass_items_) return render_single_pass(items, out);
   Walk(nodes_, restart_, items, out).run();
+}
+
+void Format::render_single_pass(std::span<const Item> items, std::string& out) const {
+  bool plus = false;
+  auto item = items.begin();
+  for (const Node& node : single_pass_) {
+    if (node.kind == Descriptor::kLiteral) {
+      for (int r = 0; r < node.repeat; ++r) out.append(node.text);
+    } else if (node.kind == Descriptor::kPlusOn) {
+      plus = true;
+    } else {
+      append_edited(node, *item++, plus, out);
+    }
+  }
+  if (!single_pass_keeps_open_) out.append("\r\n");
 }
 
 }  // namespace quelmar
