@@ -41,53 +41,45 @@ double scale_for(int decimals) {
 }
 
 // y = |x| x 10^(d+1) as three nearest integers (in the low bits of sum_a, sum_b, sum_f) and the
-// offset of y from their sum. T is double or Lanes: the same binary64 operations either way.
-template <class T>
+// offset of y from their sum.
 struct ScaledValue {
-  T sum_a;
-  T sum_b;
-  T sum_f;
-  T offset;
+  double sum_a;
+  double sum_b;
+  double sum_f;
+  double offset;
 };
 
 // hi = hh + hl with hh of 27 bits and hl of 26 (Veltkamp split by 2^26 + 1), so that hh x scale
 // and hl x scale are exact; lo x scale is below 0.5 and rounds by less than 2^-54. Then a = hh x
 // scale = whole_a + fa and b = whole_b + fb exactly, |fa|, |fb| <= 1/2, and f = y - whole_a -
 // whole_b lies in (-1.5, 1.5) with an error of a few units of 2^-53.
-template <class T>
-QUELMAR_LANE_HELPER ScaledValue<T> scaled_value(T hi, T lo, T scale) {
+ScaledValue scaled_value(double hi, double lo, double scale) {
   constexpr double kVeltkampFactor = 0x1.0000004p+26;
   static_assert(kVeltkampFactor == (1 << 26) + 1);
-  const T hh = split_high(hi, kVeltkampFactor);
-  const T hl = hi - hh;
-  const T a = hh * scale;
-  const T b = hl * scale;
-  const T c = lo * scale;
-  const T sum_a = a + kIntegerRounding;
-  const T sum_b = b + kIntegerRounding;
-  const T f = ((a - (sum_a - kIntegerRounding)) + (b - (sum_b - kIntegerRounding))) + c;
-  const T sum_f = f + kIntegerRounding;
+  const double hh = split_high(hi, kVeltkampFactor);
+  const double hl = hi - hh;
+  const double a = hh * scale;
+  const double b = hl * scale;
+  const double c = lo * scale;
+  const double sum_a = a + kIntegerRounding;
+  const double sum_b = b + kIntegerRounding;
+  const double f = ((a - (sum_a - kIntegerRounding)) + (b - (sum_b - kIntegerRounding))) + c;
+  const double sum_f = f + kIntegerRounding;
   return {sum_a, sum_b, sum_f, f - (sum_f - kIntegerRounding)};
 }
 
-// The integer in the low bits of a sum with kIntegerRounding, of one value or on lanes. The lanes
-// hold it modulo 2^64: a lane of a value the integer path does not take may hold anything.
-QUELMAR_LANE_HELPER std::int64_t integer_in(double sum) {
+// The integer in the low bits of a sum with kIntegerRounding.
+std::int64_t integer_in(double sum) {
   return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(sum) -
                                    std::bit_cast<std::uint64_t>(kIntegerRounding));
 }
-QUELMAR_LANE_HELPER LaneBits integer_in(Lanes sum) {
-  return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kIntegerRounding);
-}
 
-// The integer y is within `offset` of, and floor(y) (a comparison is 1 or -1 when true).
-template <class T>
-QUELMAR_LANE_HELPER auto nearest_integer(const ScaledValue<T>& y) {
+// The integer y is within `offset` of, and floor(y).
+std::int64_t nearest_integer(const ScaledValue& y) {
   return integer_in(y.sum_a) + integer_in(y.sum_b) + integer_in(y.sum_f);
 }
-template <class T, class I>
-QUELMAR_LANE_HELPER I floor_of(const ScaledValue<T>& y, I nearest) {
-  return nearest - static_cast<I>((y.offset < 0.0) & 1);
+std::int64_t floor_of(const ScaledValue& y, std::int64_t nearest) {
+  return nearest - (y.offset < 0.0 ? 1 : 0);
 }
 
 // The units of a value of floor(y) = below.
@@ -98,7 +90,7 @@ inline FixedPointUnits units_below(std::int64_t below) {
 // The units of x from its scaled value, or not taken when x is not finite and well-formed, y may
 // reach 2^50, or y lies so near a point where the shown number changes that the plain procedure's
 // own rounding errors could decide it.
-inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue<double>& y) {
+inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue& y) {
   // A NaN fails the range test too.
   if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) [[unlikely]]
     return {};
@@ -579,8 +571,14 @@ FixedPointUnits fixed_point_units(Real16 x, int decimals) {
   return fixed_point::units_of(x, scale, fixed_point::scaled_value(std::fabs(x.hi), lo, scale));
 }
 
-// The scaling of four elements' parts at a time on binary64 lanes, and their integer parts there
-// too where units_of would need none of its tests; the other values as one value is taken.
+// The units of four elements' parts at a time on binary64 lanes, where one product decides them:
+// yd = |hi| x 10^(d+1) is y = |x| x 10^(d+1) to within 2^-52 y (the low part and the product's
+// rounding), and the units, floor((y + 5) / 10), change only where y + 5 is a multiple of 10. So
+// a lane whose yd + 5 lies farther than kTieMargin + 2^-50 yd from one takes
+// floor((yd + 5) / 10), found exactly: (yd + 5) x 0.1 rounded to an integer is that or one more,
+// one more exactly when ten times it exceeds yd + 5. The other values (near those points, from
+// 2^50 on, not finite or ill-formed) are taken one at a time, by a path that takes every value a
+// lane takes, with the same units.
 QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t count,
                                            std::size_t stride, std::array<int, 2> decimals,
                                            std::span<std::array<FixedPointUnits, 2>> results) {
@@ -590,9 +588,8 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
   const auto units = [&](Real16 x, std::size_t p) {
     return takes(decimals[p]) ? fixed_point_units(x, decimals[p]) : FixedPointUnits{};
   };
-  const std::array<double, 2> scales = {
-      takes(decimals[0]) ? fixed_point::scale_for(decimals[0]) : 0.0,
-      takes(decimals[1]) ? fixed_point::scale_for(decimals[1]) : 0.0};
+  constexpr double kTwo52 = 0x1p52;
+  constexpr double kRelativeReach = 0x1p-50;
   constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
   std::size_t k = 0;
   for (; k + kLaneCount <= count; k += kLaneCount) {
@@ -604,27 +601,31 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
     // The two parts side by side.
 #pragma GCC unroll 2
     for (std::size_t p = 0; p < 2; ++p) {
+      const auto part = [&](std::size_t l) {
+        return p == 0 ? element[l * stride].re : element[l * stride].im;
+      };
+      if (!takes(decimals[p])) {
+        for (std::size_t l = 0; l < kLaneCount; ++l) results[k + l][p] = FixedPointUnits{};
+        continue;
+      }
       const Lanes hi = values[p].hi;
-      const Lanes lo = values[p].lo;
-      // |hi|, and lo negated with hi: both exact, on the sign bits alone.
-      const LaneBits sign = reinterpret_cast<LaneBits>(hi) & kSignBit;
       const auto magnitude = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(hi) & ~kSignBit);
-      const auto low = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(lo) ^ sign);
-      const fixed_point::ScaledValue<Lanes> y =
-          fixed_point::scaled_value(magnitude, low, broadcast(scales[p]));
-      // The lanes that units_of takes without a test of its own: finite and well-formed, y
-      // below 2^50 and not near an integer (a NaN fails every comparison).
-      const auto offset = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(y.offset) & ~kSignBit);
-      const auto usual =
-          (magnitude * scales[p] < fixed_point::kRange) & (hi + lo == hi) & (offset >= kTieMargin);
-      const auto below = fixed_point::floor_of(y, fixed_point::nearest_integer(y));
+      const Lanes scaled = magnitude * fixed_point::scale_for(decimals[p]);
+      const Lanes shifted = scaled + 5.0;
+      const Lanes nearest = ((shifted * 0.1) + kTwo52) - kTwo52;
+      const auto one_too_many = nearest * 10.0 > shifted;
+      const Lanes quotient =
+          nearest - reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(broadcast(1.0)) &
+                                            reinterpret_cast<LaneBits>(one_too_many));
+      const Lanes rest = shifted - quotient * 10.0;
+      const Lanes reach = scaled * kRelativeReach + kTieMargin;
+      // A NaN fails every comparison.
+      const auto decided = (scaled < fixed_point::kRange) & (hi + values[p].lo == hi) &
+                           (rest >= reach) & (rest <= 10.0 - reach);
       for (std::size_t l = 0; l < kLaneCount; ++l) {
-        results[k + l][p] =
-            usual[l] ? fixed_point::units_below(static_cast<std::int64_t>(below[l]))
-            : takes(decimals[p])
-                ? fixed_point::units_of({hi[l], lo[l]}, scales[p],
-                                        {y.sum_a[l], y.sum_b[l], y.sum_f[l], y.offset[l]})
-                : FixedPointUnits{};
+        results[k + l][p] = decided[l] != 0
+                                ? FixedPointUnits{true, static_cast<std::uint64_t>(quotient[l])}
+                                : units(part(l), p);
       }
     }
   }
