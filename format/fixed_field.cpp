@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 #include "extended/lanes.h"
 #include "extended/presplit_arithmetic.h"
@@ -576,9 +577,10 @@ FixedPointUnits fixed_point_units(Real16 x, int decimals) {
 // rounding), and the units, floor((y + 5) / 10), change only where y + 5 is a multiple of 10. So
 // a lane whose yd + 5 lies farther than kTieMargin + 2^-50 yd from one takes
 // floor((yd + 5) / 10), found exactly: (yd + 5) x 0.1 rounded to an integer is that or one more,
-// one more exactly when ten times it exceeds yd + 5. The other values (near those points, from
-// 2^50 on, not finite or ill-formed) are taken one at a time, by a path that takes every value a
-// lane takes, with the same units.
+// one more exactly when ten times it exceeds yd + 5; each element's results are then stored at
+// once. Four elements with another value among them (near those points, from 2^50 on, not finite
+// or ill-formed) are taken one value at a time, by a path that takes every value a lane takes,
+// with the same units.
 QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t count,
                                            std::size_t stride, std::array<int, 2> decimals,
                                            std::span<std::array<FixedPointUnits, 2>> results) {
@@ -589,7 +591,11 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
     return takes(decimals[p]) ? fixed_point_units(x, decimals[p]) : FixedPointUnits{};
   };
   constexpr double kTwo52 = 0x1p52;
+  constexpr std::uint64_t kLowBits = (std::uint64_t{1} << 52) - 1;
   constexpr double kRelativeReach = 0x1p-50;
+  const std::array<double, 2> scales = {
+      takes(decimals[0]) ? fixed_point::scale_for(decimals[0]) : 0.0,
+      takes(decimals[1]) ? fixed_point::scale_for(decimals[1]) : 0.0};
   constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
   std::size_t k = 0;
   for (; k + kLaneCount <= count; k += kLaneCount) {
@@ -599,18 +605,13 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
         load_values(&element[2 * stride].re.hi), load_values(&element[3 * stride].re.hi));
     const std::array<Pair<Lanes>, 2> values = {{{parts.a, parts.b}, {parts.c, parts.d}}};
     // The two parts side by side.
+    std::array<Lanes, 2> lane_units;
+    LaneBits all_decided = ~LaneBits{};
 #pragma GCC unroll 2
     for (std::size_t p = 0; p < 2; ++p) {
-      const auto part = [&](std::size_t l) {
-        return p == 0 ? element[l * stride].re : element[l * stride].im;
-      };
-      if (!takes(decimals[p])) {
-        for (std::size_t l = 0; l < kLaneCount; ++l) results[k + l][p] = FixedPointUnits{};
-        continue;
-      }
       const Lanes hi = values[p].hi;
       const auto magnitude = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(hi) & ~kSignBit);
-      const Lanes scaled = magnitude * fixed_point::scale_for(decimals[p]);
+      const Lanes scaled = magnitude * scales[p];
       const Lanes shifted = scaled + 5.0;
       const Lanes nearest = ((shifted * 0.1) + kTwo52) - kTwo52;
       const auto one_too_many = nearest * 10.0 > shifted;
@@ -620,13 +621,29 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       const Lanes rest = shifted - quotient * 10.0;
       const Lanes reach = scaled * kRelativeReach + kTieMargin;
       // A NaN fails every comparison.
-      const auto decided = (scaled < fixed_point::kRange) & (hi + values[p].lo == hi) &
-                           (rest >= reach) & (rest <= 10.0 - reach);
+      all_decided &=
+          reinterpret_cast<LaneBits>((scaled < fixed_point::kRange) & (hi + values[p].lo == hi) &
+                                     (rest >= reach) & (rest <= 10.0 - reach));
+      // The quotient's bits in the low bits of quotient + 2^52.
+      lane_units[p] =
+          reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(quotient + kTwo52) & kLowBits);
+    }
+    if ((all_decided[0] & all_decided[1] & all_decided[2] & all_decided[3]) == 0 ||
+        scales[0] == 0.0 || scales[1] == 0.0) {
       for (std::size_t l = 0; l < kLaneCount; ++l) {
-        results[k + l][p] = decided[l] != 0
-                                ? FixedPointUnits{true, static_cast<std::uint64_t>(quotient[l])}
-                                : units(part(l), p);
+        results[k + l] = {units(element[l * stride].re, 0), units(element[l * stride].im, 1)};
       }
+      continue;
+    }
+    // Each element's results at once: a true `taken` (its padding zero) and the units, by part.
+    static_assert(std::endian::native == std::endian::little &&
+                  std::is_trivially_copyable_v<FixedPointUnits> && sizeof(FixedPointUnits) == 16 &&
+                  offsetof(FixedPointUnits, units) == 8 && sizeof(results[0]) == sizeof(Lanes));
+    const auto taken = reinterpret_cast<Lanes>(LaneBits{1, 1, 1, 1});
+    const Transposed rows = transposed(taken, lane_units[0], taken, lane_units[1]);
+    for (std::size_t l = 0; l < kLaneCount; ++l) {
+      const Lanes row = l == 0 ? rows.a : l == 1 ? rows.b : l == 2 ? rows.c : rows.d;
+      std::memcpy(static_cast<void*>(results[k + l].data()), &row, sizeof row);
     }
   }
   for (; k < count; ++k)
