@@ -91,6 +91,9 @@ enum class Gathering { kPlain, kFast };
 // as (its nearest binary64, the rest).
 constexpr std::size_t kIntegerDigits = 19;
 
+// The lowest decimal exponent that one scaling step takes.
+constexpr std::int64_t kLowestSingleScale = -307;
+
 // The Real16 pair that holds integer u exactly: hi nearest to u, lo = u - hi.
 Real16 exact_integer(std::uint64_t u) {
   const auto hi = static_cast<double>(u);
@@ -165,10 +168,11 @@ Real16 convert_checked(std::string_view body) {
                ? cached_power_of_ten(static_cast<int>(g))
                : power_of_ten(g);
   };
-  // Below 10^-307 the power of ten itself would underflow: scale by 10^(x + 307) first.
-  if (x < -307) {
-    v = mul(v, power(x + 307));
-    x = -307;
+  // Below 10^kLowestSingleScale the power of ten itself would underflow: scale by
+  // 10^(x - kLowestSingleScale) first.
+  if (x < kLowestSingleScale) {
+    v = mul(v, power(x - kLowestSingleScale));
+    x = kLowestSingleScale;
   }
   if (x != 0) v = mul(v, power(x));
   return v;
@@ -220,7 +224,7 @@ std::optional<Real16> common_decimal(std::string_view body) {
     x -= static_cast<std::int64_t>(after_point);
   }
   // Beyond these the conversion scales in two steps or by an uncached power.
-  if (x < -307 || x > kHighestCachedPower) return std::nullopt;
+  if (x < kLowestSingleScale || x > kHighestCachedPower) return std::nullopt;
   const Real16 v = exact_integer(whole);
   return x == 0 ? v : mul(v, cached_power_of_ten(static_cast<int>(x)));
 }
