@@ -60,7 +60,9 @@ void LineBlocks::finish(Units& units, int unit) {
   if (block_.source == nullptr) return;
   join();
   for (;;) {
-    for (std::size_t c = 0; c < block_.chunks; ++c) units.write(unit, (*block_.buffers)[c]);
+    const std::vector<std::string>& buffers = *block_.buffers;
+    pieces_.assign(buffers.begin(), buffers.begin() + static_cast<std::ptrdiff_t>(block_.chunks));
+    units.write(unit, pieces_);
     if (block_.first + block_.lines > count_) break;
     start_block(block_.first + block_.lines, helpers_.size());
     join();

@@ -13,6 +13,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/helper_thread.h"
@@ -76,6 +77,7 @@ class LineBlocks {
   std::size_t ahead_ = 0;
   Block block_;
   std::optional<StartedParts<Block>> started_;
+  std::vector<std::string_view> pieces_;  // the chunks of a block, as they are written
 };
 
 }  // namespace quelmar

@@ -7,7 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/uio.h>
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -15,6 +18,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "quelmar/errors.h"
 
@@ -31,6 +35,44 @@ std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
   std::size_t done = 0;
   while (done < size) {
     const ssize_t n = ::write(fd, bytes + done, size - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n == 0) {
+      errno = EIO;  // no progress and no reason given
+      return done;
+    } else if (errno != EINTR) {
+      return done;
+    }
+  }
+  return done;
+}
+
+// Calls visit(bytes) for the bytes of the pieces, taken one after another, from `position` on.
+template <class Visit>
+void from_position(std::span<const std::string_view> pieces, std::size_t position, Visit visit) {
+  for (const std::string_view piece : pieces) {
+    if (position < piece.size()) visit(piece.substr(position));
+    position -= std::min(position, piece.size());
+  }
+}
+
+// Writes the first `count` bytes of the pieces, one after another, in as few system calls as the
+// system allows (a gathered write of up to kPiecesPerCall pieces at a time); returns how many
+// bytes reached the system, errno telling why when fewer.
+std::size_t write_gathered(int fd, std::span<const std::string_view> pieces, std::size_t count) {
+  constexpr std::size_t kPiecesPerCall = 64;
+  std::size_t done = 0;
+  while (done < count) {
+    std::array<iovec, kPiecesPerCall> vectors{};
+    std::size_t used = 0;
+    std::size_t asked = 0;
+    from_position(pieces, done, [&](std::string_view bytes) {
+      const std::size_t size = std::min(bytes.size(), count - done - asked);
+      if (used == vectors.size() || size == 0) return;
+      vectors[used++] = {const_cast<char*>(bytes.data()), size};
+      asked += size;
+    });
+    const ssize_t n = ::writev(fd, vectors.data(), static_cast<int>(used));
     if (n > 0) {
       done += static_cast<std::size_t>(n);
     } else if (n == 0) {
@@ -117,11 +159,25 @@ void Units::write(int unit, std::string_view bytes) {
     return;
   }
   const bool large = channel.writer != nullptr;
-  if (!large && bytes.size() >= kFileBlockBytes) return write_through(unit, channel, bytes);
+  if (!large && bytes.size() >= kFileBlockBytes) {
+    return write_through(unit, channel, std::span(&bytes, 1), bytes.size());
+  }
   channel.buffer.append(bytes);
   if (channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
     hand_over_block(unit, channel);
   }
+}
+
+void Units::write(int unit, std::span<const std::string_view> pieces) {
+  const auto found = channels_.find(unit);
+  std::size_t bytes = 0;
+  for (const std::string_view piece : pieces) bytes += piece.size();
+  if (found == channels_.end() || found->second.stream != nullptr || found->second.console ||
+      found->second.writer != nullptr || found->second.buffer.size() + bytes < kFileBlockBytes) {
+    for (const std::string_view piece : pieces) write(unit, piece);
+    return;
+  }
+  write_through(unit, found->second, pieces, bytes);
 }
 
 void Units::end_statement(int unit) {
@@ -193,21 +249,28 @@ bool Units::discard_console_line() {
   }
 }
 
-void Units::flush(const char* statement, int unit, Channel& channel, std::string_view more,
-                  std::size_t keep) {
+void Units::flush(const char* statement, int unit, Channel& channel,
+                  std::span<const std::string_view> more, std::size_t keep) {
   const std::size_t buffered = channel.buffer.size();
-  const std::size_t count = buffered + more.size() - keep;
-  const std::size_t from_buffer = std::min(buffered, count);
+  std::size_t more_bytes = 0;
+  for (const std::string_view piece : more) more_bytes += piece.size();
+  const std::size_t count = buffered + more_bytes - keep;
   reserve_ahead(channel, channel.bytes_handed + count);
-  std::size_t written = write_fully(channel.fd, channel.buffer.data(), from_buffer);
-  if (written == from_buffer) written += write_fully(channel.fd, more.data(), count - from_buffer);
+  std::vector<std::string_view> pieces;
+  pieces.reserve(more.size() + 1);
+  pieces.emplace_back(channel.buffer);
+  pieces.insert(pieces.end(), more.begin(), more.end());
+  const std::size_t written = write_gathered(channel.fd, pieces, count);
   const int error = errno;
   channel.bytes_handed += written;
+  // What did not reach the system stays buffered, in order.
   if (written < buffered) {
     channel.buffer.erase(0, written);
-    channel.buffer.append(more);
+    for (const std::string_view piece : more) channel.buffer.append(piece);
   } else {
-    channel.buffer.assign(more.substr(written - buffered));
+    channel.buffer.clear();
+    from_position(more, written - buffered,
+                  [&channel](std::string_view bytes) { channel.buffer.append(bytes); });
   }
   if (written < count) throw_io_error(statement, unit, channel, std::strerror(error));
 }
@@ -250,7 +313,7 @@ void Units::release_reserve(const Channel& channel) noexcept {
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
-  if (!channel.writer) return write_through(unit, channel, {});
+  if (!channel.writer) return write_through(unit, channel, {}, 0);
   settle(unit, channel);
   const std::size_t keep = ragged_tail(channel, 0);
   channel.handed.swap(channel.buffer);
@@ -262,8 +325,9 @@ void Units::hand_over_block(int unit, Channel& channel) {
   channel.writer->hand_over(channel.transfer);
 }
 
-void Units::write_through(int unit, Channel& channel, std::string_view bytes) {
-  flush("write to", unit, channel, bytes, ragged_tail(channel, bytes.size()));
+void Units::write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
+                          std::size_t bytes) {
+  flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
   if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
 }
 

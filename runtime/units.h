@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,9 @@ class Units {
 
   // Appends bytes to the unit (a whole record or statement; records are never split).
   void write(int unit, std::string_view bytes);
+  // Appends the pieces in order, as that many writes would; a file unit hands those that fill
+  // its blocks to the system from where they lie, without gathering them in its buffer.
+  void write(int unit, std::span<const std::string_view> pieces);
   // Ends a write statement: console units are flushed to the system now.
   void end_statement(int unit);
   // Flushes and closes a file unit. Closing a unit that is not connected does nothing.
@@ -108,12 +112,12 @@ class Units {
     BlockTransfer transfer;
     std::unique_ptr<HelperThread> writer;  // started once the file is large
   };
-  // Hands the channel's buffered bytes, then `more` from where they lie (no copy), to the system
-  // for `statement` ("write to", "close of"), counting them in bytes_handed; the last `keep` of
-  // them stay buffered. On failure the bytes not written stay buffered, in order (close_all tries
-  // again), and the I/O error is thrown.
-  void flush(const char* statement, int unit, Channel& channel, std::string_view more = {},
-             std::size_t keep = 0);
+  // Hands the channel's buffered bytes, then the pieces of `more` from where they lie (no copy),
+  // to the system for `statement` ("write to", "close of"), counting them in bytes_handed; the
+  // last `keep` of them stay buffered. On failure the bytes not written stay buffered, in order
+  // (close_all tries again), and the I/O error is thrown.
+  void flush(const char* statement, int unit, Channel& channel,
+             std::span<const std::string_view> more = {}, std::size_t keep = 0);
   // The bytes past the file's last whole block once `more` bytes join what the channel holds.
   // Blocks keep them buffered, so that every transfer but the last ends on a block boundary: the
   // system takes whole aligned blocks at about two thirds of the cost of ragged ones.
@@ -128,9 +132,10 @@ class Units {
   static void check_stream(const char* statement, int unit, const Channel& channel);
   // A full block of a file unit: flushed, or handed to the writer once the file is large.
   void hand_over_block(int unit, Channel& channel);
-  // flush() of the buffered bytes and `bytes` while no writer takes the file's blocks; starts the
-  // writer once the file is large.
-  void write_through(int unit, Channel& channel, std::string_view bytes);
+  // flush() of the buffered bytes and the pieces (`bytes` in all) while no writer takes the
+  // file's blocks; starts the writer once the file is large.
+  void write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
+                     std::size_t bytes);
   // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
   // before.
   static void start_writer(Channel& channel) noexcept;

@@ -10,9 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <string_view>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -95,34 +97,46 @@ TEST(Units, SpaceSetAsideAheadOfAFileIsGivenBackAtItsClose) {
 
 // Under a file size limit, a write of a block or more that the system cuts short is reported by
 // that write, and nothing is lost: what the limit held back reaches the file, after what was
-// written before it, when the unit closes with the limit lifted.
+// written before it, when the unit closes with the limit lifted. The same for the bytes handed
+// over as pieces of uneven sizes, which the cut falls inside of.
 TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
   const Scratch scratch;
-  const fs::path out = scratch.work() / "out.txt";
   constexpr rlim_t kLimit = kFileBlockBytes + 1000;
+  const std::string big = std::string(kFileBlockBytes, 'b') + std::string(kFileBlockBytes, 'c');
+  const std::string_view whole = big;
+  const std::array<std::string_view, 5> pieces = {whole.substr(0, 100), whole.substr(100, 30000),
+                                                  whole.substr(30100, 40000),
+                                                  whole.substr(70100, 1), whole.substr(70101)};
   rlimit old{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   ASSERT_LE(kLimit, old.rlim_cur);
   const rlimit limited{kLimit, old.rlim_max};
   const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
-  std::string report;
-  {
-    Units units;
-    units.open_for_write_or_stop(13, out.string());
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    units.write(13, std::string(1500, 'a'));
-    try {
-      units.write(13, std::string(2 * kFileBlockBytes, 'b'));
-    } catch (const WriteFailed& failed) {
-      report = failed.what();
+  for (const bool in_pieces : {false, true}) {
+    const fs::path out = scratch.work() / (in_pieces ? "pieces.txt" : "whole.txt");
+    std::string report;
+    {
+      Units units;
+      units.open_for_write_or_stop(13, out.string());
+      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+      units.write(13, std::string(1500, 'a'));
+      try {
+        if (in_pieces) {
+          units.write(13, pieces);
+        } else {
+          units.write(13, whole);
+        }
+      } catch (const WriteFailed& failed) {
+        report = failed.what();
+      }
+      EXPECT_EQ(fs::file_size(out), kLimit);
+      ::setrlimit(RLIMIT_FSIZE, &old);
+      units.close(13);
     }
-    EXPECT_EQ(fs::file_size(out), kLimit);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    units.close(13);
+    EXPECT_EQ(report, "I/O error: write to unit 13 (file '" + out.string() + "'): File too large");
+    EXPECT_TRUE(read_file(out) == std::string(1500, 'a') + big) << in_pieces;
   }
   std::signal(SIGXFSZ, old_action);
-  EXPECT_EQ(report, "I/O error: write to unit 13 (file '" + out.string() + "'): File too large");
-  EXPECT_TRUE(read_file(out) == std::string(1500, 'a') + std::string(2 * kFileBlockBytes, 'b'));
 }
 
 // With two processors, once a file holds 64 MiB, under a file size limit 1.5 MiB beyond that:
