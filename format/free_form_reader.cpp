@@ -50,7 +50,7 @@ void store(const Value& value, const ReadItem& item, void* destination) {
 class Statement {
  public:
   Statement(RecordReader& reader, std::size_t longest_text)
-      : reader_(reader), longest_text_(longest_text) {}
+      : reader_(reader), longest_text_(longest_text), record_(reader.record_buffer()) {}
 
   bool read(std::span<const ReadItem> items);
 
@@ -79,7 +79,7 @@ class Statement {
 
   RecordReader& reader_;
   const std::size_t longest_text_;  // no text value needs more characters than this
-  std::string record_;
+  std::string& record_;             // the reader's, kept from statement to statement
   std::size_t pos_ = 0;
   std::uint64_t column_ = 0;
   bool end_of_record_ = false;
