@@ -11,11 +11,14 @@ resident size, beside the memory budget 3 * 32 * N^2 bytes + 16 MiB. Beside each
 the write floor in the same folder: the time to write as many bytes as the run wrote, in 1 MiB
 blocks, to a new file, close it and remove it; the ratio is the run's time over the floor. Each
 order is timed K times, each time in a fresh directory with its own floor, and the medians are
-reported (a single run on a shared machine can be off by a third). The run and its floor each
-start from a page cache with nothing left to write back (os.sync() before each, untimed), so
-that neither pays for the write-back of the round before it. The timed runs start the
-program directly; the peak resident size comes from one more run under GNU time, whose own
-start would otherwise add about a millisecond to the time. It builds nothing itself.
+reported (a single run on a shared machine can be off by a third). One untimed run of the order
+comes first: a processor that has been idle runs slower for the first second or so of work (on
+the two-core virtual machine it was measured on, the first runs took a quarter longer, on as
+much more processor time). The run and its floor each start from a page cache with nothing left
+to write back (os.sync() before each, untimed), so that neither pays for the write-back of the
+round before it. The timed runs start the program directly; the peak resident size comes from
+one more run under GNU time, whose own start would otherwise add about a millisecond to the
+time. It builds nothing itself.
 With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
 core, where it uses one thread; by default it may use every processor, a thread on each.
 """
@@ -117,6 +120,8 @@ def main():
     print(f"{'N':>5} {'seconds':>9} {'floor':>7} {'ratio':>6} {'bytes written':>14}"
           f" {'peak RSS':>12} {'budget':>12} exit  (medians of {repeat})")
     for n in orders:
+        # One untimed run first: a processor that has been idle runs slower for a while.
+        shutil.rmtree(fresh_run(program, n, cpus)[1], ignore_errors=True)
         runs = [time_run(program, n, cpus) for _ in range(repeat)]
         seconds = statistics.median(run[0] for run in runs)
         floor = statistics.median(run[1] for run in runs)
