@@ -29,24 +29,6 @@ bool is_console_unit(int unit) {
   return unit == kStderrUnit || unit == kStdinUnit || unit == kStdoutUnit;
 }
 
-// Writes bytes[0, size) to fd, continuing after partial writes and interruptions. Returns the
-// number of bytes written; when that is short of size, errno tells why.
-std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, bytes + done, size - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n == 0) {
-      errno = EIO;  // no progress and no reason given
-      return done;
-    } else if (errno != EINTR) {
-      return done;
-    }
-  }
-  return done;
-}
-
 // Calls visit(bytes) for the bytes of the pieces, taken one after another, from `position` on.
 template <class Visit>
 void from_position(std::span<const std::string_view> pieces, std::size_t position, Visit visit) {
@@ -57,8 +39,9 @@ void from_position(std::span<const std::string_view> pieces, std::size_t positio
 }
 
 // Writes the first `count` bytes of the pieces, one after another, in as few system calls as the
-// system allows (a gathered write of up to kPiecesPerCall pieces at a time); returns how many
-// bytes reached the system, errno telling why when fewer.
+// system allows (a gathered write of up to kPiecesPerCall pieces at a time), continuing after
+// partial writes and interruptions; returns how many bytes reached the system, errno telling why
+// when fewer.
 std::size_t write_gathered(int fd, std::span<const std::string_view> pieces, std::size_t count) {
   constexpr std::size_t kPiecesPerCall = 64;
   std::size_t done = 0;
@@ -83,6 +66,13 @@ std::size_t write_gathered(int fd, std::span<const std::string_view> pieces, std
     }
   }
   return done;
+}
+
+// Writes bytes[0, size) to fd, continuing after partial writes and interruptions. Returns the
+// number of bytes written; when that is short of size, errno tells why.
+std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
+  const std::string_view whole(bytes, size);
+  return write_gathered(fd, std::span(&whole, 1), size);
 }
 
 }  // namespace
