@@ -5,9 +5,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
 #include <sys/uio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -18,7 +17,6 @@
 #include <stdexcept>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 #include "quelmar/errors.h"
 
@@ -29,27 +27,32 @@ bool is_console_unit(int unit) {
   return unit == kStderrUnit || unit == kStdinUnit || unit == kStdoutUnit;
 }
 
-// Calls visit(bytes) for the bytes of the pieces, taken one after another, from `position` on.
+// Calls visit(bytes) for the bytes of `first` and then of the pieces of `rest`, taken one after
+// another, from `position` on.
 template <class Visit>
-void from_position(std::span<const std::string_view> pieces, std::size_t position, Visit visit) {
-  for (const std::string_view piece : pieces) {
+void from_position(std::string_view first, std::span<const std::string_view> rest,
+                   std::size_t position, Visit visit) {
+  const auto visit_piece = [&](std::string_view piece) {
     if (position < piece.size()) visit(piece.substr(position));
     position -= std::min(position, piece.size());
-  }
+  };
+  visit_piece(first);
+  for (const std::string_view piece : rest) visit_piece(piece);
 }
 
-// Writes the first `count` bytes of the pieces, one after another, in as few system calls as the
-// system allows (a gathered write of up to kPiecesPerCall pieces at a time), continuing after
-// partial writes and interruptions; returns how many bytes reached the system, errno telling why
-// when fewer.
-std::size_t write_gathered(int fd, std::span<const std::string_view> pieces, std::size_t count) {
+// Writes the first `count` bytes of `first` and then of the pieces of `rest`, in as few system
+// calls as the system allows (a gathered write of up to kPiecesPerCall pieces at a time),
+// continuing after partial writes and interruptions; returns how many bytes reached the system,
+// errno telling why when fewer.
+std::size_t write_gathered(int fd, std::string_view first, std::span<const std::string_view> rest,
+                           std::size_t count) {
   constexpr std::size_t kPiecesPerCall = 64;
   std::size_t done = 0;
   while (done < count) {
     std::array<iovec, kPiecesPerCall> vectors{};
     std::size_t used = 0;
     std::size_t asked = 0;
-    from_position(pieces, done, [&](std::string_view bytes) {
+    from_position(first, rest, done, [&](std::string_view bytes) {
       const std::size_t size = std::min(bytes.size(), count - done - asked);
       if (used == vectors.size() || size == 0) return;
       vectors[used++] = {const_cast<char*>(bytes.data()), size};
@@ -71,8 +74,7 @@ std::size_t write_gathered(int fd, std::span<const std::string_view> pieces, std
 // Writes bytes[0, size) to fd, continuing after partial writes and interruptions. Returns the
 // number of bytes written; when that is short of size, errno tells why.
 std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
-  const std::string_view whole(bytes, size);
-  return write_gathered(fd, std::span(&whole, 1), size);
+  return write_gathered(fd, std::string_view(bytes, size), {}, size);
 }
 
 }  // namespace
@@ -246,11 +248,7 @@ void Units::flush(const char* statement, int unit, Channel& channel,
   for (const std::string_view piece : more) more_bytes += piece.size();
   const std::size_t count = buffered + more_bytes - keep;
   reserve_ahead(channel, channel.bytes_handed + count);
-  std::vector<std::string_view> pieces;
-  pieces.reserve(more.size() + 1);
-  pieces.emplace_back(channel.buffer);
-  pieces.insert(pieces.end(), more.begin(), more.end());
-  const std::size_t written = write_gathered(channel.fd, pieces, count);
+  const std::size_t written = write_gathered(channel.fd, channel.buffer, more, count);
   const int error = errno;
   channel.bytes_handed += written;
   // What did not reach the system stays buffered, in order.
@@ -259,7 +257,7 @@ void Units::flush(const char* statement, int unit, Channel& channel,
     for (const std::string_view piece : more) channel.buffer.append(piece);
   } else {
     channel.buffer.clear();
-    from_position(more, written - buffered,
+    from_position({}, more, written - buffered,
                   [&channel](std::string_view bytes) { channel.buffer.append(bytes); });
   }
   if (written < count) throw_io_error(statement, unit, channel, std::strerror(error));
