@@ -69,10 +69,13 @@ ScaledValue scaled_value(double hi, double lo, double scale) {
   return {sum_a, sum_b, sum_f, f - (sum_f - kIntegerRounding)};
 }
 
-// The integer in the low bits of a sum with kIntegerRounding.
+// The integer in the low bits of a sum with kIntegerRounding, of one value or on lanes.
 std::int64_t integer_in(double sum) {
   return static_cast<std::int64_t>(std::bit_cast<std::uint64_t>(sum) -
                                    std::bit_cast<std::uint64_t>(kIntegerRounding));
+}
+QUELMAR_LANE_HELPER LaneBits integer_in(Lanes sum) {
+  return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kIntegerRounding);
 }
 
 // The integer y is within `offset` of, and floor(y).
@@ -590,8 +593,6 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
   const auto units = [&](Real16 x, std::size_t p) {
     return takes(decimals[p]) ? fixed_point_units(x, decimals[p]) : FixedPointUnits{};
   };
-  constexpr double kTwo52 = 0x1p52;
-  constexpr std::uint64_t kLowBits = (std::uint64_t{1} << 52) - 1;
   constexpr double kRelativeReach = 0x1p-50;
   const std::array<double, 2> scales = {
       takes(decimals[0]) ? fixed_point::scale_for(decimals[0]) : 0.0,
@@ -613,7 +614,7 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       const auto magnitude = reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(hi) & ~kSignBit);
       const Lanes scaled = magnitude * scales[p];
       const Lanes shifted = scaled + 5.0;
-      const Lanes nearest = ((shifted * 0.1) + kTwo52) - kTwo52;
+      const Lanes nearest = ((shifted * 0.1) + kIntegerRounding) - kIntegerRounding;
       const auto one_too_many = nearest * 10.0 > shifted;
       const Lanes quotient =
           nearest - reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(broadcast(1.0)) &
@@ -624,9 +625,7 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       all_decided &=
           reinterpret_cast<LaneBits>((scaled < fixed_point::kRange) & (hi + values[p].lo == hi) &
                                      (rest >= reach) & (rest <= 10.0 - reach));
-      // The quotient's bits in the low bits of quotient + 2^52.
-      lane_units[p] =
-          reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(quotient + kTwo52) & kLowBits);
+      lane_units[p] = reinterpret_cast<Lanes>(fixed_point::integer_in(quotient + kIntegerRounding));
     }
     if ((all_decided[0] & all_decided[1] & all_decided[2] & all_decided[3]) == 0 ||
         scales[0] == 0.0 || scales[1] == 0.0) {
