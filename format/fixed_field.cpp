@@ -288,6 +288,11 @@ constexpr auto kLeads = [] {
   }
   return leads;
 }();
+// The leads of a sign character, by first column shown.
+const std::array<Window, kFieldSlack>& leads_of(char sign) {
+  const auto* at = std::find(kSignCharacters.begin(), kSignCharacters.end(), sign);
+  return kLeads[static_cast<std::size_t>(at - kSignCharacters.begin())];
+}
 
 // Writes the same fields as put_fixed_units_field for widths up to kFieldSlack, with no branch:
 // the units, scaled to end at the field's last column, are written as 16 digits into one vector
@@ -301,9 +306,7 @@ class FixedUnitsWriter {
         columns_(field_columns(shape.point)),
         overflow_lead_(_mm_xor_si128(columns_.base, _mm_set1_epi8('*'))) {
     for (std::size_t sign = 0; sign < leads_.size(); ++sign) {
-      const auto* at =
-          std::find(kSignCharacters.begin(), kSignCharacters.end(), shape.signs[sign].character);
-      leads_[sign] = kLeads[static_cast<std::size_t>(at - kSignCharacters.begin())].data();
+      leads_[sign] = leads_of(shape.signs[sign].character).data();
     }
   }
 
@@ -340,20 +343,28 @@ class FixedUnitsWriter {
 // FixedUnitsWriter writes one at a time, with the blanks, the sign and the asterisks put in by
 // masks instead of a table. The columns shown are those from the first digit other than 0 or the
 // first-limit column on (a running OR along the field); the sign takes the column before them;
-// a field its value overflows shows no column, and asterisks where the blanks would be.
+// a field its value overflows shows no column, and asterisks where the blanks would be. Two
+// values both shown below 1, most of a late listing's, skip the running OR: their first column
+// shown is the limit.
 class FixedPairWriter {
  public:
   FixedPairWriter(const FieldShape& first, const FieldShape& second) : shapes_{first, second} {
     for (std::size_t f = 0; f < shapes_.size(); ++f) {
-      const FieldColumns columns = field_columns(shapes_[f].point);
+      const FieldShape& shape = shapes_[f];
+      const FieldColumns columns = field_columns(shape.point);
       store(columns.integer, integer_, f);
       store(columns.fraction, fraction_, f);
       store(columns.base, base_, f);
-      for (std::size_t sign = 0; sign < shapes_[f].signs.size(); ++sign) {
-        const FieldShape::Sign& s = shapes_[f].signs[sign];
+      const int decimals = shape.width - shape.point - 1;
+      below_one_[f] = shape.point >= 1 ? kPowersOfTen[static_cast<std::size_t>(decimals)] : 0;
+      for (std::size_t sign = 0; sign < shape.signs.size(); ++sign) {
+        const FieldShape::Sign& s = shape.signs[sign];
         cases_[f][sign].limit[static_cast<std::size_t>(s.first_limit)] = '\xff';
         cases_[f][sign].sign.fill(s.character);
         cases_[f][sign].blank.fill(' ');
+        const Window& lead = leads_of(s.character)[static_cast<std::size_t>(s.first_limit)];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cases_[f][sign].below_one.data()),
+                         _mm_xor_si128(columns.base, load(lead)));
       }
       cases_[f][kOverflow].sign.fill('*');
       cases_[f][kOverflow].blank.fill('*');
@@ -377,9 +388,12 @@ class FixedPairWriter {
     std::size_t k = 0;
     for (; k < units.size() && units[k][0].taken && units[k][1].taken; ++k) {
       const Complex& element = first[k * stride];
-      const __m256i both = fields(
-          {units[k][0].units, units[k][1].units},
-          {real_sign(element.re, 0, false).negative, real_sign(element.im, 0, false).negative});
+      const std::array<std::uint64_t, 2> both_units = {units[k][0].units, units[k][1].units};
+      const std::array<bool, 2> negative = {real_sign(element.re, 0, false).negative,
+                                            real_sign(element.im, 0, false).negative};
+      const __m256i both = both_units[0] < below_one_[0] && both_units[1] < below_one_[1]
+                               ? fields_below_one(both_units, negative)
+                               : fields(both_units, negative);
       put_piece(pieces[0]);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(both));
       at += shapes_[0].width;
@@ -400,6 +414,7 @@ class FixedPairWriter {
     Window limit{};
     Window sign{};
     Window blank{};
+    Window below_one{};  // the base and the lead of a value shown below 1
   };
   using Halves = std::array<char, 2 * sizeof(Window)>;
 
@@ -445,6 +460,20 @@ class FixedPairWriter {
     return _mm256_blendv_epi8(lead, _mm256_xor_si256(text, both(base_)), shown);
   }
 
+  // fields() where both values are shown below 1 (and overflow no field, which has room left of
+  // its point): the digits left of the point are zeros, so the text is the digits as they are and
+  // the first column shown is the limit, whose lead is known.
+  QUELMAR_AVX2 __m256i fields_below_one(const std::array<std::uint64_t, 2>& units,
+                                        const std::array<bool, 2>& negative) const {
+    std::array<ScaledUnits, 2> scaled{};
+    std::array<const Case*, 2> cases{};
+    for (std::size_t f = 0; f < 2; ++f) {
+      scaled[f] = scaled_units(units[f], shapes_[f].scale, false);
+      cases[f] = &cases_[f][FieldShape::sign_case(units[f], negative[f])];
+    }
+    return _mm256_xor_si256(sixteen_digits(scaled), pair(cases[0]->below_one, cases[1]->below_one));
+  }
+
   // sixteen_digits of both fields, each in its half: the same steps on 256 bits.
   QUELMAR_AVX2 static __m256i sixteen_digits(const std::array<ScaledUnits, 2>& scaled) {
     __m256i v = _mm256_setr_epi64x(
@@ -469,6 +498,7 @@ class FixedPairWriter {
   Halves fraction_{};  // the columns right of it
   Halves base_{};      // '0' in every column, '.' at the point's
   std::array<std::array<Case, 4>, 2> cases_{};
+  std::array<std::uint64_t, 2> below_one_{};  // by field: the units of 1 (0: never below one)
 };
 
 bool processor_has_avx2() {
