@@ -344,8 +344,7 @@ class FixedUnitsWriter {
 // masks instead of a table. The columns shown are those from the first digit other than 0 or the
 // first-limit column on (a running OR along the field); the sign takes the column before them;
 // a field its value overflows shows no column, and asterisks where the blanks would be. Two
-// values both shown below 1, most of a late listing's, skip the running OR: their first column
-// shown is the limit.
+// values both shown below 1, most of a late listing's, take a shorter way (fields_below_one).
 class FixedPairWriter {
  public:
   FixedPairWriter(const FieldShape& first, const FieldShape& second) : shapes_{first, second} {
@@ -356,7 +355,13 @@ class FixedPairWriter {
       store(columns.fraction, fraction_, f);
       store(columns.base, base_, f);
       const int decimals = shape.width - shape.point - 1;
-      below_one_[f] = shape.point >= 1 ? kPowersOfTen[static_cast<std::size_t>(decimals)] : 0;
+      below_one_[f] =
+          shape.point >= 1 && decimals <= 8 ? kPowersOfTen[static_cast<std::size_t>(decimals)] : 0;
+      eight_scale_[f] = kPowersOfTen[static_cast<std::size_t>(std::max(8 - decimals, 0))];
+      for (std::size_t c = 0; c < sizeof(Window); ++c) {
+        const auto from = static_cast<int>(c) - shape.point - 1;
+        shift_[f * sizeof(Window) + c] = from >= 0 && from < 8 ? static_cast<char>(from) : '\x80';
+      }
       for (std::size_t sign = 0; sign < shape.signs.size(); ++sign) {
         const FieldShape::Sign& s = shape.signs[sign];
         cases_[f][sign].limit[static_cast<std::size_t>(s.first_limit)] = '\xff';
@@ -461,17 +466,19 @@ class FixedPairWriter {
   }
 
   // fields() where both values are shown below 1 (and overflow no field, which has room left of
-  // its point): the digits left of the point are zeros, so the text is the digits as they are and
-  // the first column shown is the limit, whose lead is known.
+  // its point, and have at most eight decimals): the digits left of the point are zeros and the
+  // first column shown is the limit, whose lead is known. So only the decimals are found, as the
+  // eight digits of the units scaled to 10^-8, and moved to the columns after the point.
   QUELMAR_AVX2 __m256i fields_below_one(const std::array<std::uint64_t, 2>& units,
                                         const std::array<bool, 2>& negative) const {
     std::array<ScaledUnits, 2> scaled{};
     std::array<const Case*, 2> cases{};
     for (std::size_t f = 0; f < 2; ++f) {
-      scaled[f] = scaled_units(units[f], shapes_[f].scale, false);
+      scaled[f] = {units[f] * eight_scale_[f], 0};
       cases[f] = &cases_[f][FieldShape::sign_case(units[f], negative[f])];
     }
-    return _mm256_xor_si256(sixteen_digits(scaled), pair(cases[0]->below_one, cases[1]->below_one));
+    const __m256i digits = _mm256_shuffle_epi8(sixteen_digits(scaled), both(shift_));
+    return _mm256_xor_si256(digits, pair(cases[0]->below_one, cases[1]->below_one));
   }
 
   // sixteen_digits of both fields, each in its half: the same steps on 256 bits.
@@ -498,7 +505,9 @@ class FixedPairWriter {
   Halves fraction_{};  // the columns right of it
   Halves base_{};      // '0' in every column, '.' at the point's
   std::array<std::array<Case, 4>, 2> cases_{};
-  std::array<std::uint64_t, 2> below_one_{};  // by field: the units of 1 (0: never below one)
+  std::array<std::uint64_t, 2> below_one_{};    // by field: the units of 1 (0: never below one)
+  std::array<std::uint64_t, 2> eight_scale_{};  // by field: 10^(8 - decimals)
+  Halves shift_{};  // by field: the byte moves that put eight digits after the point
 };
 
 bool processor_has_avx2() {
