@@ -60,8 +60,8 @@ def write_floor(folder, size):
 
 
 def fresh_run(program, n, cpus, wrapper=()):
-    """Runs the program once in a fresh folder: (seconds, folder, names written before), the
-    folder left for the caller to measure and remove."""
+    """Runs the program once in a fresh folder: (seconds, folder, names written before, exit
+    status), the folder left for the caller to measure and remove."""
     work = tempfile.mkdtemp(prefix=f"quelmar-timing-{n}-")
     write_input(os.path.join(work, "Quelmar-Input.txt"), n)
     before = set(os.listdir(work))
@@ -113,7 +113,7 @@ def main():
         else:
             repeat = int(args[1])
         args = args[2:]
-    if not args or repeat < 1:
+    if not args or repeat < 1 or not os.path.isfile(args[0]):
         sys.exit(__doc__)
     program = os.path.abspath(args[0])
     orders = [int(a) for a in args[1:]] or [50, 100, 200]

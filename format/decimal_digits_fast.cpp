@@ -153,9 +153,7 @@ constexpr int kExactFractionBits = 103;
 // Binary order of the lowest set bit of a nonzero normal binary64: x is an odd multiple of
 // 2^result.
 int lowest_bit(double x) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
-  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-  return decimal_steps::binary_exponent(x) - 52 + std::countr_zero(mantissa);
+  return decimal_steps::binary_exponent(x) - 52 + std::countr_zero(decimal_steps::significand(x));
 }
 
 // The first digit from which the digit loop of m is exact. m = hi + lo is a multiple of 2^L
@@ -220,9 +218,7 @@ class ExactRemainder {
   // x x 2^103 for x a multiple of 2^-103 with |x| <= 1.
   static Int128 fixed(double x) {
     if (x == 0.0) return 0;
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
-    const std::uint64_t mantissa =
-        (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    const std::uint64_t mantissa = decimal_steps::significand(x);
     const int shift = decimal_steps::binary_exponent(x) - 52 + kExactFractionBits;
     const auto v =
         static_cast<Int128>(shift >= 0 ? UInt128{mantissa} << shift : UInt128{mantissa >> -shift});
@@ -412,10 +408,7 @@ bool short_digits(Real16 m, int count, DecimalDigits& out) {
 // `five`, below 2^128) where the result is below 2^128.
 UInt128 scaled_magnitude(double v, UInt128 five, int shift) {
   if (v == 0.0) return 0;
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(v);
-  const std::uint64_t significand =
-      (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
-  const UInt128 product = significand * five;
+  const UInt128 product = decimal_steps::significand(v) * five;
   const int total = decimal_steps::binary_exponent(v) - 52 + shift;
   if (total >= 0) return product << total;
   return total > -128 ? product >> -total : 0;

@@ -40,6 +40,13 @@ inline int binary_exponent(double x) {
   return static_cast<int>((std::bit_cast<std::uint64_t>(x) >> 52) & 0x7FFu) - 1023;
 }
 
+// The 53-bit significand of a normal binary64, its implicit bit set: |x| = significand(x) x
+// 2^(binary_exponent(x) - 52).
+inline std::uint64_t significand(double x) {
+  constexpr std::uint64_t kImplicitBit = std::uint64_t{1} << 52;
+  return (std::bit_cast<std::uint64_t>(x) & (kImplicitBit - 1)) | kImplicitBit;
+}
+
 // Decimal order of a binary exponent e: floor(e x 19728 / 65536), 19728 / 65536 ~ log10(2).
 inline int decimal_order(int e) { return (e * 19728) >> 16; }
 

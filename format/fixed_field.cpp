@@ -637,8 +637,10 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
       takes(decimals[0]) ? fixed_point::scale_for(decimals[0]) : 0.0,
       takes(decimals[1]) ? fixed_point::scale_for(decimals[1]) : 0.0};
   constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+  // The lanes take elements whose parts both have decimals the integer path takes.
+  const bool lanes = scales[0] != 0.0 && scales[1] != 0.0;
   std::size_t k = 0;
-  for (; k + kLaneCount <= count; k += kLaneCount) {
+  for (; lanes && k + kLaneCount <= count; k += kLaneCount) {
     const Complex* element = first + k * stride;
     const Transposed parts = transposed(
         load_values(&element[0].re.hi), load_values(&element[stride].re.hi),
@@ -666,8 +668,7 @@ QUELMAR_LANE_KERNEL void fixed_point_units(const Complex* first, std::size_t cou
                                      (rest >= reach) & (rest <= 10.0 - reach));
       lane_units[p] = reinterpret_cast<Lanes>(fixed_point::integer_in(quotient + kIntegerRounding));
     }
-    if ((all_decided[0] & all_decided[1] & all_decided[2] & all_decided[3]) == 0 ||
-        scales[0] == 0.0 || scales[1] == 0.0) {
+    if ((all_decided[0] & all_decided[1] & all_decided[2] & all_decided[3]) == 0) {
       for (std::size_t l = 0; l < kLaneCount; ++l) {
         results[k + l] = {units(element[l * stride].re, 0), units(element[l * stride].im, 1)};
       }

@@ -27,6 +27,13 @@ bool is_console_unit(int unit) {
   return unit == kStderrUnit || unit == kStdinUnit || unit == kStdoutUnit;
 }
 
+// The bytes of all the pieces.
+std::size_t total_size(std::span<const std::string_view> pieces) {
+  std::size_t bytes = 0;
+  for (const std::string_view piece : pieces) bytes += piece.size();
+  return bytes;
+}
+
 // Calls visit(bytes) for the bytes of `first` and then of the pieces of `rest`, taken one after
 // another, from `position` on.
 template <class Visit>
@@ -162,8 +169,7 @@ void Units::write(int unit, std::string_view bytes) {
 
 void Units::write(int unit, std::span<const std::string_view> pieces) {
   const auto found = channels_.find(unit);
-  std::size_t bytes = 0;
-  for (const std::string_view piece : pieces) bytes += piece.size();
+  const std::size_t bytes = total_size(pieces);
   if (found == channels_.end() || found->second.stream != nullptr || found->second.console ||
       found->second.writer != nullptr || found->second.buffer.size() + bytes < kFileBlockBytes) {
     for (const std::string_view piece : pieces) write(unit, piece);
@@ -244,9 +250,7 @@ bool Units::discard_console_line() {
 void Units::flush(const char* statement, int unit, Channel& channel,
                   std::span<const std::string_view> more, std::size_t keep) {
   const std::size_t buffered = channel.buffer.size();
-  std::size_t more_bytes = 0;
-  for (const std::string_view piece : more) more_bytes += piece.size();
-  const std::size_t count = buffered + more_bytes - keep;
+  const std::size_t count = buffered + total_size(more) - keep;
   reserve_ahead(channel, channel.bytes_handed + count);
   const std::size_t written = write_gathered(channel.fd, channel.buffer, more, count);
   const int error = errno;
