@@ -363,7 +363,12 @@ void put_digits(UInt128 shown, int count, int exponent, DecimalDigits& out) {
   }
   out.kind = DecimalDigits::Kind::kFinite;
   out.exponent = exponent;
-  std::memcpy(out.digits.data(), groups.data(), sizeof groups);
+  // Stored as two 16-byte halves formed in registers: copying the groups from the stack would read
+  // 16 bytes over two 8-byte stores just made, which the processor cannot forward, and wait.
+  const UInt128 first = UInt128{groups[1]} << 64 | groups[0];
+  const UInt128 second = UInt128{groups[3]} << 64 | groups[2];
+  std::memcpy(out.digits.data(), &first, sizeof first);
+  std::memcpy(out.digits.data() + 16, &second, sizeof second);
   out.digits[32] = '0';
   out.digits[33] = '0';
 }
