@@ -1,6 +1,7 @@
 // Timing of one matrix line of the rank listing (N = 200): rendered by its write statements, one
 // per element, and in one call by the listing's row renderer, on parts below 100 in magnitude (an
-// early step's) and, by the renderer, below 1 (most of a late step's). Items are elements.
+// early step's) and, by the renderer, below 1 (most of a late step's); and of one line of an
+// identity product's E13.4 elements, parts below 1e-31 (off the diagonal). Items are elements.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -64,8 +65,23 @@ void row_in_one_call(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kOrder);
 }
 
+void product_row_in_one_call(benchmark::State& state) {
+  static const ComplexRowRenderer kElements(Format("(sp,' (',e13.4,',',e13.4,'j),',\\)   "));
+  const ComplexMatrix C = trace_matrix(1e-31);
+  std::string out;
+  std::int32_t i = 1;
+  for (auto _ : state) {
+    out.clear();
+    kElements.render(&C(i, 1), kOrder, kOrder, out);
+    benchmark::DoNotOptimize(out.data());
+    i = i % kOrder + 1;
+  }
+  state.SetItemsProcessed(state.iterations() * kOrder);
+}
+
 BENCHMARK(row_by_statements);
 BENCHMARK(row_in_one_call)->Arg(100)->Arg(1);
+BENCHMARK(product_row_in_one_call);
 
 }  // namespace
 }  // namespace quelmar

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "quelmar/real16.h"
@@ -60,5 +61,20 @@ void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
 // position (all an editor shows); the digits from the position on are left unspecified (a ten
 // rounded up right after the position carries into it in the plain form only).
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count);
+
+// Significant digits that a short exponent-mode request takes at most.
+inline constexpr int kShortDigits = 10;
+
+// The digits of an exponent-mode request of 1 to kShortDigits digits as one number: `shown`, the
+// digits an editor shows (10^(count - 1) <= shown < 10^count; 0 for a zero), and the exponent.
+struct ShortDigits {
+  std::uint64_t shown;
+  int exponent;
+};
+
+// The fast form's digits of such a request where it finds them from one scaling; false where it
+// leaves them to the digit loop (values near a tie, of extreme magnitude, not finite or
+// ill-formed), whose digits decimal_digits_fast gives.
+bool short_digits_fast(Real16 x, int count, ShortDigits& out);
 
 }  // namespace quelmar

@@ -322,20 +322,6 @@ constexpr std::array<UInt128, kLongDigits> kPowersOfFive = [] {
   return powers;
 }();
 
-// The eight decimal digits of v < 10^8 as characters, the first in the lowest byte: v split
-// into two halves of four digits (32 bits each), each into two of two digits (16 bits each), each
-// into its tens and units (a byte each), by reciprocals exact in these ranges (x 5243 / 2^19 for
-// x < 10^4, x 103 / 2^10 for x < 100), all halves at once in one 64-bit word.
-static_assert(std::endian::native == std::endian::little, "the first digit in the lowest byte");
-std::uint64_t eight_digits(std::uint64_t v) {
-  std::uint64_t x = v / 10'000 | (v % 10'000) << 32;
-  const std::uint64_t hundreds = (x * 5243 >> 19) & 0x0000007F'0000007FU;
-  x = hundreds | (x - hundreds * 100) << 16;
-  const std::uint64_t tens = (x * 103 >> 10) & 0x000F000F'000F000FU;
-  x = tens | (x - tens * 10) << 8;
-  return x + 0x30303030'30303030U;
-}
-
 // Writes a finite value's digits into `out`: the `count` digits of `shown` (10^(count - 1) <=
 // shown < 10^count, count <= 32), then '0's, as the digits of shown x 10^(32 - count) in groups of
 // eight (one, two or four), and the exponent.
@@ -345,12 +331,12 @@ void put_digits(UInt128 shown, int count, int exponent, DecimalDigits& out) {
   constexpr std::uint64_t kZeros = 0x30303030'30303030U;
   std::array<std::uint64_t, 4> groups = {kZeros, kZeros, kZeros, kZeros};
   const auto put_sixteen = [&groups](std::size_t first, std::uint64_t v) {
-    groups[first] = eight_digits(v / kGroup);
-    groups[first + 1] = eight_digits(v % kGroup);
+    groups[first] = eight_digit_text(v / kGroup);
+    groups[first + 1] = eight_digit_text(v % kGroup);
   };
   if (count <= 8) {
-    groups[0] = eight_digits(static_cast<std::uint64_t>(shown) *
-                             kPowersOfTen[static_cast<std::size_t>(8 - count)]);
+    groups[0] = eight_digit_text(static_cast<std::uint64_t>(shown) *
+                                 kPowersOfTen[static_cast<std::size_t>(8 - count)]);
   } else if (count <= 16) {
     put_sixteen(
         0, static_cast<std::uint64_t>(shown) * kPowersOfTen[static_cast<std::size_t>(16 - count)]);
@@ -373,9 +359,6 @@ void put_digits(UInt128 shown, int count, int exponent, DecimalDigits& out) {
   out.digits[33] = '0';
 }
 
-// Significant digits that a short request takes at most.
-constexpr int kShortDigits = 10;
-
 // The digits and exponent of a short exponent-mode request (1 <= count <= kShortDigits) for
 // m = |x| > 0 in the fast domain. With g = floor(log10(m)) or one below it (from the binary
 // exponent), y = m x 10^(count - g) lies in [10^count, 10^(count + 2)), and the digits shown are
@@ -384,7 +367,7 @@ constexpr int kShortDigits = 10;
 // this product is within a few units of 2^-100 y of it, so the two round alike unless y lies
 // within kTieMargin of a tie (an integer n with n + s/2 a multiple of s): none then, and none
 // where the estimate of g was one too high (y below 10^count).
-bool short_digits(Real16 m, int count, DecimalDigits& out) {
+bool short_scaled(Real16 m, int count, ShortDigits& out) {
   assert(count >= 1 && count <= kShortDigits && m.hi > 0.0);
   const int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(m.hi));
   const Real16 y = mul(m, cached_power_of_ten(count - g));
@@ -405,7 +388,15 @@ bool short_digits(Real16 m, int count, DecimalDigits& out) {
     shown = decade(count - 1);
     exponent = exponent + 1;
   }
-  put_digits(shown, count, exponent, out);
+  out = {shown, exponent};
+  return true;
+}
+
+// The same digits as the text and exponent an editor reads.
+bool short_digits(Real16 m, int count, DecimalDigits& out) {
+  ShortDigits scaled;
+  if (!short_scaled(m, count, scaled)) return false;
+  put_digits(scaled.shown, count, scaled.exponent, out);
   return true;
 }
 
@@ -512,6 +503,15 @@ bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
 }
 
 }  // namespace
+
+bool short_digits_fast(Real16 x, int count, ShortDigits& out) {
+  assert(count >= 1 && count <= kShortDigits);
+  if (x.hi == 0.0) {
+    out = {0, 0};
+    return true;
+  }
+  return in_fast_domain(x) && short_scaled(decimal_steps::magnitude_for_digits(x), count, out);
+}
 
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   assert(count >= 0);

@@ -5,9 +5,11 @@
 //   binary64_power_of_ten(11)     1e11 (exact)
 //   kDigitPairs.digits[7]         {0, 7}
 //   kDigitPairs.text[7]           {'0', '7'}
+//   eight_digit_text(1234)        "00001234" (as the bytes of a 64-bit word)
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -43,5 +45,19 @@ inline constexpr DigitPairs kDigitPairs = [] {
   }
   return pairs;
 }();
+
+// The eight decimal digits of v < 10^8 as characters, the first in the lowest byte: v split
+// into two halves of four digits (32 bits each), each into two of two digits (16 bits each), each
+// into its tens and units (a byte each), by reciprocals exact in these ranges (x 5243 / 2^19 for
+// x < 10^4, x 103 / 2^10 for x < 100), all halves at once in one 64-bit word.
+static_assert(std::endian::native == std::endian::little, "the first digit in the lowest byte");
+inline std::uint64_t eight_digit_text(std::uint64_t v) {
+  std::uint64_t x = v / 10'000 | (v % 10'000) << 32;
+  const std::uint64_t hundreds = (x * 5243 >> 19) & 0x0000007F'0000007FU;
+  x = hundreds | (x - hundreds * 100) << 16;
+  const std::uint64_t tens = (x * 103 >> 10) & 0x000F000F'000F000FU;
+  x = tens | (x - tens * 10) << 8;
+  return x + 0x30303030'30303030U;
+}
 
 }  // namespace quelmar

@@ -19,6 +19,7 @@
 #include "extended/presplit_arithmetic.h"
 #include "format/decimal_tables.h"
 #include "format/edit.h"
+#include "format/exponent_field.h"
 #include "format/field_text.h"
 #include "format/format.h"
 #include "format/format_node.h"
@@ -722,12 +723,14 @@ void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::str
 
 // The row renderer. Copying a piece whole writes past it into the scratch, as a field may.
 static_assert(ComplexRowRenderer::kMaxPieceBytes <= kFieldSlack);
+static_assert(ExponentFieldWriter::kSlack <= kFieldSlack);
 
 // The fast writers of a renderer's fields: one for each field of a shape they take, and one for
 // both at once where the processor has it.
 struct ComplexRowRenderer::Writers {
   std::array<std::optional<FixedUnitsWriter>, 2> fields;
   std::optional<FixedPairWriter> pair;
+  std::array<std::optional<ExponentFieldWriter>, 2> exponent_fields;
 };
 
 ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writing) {
@@ -772,8 +775,12 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
   auto writers = std::make_shared<Writers>();
   std::array<std::optional<FieldShape>, 2> shapes;
   for (std::size_t f = 0; f < fields_.size(); ++f) {
-    if (kVectorWriters && !exponent_ && FieldShape::takes(fields_[f].width, fields_[f].decimals)) {
-      shapes[f].emplace(fields_[f].width, fields_[f].decimals, fields_[f].plus);
+    const Field& field = fields_[f];
+    if (exponent_ && ExponentFieldWriter::takes(field.width, field.decimals)) {
+      writers->exponent_fields[f].emplace(field.width, field.decimals, field.plus);
+    }
+    if (kVectorWriters && !exponent_ && FieldShape::takes(field.width, field.decimals)) {
+      shapes[f].emplace(field.width, field.decimals, field.plus);
       writers->fields[f].emplace(*shapes[f]);
     }
   }
@@ -787,7 +794,7 @@ std::size_t ComplexRowRenderer::scratch_bytes() { return kFieldSlack; }
 
 void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::size_t stride,
                                 std::string& out) const {
-  if (exponent_) {
+  if (exponent_ && !(writers_->exponent_fields[0] && writers_->exponent_fields[1])) {
     for (std::size_t k = 0; k < count; ++k) {
       const Complex& element = first[k * stride];
       for (std::size_t f = 0; f < fields_.size(); ++f) {
@@ -801,13 +808,39 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
     return;
   }
   const std::size_t start = out.size();
-  out.resize(start + count * element_bytes_ + scratch_bytes());
+  const std::size_t end = start + count * element_bytes_;
+  out.resize(end + scratch_bytes());
   // Pieces and fields are written left to right, each over the scratch the one before it left.
   char* next = out.data() + start;
   const auto put_piece = [&next](const Piece& piece) {
     std::memcpy(next, piece.text.data(), kMaxPieceBytes);
     next += piece.length;
   };
+  if (exponent_) {
+    // A value the writer leaves to the editor is appended in its field's place (over the scratch,
+    // within the capacity the row has), and the row's room is taken again.
+    const auto put_field = [&](std::size_t f, Real16 value) {
+      const Field& field = fields_[f];
+      if (!writers_->exponent_fields[f]->put(value, next)) {
+        const auto at = static_cast<std::size_t>(next - out.data());
+        out.resize(at);
+        edit_exponent_fast(value, field.width, field.decimals, field.plus, out);
+        out.resize(end + scratch_bytes());
+        next = out.data() + at;
+      }
+      next += field.width;
+    };
+    for (std::size_t k = 0; k < count; ++k) {
+      const Complex& element = first[k * stride];
+      put_piece(pieces_[0]);
+      put_field(0, element.re);
+      put_piece(pieces_[1]);
+      put_field(1, element.im);
+      put_piece(pieces_[2]);
+    }
+    out.resize(end);
+    return;
+  }
   // Fields of a shape the fast writers take are written by them from their units; others, and
   // values the integer path does not take, as edit_fixed_fast_in_place writes them.
   const auto put_field = [&](std::size_t f, Real16 value, const FixedPointUnits& units) {
@@ -844,7 +877,7 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
       put_piece(pieces_[2]);
     }
   }
-  out.resize(start + count * element_bytes_);
+  out.resize(end);
 }
 
 }  // namespace quelmar

@@ -7,8 +7,8 @@
 // The row renderer of format.h (ComplexRowRenderer) is F editing of many values at once and is
 // implemented with these: the units of four elements' parts at a time on binary64 lanes, and a
 // field of up to 16 columns written from its units with no branch (all 16 characters at once, on
-// x86-64's SSE2 lanes; elsewhere two digits per step as above). Its rows of E fields go to the E
-// editor one field at a time.
+// x86-64's SSE2 lanes; elsewhere two digits per step as above). Its rows of E fields are written
+// in place by the E field writer (exponent_field.h), and by the E editor where that has none.
 //
 //   value (hi, lo)     descriptor   units                              field
 //   (1.5, 0)           SP,F13.6     1500000                            "    +1.500000"

@@ -80,8 +80,8 @@ class Format {
 
 // A row of complex elements as write statements of one element format put it on a line kept
 // open, one statement per element with its real and imaginary parts as the items; rendered in
-// one pass, without walking the format per element: F fields four values at a time and written
-// in place, E fields one at a time. The element format is literals of at most kMaxPieceBytes
+// one pass, without walking the format per element: F fields four values at a time, E fields one
+// at a time, both written in place. The element format is literals of at most kMaxPieceBytes
 // characters and SP around two F or two E descriptors, ending in \; any other is a defect of the
 // program (std::logic_error).
 //

@@ -1,7 +1,8 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
-// digits for every count in both modes, the program's E fields, and F fields of every number of
-// decimals the integer path takes in the widths around its edges (edited, written in place from
-// units found four at a time, and in a row), all against fields laid out from the plain digits.
+// digits for every count in both modes, the program's E fields and every shape the E field writer
+// takes (edited, written in place and in a row), and F fields of every number of decimals the
+// integer path takes in the widths around its edges (edited, written in place from units found
+// four at a time, and in a row), all against fields laid out from the plain digits.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "format/edit.h"
+#include "format/exponent_field.h"
 #include "format/fixed_field.h"
 #include "format/format.h"
 #include "fuzz/equivalence.h"
@@ -42,6 +44,9 @@ constexpr std::array<Field, 4> kExponentFields = {
 // and one wider than the fields the fast writer takes.
 constexpr int kNarrowWidths = kFixedPointMaxDecimals + 3;
 constexpr int kWideWidth = kFieldSlack + 2;
+// The widest E field and the most decimals that the E field writer takes.
+constexpr int kWrittenExponentWidth = 16;
+constexpr int kWrittenExponentDecimals = 8;
 
 std::string mismatch(const char* what, Real16 value, const Field& field, bool plus,
                      const std::string& fast, const std::string& plain) {
@@ -84,26 +89,34 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   (fixed ? lay_out_fixed : lay_out_exponent)(value, plain_digits, field.width, field.decimals, plus,
                                              plain);
   if (fast != plain) return mismatch("edited", value, field, plus, fast, plain);
-  if (!fixed) return {};
-  // In place, with a guard after the characters the field may overwrite.
+  // In place, with a guard after the characters the field may overwrite: an F field always, an E
+  // field where its writer takes the shape and the value.
   std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
-  edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
-  if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
+  bool written = fixed;
+  if (fixed) {
+    edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
+  } else if (ExponentFieldWriter::takes(field.width, field.decimals)) {
+    written = ExponentFieldWriter(field.width, field.decimals, plus).put(value, place.data());
+  }
+  if (written && place.back() != '#') {
+    return mismatch("beyond its room", value, field, plus, place, plain);
+  }
   place.resize(static_cast<std::size_t>(field.width));
-  if (place != plain) return mismatch("in place", value, field, plus, place, plain);
+  if (written && place != plain) return mismatch("in place", value, field, plus, place, plain);
   // Two of these fields of a row renderer, in a row of one element, written both at once and
   // one at a time.
   using Writing = ComplexRowRenderer::FieldWriting;
-  static std::map<std::array<int, 4>, ComplexRowRenderer> renderers;
+  static std::map<std::array<int, 5>, ComplexRowRenderer> renderers;
   const Complex element{value, value};
   static std::string row;
   bool same = true;
   for (const Writing writing : {Writing::kWidest, Writing::kOneAtATime}) {
-    const std::array<int, 4> key = {field.width, field.decimals, plus, static_cast<int>(writing)};
+    const std::array<int, 5> key = {field.letter, field.width, field.decimals, plus,
+                                    static_cast<int>(writing)};
     auto renderer = renderers.find(key);
     if (renderer == renderers.end()) {
       const std::string shape =
-          "f" + std::to_string(field.width) + "." + std::to_string(field.decimals);
+          (fixed ? "f" : "e") + std::to_string(field.width) + "." + std::to_string(field.decimals);
       const Format format("(" + std::string(plus ? "sp," : "") + shape + "," + shape + ",\\)");
       renderer = renderers.try_emplace(key, format, writing).first;
     }
@@ -154,6 +167,14 @@ std::string editing_mismatch(Real16 value) {
   for (const Field& field : kExponentFields) {
     for (const bool plus : {false, true}) {
       if (found.empty()) found = field_mismatch(value, digits, field, plus, {});
+    }
+  }
+  // Every shape the E field writer takes, from too narrow to its widest, plus mode in pairs of
+  // widths as for F below.
+  for (int decimals = 1; decimals <= kWrittenExponentDecimals && found.empty(); ++decimals) {
+    for (int width = decimals + 3; width <= kWrittenExponentWidth && found.empty(); ++width) {
+      const bool plus = (width + decimals) / 2 % 2 != 0;
+      found = field_mismatch(value, digits, {'E', width, decimals}, plus, {});
     }
   }
   for (int decimals = 0; decimals <= kFixedPointMaxDecimals && found.empty(); ++decimals) {
