@@ -171,10 +171,11 @@ Real16 long_request_tie(Random& r) {
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr std::array<Real16, 12> kSpecial = {
-    Real16{0.0, 0.0},  Real16{-0.0, -0.0},  Real16{-0.0, 0.0},    Real16{0.0, -0.0},
-    Real16{kInf, 0.0}, Real16{-kInf, 0.0},  Real16{kNaN, 0.0},    Real16{-kNaN, 0.0},
-    Real16{1.0, 1e10}, Real16{1e-310, 0.0}, Real16{1e300, 1e283}, Real16{-0x1p-1074, 0.0}};
+constexpr std::array<Real16, 13> kSpecial = {
+    Real16{0.0, 0.0},       Real16{-0.0, -0.0}, Real16{-0.0, 0.0},   Real16{0.0, -0.0},
+    Real16{kInf, 0.0},      Real16{-kInf, 0.0}, Real16{kNaN, 0.0},   Real16{-kNaN, 0.0},
+    Real16{1.0, 1e10},      Real16{1e10, 1e30}, Real16{1e-310, 0.0}, Real16{1e300, 1e283},
+    Real16{-0x1p-1074, 0.0}};
 
 Real16 special(Random& r) { return kSpecial[r.below(kSpecial.size())]; }
 
