@@ -1,6 +1,8 @@
 #include "driver/coefficient_records.h"
 
 #include <algorithm>
+#include <cassert>
+#include <cstring>
 #include <limits>
 
 #include "driver/records.h"
@@ -42,13 +44,23 @@ std::vector<std::unique_ptr<HelperThread>> record_helpers(Units& units, int unit
   return helpers;
 }
 
+// A record written at `at`: rendered into a string that each thread keeps for it, then copied.
+void put_coefficient_record(std::int32_t row, std::int32_t column, const Complex& element,
+                            char* at) {
+  thread_local std::string record;
+  record.clear();
+  render_coefficient_record(row, column, element, record);
+  assert(record.size() == record_bytes());
+  std::memcpy(at, record.data(), record.size());
+}
+
 // Line i of the matrix's records: element ((i - 1) / N + 1, (i - 1) mod N + 1).
 struct MatrixLines final : LineSource {
-  void render_line(std::int32_t i, std::string& out) const override {
+  void render_line(std::int32_t i, char* at) const override {
     const std::int32_t N = matrix->order();
     const std::int32_t row = (i - 1) / N + 1;
     const std::int32_t column = (i - 1) % N + 1;
-    render_coefficient_record(row, column, (*matrix)(row, column), out);
+    put_coefficient_record(row, column, (*matrix)(row, column), at);
   }
   const ComplexMatrix* matrix = nullptr;
 };
@@ -74,9 +86,9 @@ void write_matrix_records(Units& units, int unit, const ComplexMatrix& C, unsign
   blocks.finish(units, unit);
 }
 
-void EchoRecords::Batch::render_line(std::int32_t i, std::string& out) const {
+void EchoRecords::Batch::render_line(std::int32_t i, char* at) const {
   const Record& record = records[static_cast<std::size_t>(i - 1)];
-  render_coefficient_record(record.row, record.column, record.element, out);
+  put_coefficient_record(record.row, record.column, record.element, at);
 }
 
 EchoRecords::EchoRecords(Units& units, int unit, std::int64_t expected, unsigned threads)

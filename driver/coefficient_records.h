@@ -54,7 +54,7 @@ class EchoRecords {
   // Line i of a batch: its record i.
   class Batch final : public LineSource {
    public:
-    void render_line(std::int32_t i, std::string& out) const override;
+    void render_line(std::int32_t i, char* at) const override;
     std::vector<Record> records;
   };
 

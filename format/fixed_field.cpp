@@ -794,39 +794,31 @@ std::size_t ComplexRowRenderer::scratch_bytes() { return kFieldSlack; }
 
 void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::size_t stride,
                                 std::string& out) const {
-  if (exponent_ && !(writers_->exponent_fields[0] && writers_->exponent_fields[1])) {
-    for (std::size_t k = 0; k < count; ++k) {
-      const Complex& element = first[k * stride];
-      for (std::size_t f = 0; f < fields_.size(); ++f) {
-        out.append(pieces_[f].text.data(), pieces_[f].length);
-        const Field& field = fields_[f];
-        edit_exponent_fast(f == 0 ? element.re : element.im, field.width, field.decimals,
-                           field.plus, out);
-      }
-      out.append(pieces_[2].text.data(), pieces_[2].length);
-    }
-    return;
-  }
   const std::size_t start = out.size();
-  const std::size_t end = start + count * element_bytes_;
-  out.resize(end + scratch_bytes());
+  out.resize(start + count * element_bytes_ + scratch_bytes());
+  out.resize(
+      static_cast<std::size_t>(render(first, count, stride, out.data() + start) - out.data()));
+}
+
+char* ComplexRowRenderer::render(const Complex* first, std::size_t count, std::size_t stride,
+                                 char* at) const {
   // Pieces and fields are written left to right, each over the scratch the one before it left.
-  char* next = out.data() + start;
+  char* next = at;
   const auto put_piece = [&next](const Piece& piece) {
     std::memcpy(next, piece.text.data(), kMaxPieceBytes);
     next += piece.length;
   };
   if (exponent_) {
-    // A value the writer leaves to the editor is appended in its field's place (over the scratch,
-    // within the capacity the row has), and the row's room is taken again.
+    // A field the writer does not take, or a value it leaves, is the editor's: appended to a
+    // string of its own (which holds a field of up to 15 characters without allocating) and
+    // copied into place.
     const auto put_field = [&](std::size_t f, Real16 value) {
       const Field& field = fields_[f];
-      if (!writers_->exponent_fields[f]->put(value, next)) {
-        const auto at = static_cast<std::size_t>(next - out.data());
-        out.resize(at);
-        edit_exponent_fast(value, field.width, field.decimals, field.plus, out);
-        out.resize(end + scratch_bytes());
-        next = out.data() + at;
+      const std::optional<ExponentFieldWriter>& writer = writers_->exponent_fields[f];
+      if (!writer || !writer->put(value, next)) {
+        std::string edited;
+        edit_exponent_fast(value, field.width, field.decimals, field.plus, edited);
+        std::memcpy(next, edited.data(), edited.size());
       }
       next += field.width;
     };
@@ -838,8 +830,7 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
       put_field(1, element.im);
       put_piece(pieces_[2]);
     }
-    out.resize(end);
-    return;
+    return next;
   }
   // Fields of a shape the fast writers take are written by them from their units; others, and
   // values the integer path does not take, as edit_fixed_fast_in_place writes them.
@@ -877,7 +868,7 @@ void ComplexRowRenderer::render(const Complex* first, std::size_t count, std::si
       put_piece(pieces_[2]);
     }
   }
-  out.resize(end);
+  return next;
 }
 
 }  // namespace quelmar

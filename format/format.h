@@ -108,6 +108,9 @@ class ComplexRowRenderer {
   // Appends `count` elements, first[0], first[stride], first[2 x stride] ...: count x
   // element_bytes() characters.
   void render(const Complex* first, std::size_t count, std::size_t stride, std::string& out) const;
+  // The same characters written at `at`, with scratch_bytes() more after them overwritten; returns
+  // their end.
+  char* render(const Complex* first, std::size_t count, std::size_t stride, char* at) const;
 
  private:
   // Literal text before, between or after the fields, padded with blanks.

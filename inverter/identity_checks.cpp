@@ -1,5 +1,6 @@
 #include "inverter/identity_checks.h"
 
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -33,19 +34,28 @@ void line_statements(const ComplexMatrix& product, std::int32_t i, Statement&& s
 }
 
 // The lines rendered as their statements write them on a file unit: the elements in one pass.
+// Every element field has its full width, so every line has the same length.
 struct ProductLines : LineSource {
-  void render_line(std::int32_t i, std::string& out) const override {
-    static const ComplexRowRenderer kElements(element_format());
+  ProductLines() { end_line_format().render({}, line_end); }
+  void render_line(std::int32_t i, char* at) const override {
     const auto N = static_cast<std::size_t>(product->order());
-    kElements.render(&(*product)(i, 1), N, N, out);
-    end_line_format().render({}, out);
+    at = elements().render(&(*product)(i, 1), N, N, at);
+    std::memcpy(at, line_end.data(), line_end.size());
+  }
+  std::size_t line_bytes() const {
+    return elements().element_bytes() * static_cast<std::size_t>(product->order()) +
+           line_end.size();
+  }
+  static const ComplexRowRenderer& elements() {
+    static const ComplexRowRenderer kElements(element_format());
+    return kElements;
   }
   const ComplexMatrix* product = nullptr;
+  std::string line_end;  // the text of end_line_format()
 };
 
 // On a console unit, with the plain kernels or on one thread, statement by statement; otherwise
 // the lines are rendered on every thread (LineBlocks) and written in order, with the same bytes.
-// Every element field has its full width, so every line is as long as the first.
 void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32_t iP,
                    Units& units) {
   const std::int32_t N = product.order();
@@ -55,10 +65,9 @@ void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32
   }
   ProductLines lines;
   lines.product = &product;
-  std::string first;
-  lines.render_line(1, first);
   LineBlocks blocks(helpers_of(ws), ws.listing_chunks[0]);
-  blocks.start(lines, N, first.size(), 0, helpers_of(ws).size());
+  blocks.start(lines, N, lines.line_bytes(), ComplexRowRenderer::scratch_bytes(),
+               helpers_of(ws).size());
   blocks.finish(units, iP);
 }
 

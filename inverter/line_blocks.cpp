@@ -16,12 +16,16 @@ constexpr std::size_t kChunksPerThread = 8;
 
 void LineBlocks::Block::operator()(std::size_t) {
   for (std::size_t c; (c = next_chunk.fetch_add(1, std::memory_order_relaxed)) < chunks;) {
-    std::string& text = (*buffers)[c];
-    text.clear();
+    char* at = (*buffers)[c].data();
     const auto begin = first + static_cast<std::int32_t>(c) * chunk_lines;
-    const auto end = std::min(begin + chunk_lines, first + lines);
-    for (std::int32_t i = begin; i < end; ++i) source->render_line(i, text);
+    for (std::int32_t i = begin; i < begin + lines_of(c); ++i, at += line_bytes) {
+      source->render_line(i, at);
+    }
   }
+}
+
+std::int32_t LineBlocks::Block::lines_of(std::size_t c) const {
+  return std::min(chunk_lines, lines - static_cast<std::int32_t>(c) * chunk_lines);
 }
 
 LineBlocks::LineBlocks(std::span<const std::unique_ptr<HelperThread>> helpers,
@@ -37,7 +41,7 @@ void LineBlocks::start(const LineSource& source, std::int32_t count, std::size_t
   assert(block_.source == nullptr && ahead <= helpers_.size());
   block_.source = &source;
   count_ = count;
-  line_bytes_ = line_bytes;
+  block_.line_bytes = line_bytes;
   slack_bytes_ = slack_bytes;
   ahead_ = ahead;
   block_.first = 1;
@@ -60,8 +64,11 @@ void LineBlocks::finish(Units& units, int unit) {
   if (block_.source == nullptr) return;
   join();
   for (;;) {
-    const std::vector<std::string>& buffers = *block_.buffers;
-    pieces_.assign(buffers.begin(), buffers.begin() + static_cast<std::ptrdiff_t>(block_.chunks));
+    pieces_.clear();
+    for (std::size_t c = 0; c < block_.chunks; ++c) {
+      const auto lines = static_cast<std::size_t>(block_.lines_of(c));
+      pieces_.emplace_back((*block_.buffers)[c].data(), lines * block_.line_bytes);
+    }
     units.write(unit, pieces_);
     if (block_.first + block_.lines > count_) break;
     start_block(block_.first + block_.lines, helpers_.size());
@@ -71,8 +78,8 @@ void LineBlocks::finish(Units& units, int unit) {
 }
 
 void LineBlocks::start_block(std::int32_t first, std::size_t ahead) {
-  const auto block_lines = static_cast<std::int32_t>(
-      std::clamp<std::size_t>(kBlockBytes / line_bytes_, 1, static_cast<std::size_t>(count_)));
+  const auto block_lines = static_cast<std::int32_t>(std::clamp<std::size_t>(
+      kBlockBytes / block_.line_bytes, 1, static_cast<std::size_t>(count_)));
   const std::int32_t lines = std::min(count_ - first + 1, block_lines);
   // Parts of at least kRowsWorthAThread / 2 lines, one per thread at the most; one chunk for a
   // single part.
@@ -84,8 +91,9 @@ void LineBlocks::start_block(std::int32_t first, std::size_t ahead) {
   const std::size_t chunks = static_cast<std::size_t>((lines + chunk_lines - 1) / chunk_lines);
   std::vector<std::string>& buffers = *block_.buffers;
   if (buffers.size() < chunks) buffers.resize(chunks);
+  const std::size_t room = block_.line_bytes * static_cast<std::size_t>(chunk_lines) + slack_bytes_;
   for (std::size_t c = 0; c < chunks; ++c) {
-    buffers[c].reserve(line_bytes_ * static_cast<std::size_t>(chunk_lines) + slack_bytes_);
+    if (buffers[c].size() < room) buffers[c].resize(room);
   }
   block_.first = first;
   block_.lines = lines;

@@ -23,8 +23,9 @@ namespace quelmar {
 
 class LineSource {
  public:
-  // Appends line i (1-based) to `out`; called on any thread, for different lines at once.
-  virtual void render_line(std::int32_t i, std::string& out) const = 0;
+  // Writes line i (1-based) at `at`: the line length given to LineBlocks::start, and perhaps up to
+  // its slack more after it as scratch. Called on any thread, for different lines at once.
+  virtual void render_line(std::int32_t i, char* at) const = 0;
 
  protected:
   ~LineSource() = default;
@@ -33,7 +34,8 @@ class LineSource {
 class LineBlocks {
  public:
   // Shares the rendering among this thread and `helpers`; the chunks are rendered into
-  // `buffers`, which grows as needed and keeps its strings for the next use.
+  // `buffers`, which grows as needed and keeps its strings, at their size, for the next use (so
+  // that their characters are set once, and then only overwritten by the lines).
   LineBlocks(std::span<const std::unique_ptr<HelperThread>> helpers,
              std::vector<std::string>& buffers);
   LineBlocks(const LineBlocks&) = delete;
@@ -42,7 +44,7 @@ class LineBlocks {
   ~LineBlocks();
 
   // Starts lines 1 .. count of `source`, each line_bytes long, whose rendering may use
-  // slack_bytes more after the line (room for both is reserved: rendering allocates nothing), on
+  // slack_bytes more after the line (room for both is reserved in the buffers), on
   // the first `ahead` helpers; `source` must outlive finish(). Requires nothing started and not
   // finished, and ahead <= the helpers' count.
   void start(const LineSource& source, std::int32_t count, std::size_t line_bytes,
@@ -58,8 +60,11 @@ class LineBlocks {
   // Lines [first, first + lines) in `chunks` chunks of chunk_lines lines, parts sharing them.
   struct Block {
     void operator()(std::size_t part);
+    // The lines of chunk c.
+    std::int32_t lines_of(std::size_t c) const;
     const LineSource* source = nullptr;
     std::vector<std::string>* buffers = nullptr;
+    std::size_t line_bytes = 0;
     std::int32_t first = 0;
     std::int32_t lines = 0;
     std::int32_t chunk_lines = 0;
@@ -72,7 +77,6 @@ class LineBlocks {
 
   std::span<const std::unique_ptr<HelperThread>> helpers_;
   std::int32_t count_ = 0;
-  std::size_t line_bytes_ = 0;
   std::size_t slack_bytes_ = 0;
   std::size_t ahead_ = 0;
   Block block_;

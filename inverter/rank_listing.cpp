@@ -1,5 +1,6 @@
 #include "inverter/rank_listing.h"
 
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -14,17 +15,18 @@ namespace {
 // its pieces, fields and sign mode from.
 struct LineFormats {
   LineFormats() {
+    end.render({}, line_end);
     // The label statement takes the same width for every label (I without a width).
-    std::string frame;
+    std::string label_text;
     const Item label_item[] = {Item(std::int32_t{0})};
-    label.render(label_item, frame);
-    end.render({}, frame);
-    frame_bytes = frame.size();
+    label.render(label_item, label_text);
+    frame_bytes = label_text.size() + line_end.size();
   }
   Format label{"(i,' ' ,\\)  "};
   Format element{"(sp,' (',f13.6,',',f13.6,'j)',\\)"};
   Format end{"('')"};
   ComplexRowRenderer elements{element};
+  std::string line_end;         // the text of `end`
   std::size_t frame_bytes = 0;  // bytes of a line besides its elements
 };
 
@@ -100,8 +102,8 @@ bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units)
   return ws.kernels.fast && !units.is_console(iP);
 }
 
-void ListingRows::render_line(std::int32_t i, std::string& out) const {
-  render_listing_row(labels[i - 1], *matrix, i, out);
+void ListingRows::render_line(std::int32_t i, char* at) const {
+  render_listing_row(labels[i - 1], *matrix, i, at);
 }
 
 void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
@@ -118,14 +120,16 @@ void render_listing_head(const Workspace& ws, std::string& out) {
   head_statements(ws, rendering_into(out));
 }
 
-void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
-                        std::string& out) {
+void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i, char* at) {
   const LineFormats& formats = line_formats();
+  // The label's text (13 characters) fits a string without allocating.
+  std::string label_text;
   const Item label_item[] = {Item(label)};
-  formats.label.render(label_item, out);
+  formats.label.render(label_item, label_text);
+  std::memcpy(at, label_text.data(), label_text.size());
   const auto N = static_cast<std::size_t>(C.order());
-  formats.elements.render(&C(i, 1), N, N, out);
-  formats.end.render({}, out);
+  at = formats.elements.render(&C(i, 1), N, N, at + label_text.size());
+  std::memcpy(at, formats.line_end.data(), formats.line_end.size());
 }
 
 void render_listing_foot(std::int32_t N, std::string& out) {

@@ -29,7 +29,7 @@ bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units)
 
 // The matrix lines as lines of text: line i is matrix line i of `matrix`, labelled labels[i - 1].
 struct ListingRows : LineSource {
-  void render_line(std::int32_t i, std::string& out) const override;
+  void render_line(std::int32_t i, char* at) const override;
   const std::int32_t* labels = nullptr;
   const ComplexMatrix* matrix = nullptr;
 };
@@ -39,12 +39,13 @@ struct ListingRows : LineSource {
 void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
                           std::int32_t iP, Units& units);
 
-// The pieces, each appended to `out` as its write statements write it on a file unit: the lines
-// before the matrix lines (the rank line and the column labels), matrix line i (the label and
-// C(i, 1) .. C(i, N)) and the lines after them (the separator, ended by a free-form write).
+// The pieces as their write statements write them on a file unit: the lines before the matrix
+// lines (the rank line and the column labels) and after them (the separator, ended by a
+// free-form write), each appended to `out`; and matrix line i (the label and C(i, 1) .. C(i, N)),
+// written at `at`: listing_row_bytes(N) characters, and ComplexRowRenderer::scratch_bytes() more
+// after them overwritten.
 void render_listing_head(const Workspace& ws, std::string& out);
-void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i,
-                        std::string& out);
+void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i, char* at);
 void render_listing_foot(std::int32_t N, std::string& out);
 
 // Bytes of one matrix line at order N >= 1.
