@@ -441,14 +441,23 @@ bool long_digits(Real16 m, int exponent, int count, DecimalDigits& out) {
   return true;
 }
 
+// For a magnitude x in the fast domain: m = x / 10^g in [1, 10) as the plain procedure forms it
+// (the power and the starting exponent from the tables), and the exponent E = g + 1 of
+// x = 0.d1d2... x 10^E.
+Real16 normalised(Real16 x, int& exponent) {
+  int g = starting_exponent(x.hi);
+  Real16 m = div(x, cached_power_of_ten(g));
+  decimal_steps::normalise(m, g);
+  exponent = g + 1;
+  return m;
+}
+
 // The digits by the loop, from the rounding position on only as far as a borrow needs.
 DecimalDigits loop_digits(Real16 x, DigitMode mode, int count) {
   if (!in_fast_domain(x)) return decimal_digits_plain(x, mode, count);
   x = decimal_steps::magnitude_for_digits(x);
-  int g = starting_exponent(x.hi);
-  Real16 m = div(x, cached_power_of_ten(g));
-  decimal_steps::normalise(m, g);
-  int exponent = g + 1;
+  int exponent = 0;
+  const Real16 m = normalised(x, exponent);
   const int position = decimal_steps::rounding_position(mode, count, exponent);
   if (position >= DecimalDigits::kCount) return decimal_digits_plain(x, mode, count);
 
@@ -496,10 +505,9 @@ bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
   }
   x = decimal_steps::magnitude_for_digits(x);
   if (count <= kShortDigits) return short_digits(x, count, out);
-  int g = starting_exponent(x.hi);
-  Real16 m = div(x, cached_power_of_ten(g));
-  decimal_steps::normalise(m, g);
-  return long_digits(m, g + 1, count, out);
+  int exponent = 0;
+  const Real16 m = normalised(x, exponent);
+  return long_digits(m, exponent, count, out);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <string_view>
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
@@ -12,6 +13,9 @@
 
 namespace quelmar {
 namespace {
+
+// What ends a record that is not kept open.
+constexpr std::string_view kEndOfRecord = "\r\n";
 
 // Appends the field of `item` as the data descriptor `node` edits it (SP on when `plus`); an item
 // of the wrong kind for the descriptor is a defect of the program.
@@ -85,7 +89,7 @@ class RecordCursor {
 
   // Ends the record (CR LF unless the line is kept open) and starts an empty one at column 1.
   void end_record(bool keep_open) {
-    if (!keep_open) out_.append("\r\n");
+    if (!keep_open) out_.append(kEndOfRecord);
     start_ = out_.size();
     position_ = 0;
   }
@@ -215,7 +219,7 @@ void Format::render_single_pass(std::span<const Item> items, std::string& out) c
       append_edited(node, *item++, plus, out);
     }
   }
-  if (!single_pass_keeps_open_) out.append("\r\n");
+  if (!single_pass_keeps_open_) out.append(kEndOfRecord);
 }
 
 }  // namespace quelmar
