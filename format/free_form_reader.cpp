@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "format/numeric_token.h"
+#include "format/one_record_read.h"
 
 namespace quelmar {
 namespace {
@@ -44,9 +45,10 @@ void store(const Value& value, const ReadItem& item, void* destination) {
   }
 }
 
-// The scan of one read statement: the current record, the position and column in it, and the
-// flag that says the previous value ended at the end of its record. TABs are widened here, as
-// the scan passes them, to the next column that is a multiple of the tab size.
+// The scan of one read statement, from the start of the record just read: the current record,
+// the position and column in it, and the flag that says the previous value ended at the end of
+// its record. TABs are widened here, as the scan passes them, to the next column that is a
+// multiple of the tab size.
 class Statement {
  public:
   Statement(RecordReader& reader, std::size_t longest_text)
@@ -277,7 +279,6 @@ bool Statement::collect(ReadItem::Kind kind, Value& value) {
 }
 
 bool Statement::read(std::span<const ReadItem> items) {
-  if (!next_record()) return false;
   std::size_t repeats_left = 0;
   Value value;
   bool null_value = false;
@@ -308,14 +309,26 @@ bool Statement::read(std::span<const ReadItem> items) {
   return true;
 }
 
-}  // namespace
-
-bool read_free(RecordReader& reader, std::span<const ReadItem> items) {
+// The statement scanned from the start of the record just read.
+bool scan_statement(RecordReader& reader, std::span<const ReadItem> items) {
   std::size_t longest_text = 1;
   for (const ReadItem& item : items) {
     if (item.kind() == ReadItem::Kind::kText) longest_text = std::max(longest_text, item.length());
   }
   return Statement(reader, longest_text).read(items);
+}
+
+}  // namespace
+
+bool read_free(RecordReader& reader, std::span<const ReadItem> items) {
+  std::string& record = reader.record_buffer();
+  if (!reader.next(record)) return false;
+  return read_one_record(record, items) || scan_statement(reader, items);
+}
+
+bool read_free_plain(RecordReader& reader, std::span<const ReadItem> items) {
+  if (!reader.next(reader.record_buffer())) return false;
+  return scan_statement(reader, items);
 }
 
 }  // namespace quelmar
