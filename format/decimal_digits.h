@@ -62,6 +62,12 @@ void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
 // rounded up right after the position carries into it in the plain form only).
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count);
 
+// decimal_digits_fast of two values (a Complex value's parts, say) into first and second: the
+// same digits, with the two values' steps side by side where both take the long exponent-mode
+// path, so that the processor overlaps them.
+void decimal_digits_fast(Real16 x0, Real16 x1, DigitMode mode, int count, DecimalDigits& first,
+                         DecimalDigits& second);
+
 // Significant digits that a short exponent-mode request takes at most.
 inline constexpr int kShortDigits = 10;
 

@@ -510,6 +510,12 @@ bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
   return long_digits(m, exponent, count, out);
 }
 
+// True for a request that scaled_digits takes by the long path for both values.
+bool both_long(Real16 x0, Real16 x1, DigitMode mode, int count) {
+  return mode == DigitMode::kExponent && count > kShortDigits && count <= kLongDigits &&
+         in_fast_domain(x0) && in_fast_domain(x1);
+}
+
 }  // namespace
 
 bool short_digits_fast(Real16 x, int count, ShortDigits& out) {
@@ -527,6 +533,25 @@ DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   DecimalDigits digits;
   if (!scaled_digits(x, mode, count, digits)) digits = loop_digits(x, mode, count);
   return digits;
+}
+
+void decimal_digits_fast(Real16 x0, Real16 x1, DigitMode mode, int count, DecimalDigits& first,
+                         DecimalDigits& second) {
+  assert(count >= 0);
+  if (!both_long(x0, x1, mode, count)) {
+    first = decimal_digits_fast(x0, mode, count);
+    second = decimal_digits_fast(x1, mode, count);
+    return;
+  }
+  // scaled_digits' long path for both, each step for both values before the next step.
+  int exponent0 = 0;
+  int exponent1 = 0;
+  const Real16 m0 = normalised(decimal_steps::magnitude_for_digits(x0), exponent0);
+  const Real16 m1 = normalised(decimal_steps::magnitude_for_digits(x1), exponent1);
+  const bool scaled0 = long_digits(m0, exponent0, count, first);
+  const bool scaled1 = long_digits(m1, exponent1, count, second);
+  if (!scaled0) first = loop_digits(x0, mode, count);
+  if (!scaled1) second = loop_digits(x1, mode, count);
 }
 
 }  // namespace quelmar

@@ -17,12 +17,18 @@ namespace {
 // What ends a record that is not kept open.
 constexpr std::string_view kEndOfRecord = "\r\n";
 
-// Appends the field of `item` as the data descriptor `node` edits it (SP on when `plus`); an item
-// of the wrong kind for the descriptor is a defect of the program.
+// An item of the wrong kind for its descriptor is a defect of the program.
+void require(bool item_fits_descriptor) {
+  if (!item_fits_descriptor) throw std::logic_error("item does not fit its edit descriptor");
+}
+
+Real16 real_of(const Item& item) {
+  require(item.kind() == Item::Kind::kReal16);
+  return item.real();
+}
+
+// Appends the field of `item` as the data descriptor `node` edits it (SP on when `plus`).
 void append_edited(const Format::Node& node, const Item& item, bool plus, std::string& out) {
-  const auto require = [](bool item_fits_descriptor) {
-    if (!item_fits_descriptor) throw std::logic_error("item does not fit its edit descriptor");
-  };
   const bool is_integer = item.kind() == Item::Kind::kInt32 || item.kind() == Item::Kind::kInt64;
   const int item_bytes = item.kind() == Item::Kind::kInt64 ? 8 : 4;
   switch (node.kind) {
@@ -37,12 +43,10 @@ void append_edited(const Format::Node& node, const Item& item, bool plus, std::s
       edit_binary(item.integer(), item_bytes, node.count, node.digits, out);
       break;
     case Descriptor::kFixed:
-      require(item.kind() == Item::Kind::kReal16);
-      edit_fixed_fast(item.real(), node.count, node.digits, plus, out);
+      edit_fixed_fast(real_of(item), node.count, node.digits, plus, out);
       break;
     case Descriptor::kExponent:
-      require(item.kind() == Item::Kind::kReal16);
-      edit_exponent_fast(item.real(), node.count, node.digits, plus, out);
+      edit_exponent_fast(real_of(item), node.count, node.digits, plus, out);
       break;
     default:  // kText
       require(item.kind() == Item::Kind::kText);
@@ -210,11 +214,26 @@ void Format::render(std::span<const Item> items, std::string& out) const {
 void Format::render_single_pass(std::span<const Item> items, std::string& out) const {
   bool plus = false;
   auto item = items.begin();
+  // The digits of the E field after one whose digits were found with them; E fields edit as
+  // edit_exponent_fast does, from these digits.
+  DecimalDigits next_digits;
+  bool next_found = false;
   for (const Node& node : single_pass_) {
     if (node.kind == Descriptor::kLiteral) {
       for (int r = 0; r < node.repeat; ++r) out.append(node.text);
     } else if (node.kind == Descriptor::kPlusOn) {
       plus = true;
+    } else if (next_found) {
+      lay_out_exponent(real_of(*item++), next_digits, node.count, node.digits, plus, out);
+      next_found = false;
+    } else if (node.digits_with_next) {
+      const Real16 value = real_of(item[0]);
+      DecimalDigits digits;
+      decimal_digits_fast(value, real_of(item[1]), DigitMode::kExponent, node.digits, digits,
+                          next_digits);
+      lay_out_exponent(value, digits, node.count, node.digits, plus, out);
+      ++item;
+      next_found = true;
     } else {
       append_edited(node, *item++, plus, out);
     }

@@ -1,8 +1,9 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
 // digits for every count in both modes, the program's E fields and every shape the E field writer
-// takes (edited, written in place and in a row), and F fields of every number of decimals the
-// integer path takes in the widths around its edges (edited, written in place from units found
-// four at a time, and in a row), all against fields laid out from the plain digits.
+// takes (edited, in pairs whose digits are found together, written in place and in a row), and F
+// fields of every number of decimals the integer path takes in the widths around its edges (edited,
+// written in place from units found four at a time, and in a row), all against fields laid out from
+// the plain digits.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -155,6 +156,33 @@ std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
   return {};
 }
 
+// Two E fields of one shape in a single pass, as in a coefficient record, whose digits are found
+// together: the value beside partners that take the same way and other ways, in both orders.
+std::string pair_mismatch(Real16 value, const Field& field, bool plus) {
+  const std::string shape =
+      "e" + std::to_string(field.width) + "." + std::to_string(field.decimals);
+  const Format format("(" + std::string(plus ? "sp," : "") + shape + ",','," + shape + ")");
+  const auto plain_field = [&](Real16 x, std::string& out) {
+    lay_out_exponent(x, decimal_digits_plain(x, DigitMode::kExponent, field.decimals), field.width,
+                     field.decimals, plus, out);
+  };
+  for (const Real16 partner : {neg(value), mul(value, Real16{3.0, 0.0}), Real16{0x1p-3, 0.0}}) {
+    for (const bool value_first : {true, false}) {
+      const Real16 first = value_first ? value : partner;
+      const Real16 second = value_first ? partner : value;
+      std::string fast;
+      format.render(std::array{Item(first), Item(second)}, fast);
+      std::string plain;
+      plain_field(first, plain);
+      plain += ",";
+      plain_field(second, plain);
+      plain += "\r\n";
+      if (fast != plain) return mismatch("a pair of fields", first, field, plus, fast, plain);
+    }
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string editing_mismatch(Real16 value) {
@@ -168,6 +196,7 @@ std::string editing_mismatch(Real16 value) {
     for (const bool plus : {false, true}) {
       if (found.empty()) found = field_mismatch(value, digits, field, plus, {});
     }
+    if (found.empty()) found = pair_mismatch(value, field, field.width % 2 == 0);
   }
   // Every shape the E field writer takes, from too narrow to its widest, plus mode in pairs of
   // widths as for F below.
