@@ -66,6 +66,14 @@ void write_matrix_record(Units& units, int unit, std::string_view file_name,
   units.end_statement(unit);
 }
 
+// The bytes of a binary file of `integer_records` integer records and the matrix record of C:
+// each record its payload between two length words.
+std::size_t file_bytes(std::size_t integer_records, const ComplexMatrix& C) {
+  constexpr std::size_t kLengthWords = 2 * sizeof(std::int32_t);
+  return integer_records * (kLengthWords + sizeof(std::int32_t)) + kLengthWords +
+         C.element_count() * sizeof(Complex);
+}
+
 // The file's name in `folder`: the bare name for the current directory.
 std::string path_in(std::string_view folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
@@ -97,6 +105,7 @@ void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int3
   if (iP > 5) write_formatted(units, iP, kStorageNote);
   const std::string name = path_in(folder, kInputFileName);
   units.open_for_write_or_stop(iRW, name);
+  units.expect_bytes(iRW, file_bytes(1, C));
   write_integer_record(units, iRW, N);
   write_matrix_record(units, iRW, name, C);
   units.close(iRW);
@@ -110,6 +119,7 @@ void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int
   if (iP > 5) write_formatted(units, iP, kStorageNote);
   const std::string name = path_in(folder, kResultFileName);
   units.open_for_write_or_stop(iRW, name);
+  units.expect_bytes(iRW, file_bytes(2, C));
   write_integer_record(units, iRW, N);
   write_integer_record(units, iRW, rank);
   write_matrix_record(units, iRW, name, C);

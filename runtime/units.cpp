@@ -178,6 +178,14 @@ void Units::write(int unit, std::span<const std::string_view> pieces) {
   write_through(unit, found->second, pieces, bytes);
 }
 
+void Units::expect_bytes(int unit, std::size_t bytes) {
+  const auto found = channels_.find(unit);
+  if (found == channels_.end() || found->second.stream != nullptr || found->second.console) return;
+  Channel& channel = found->second;
+  if (channel.reserving && bytes > channel.reserved) set_aside(channel, bytes);
+  channel.reserving = false;
+}
+
 void Units::end_statement(int unit) {
   const auto found = channels_.find(unit);
   if (found != channels_.end() && found->second.console) flush("write to", unit, found->second);
@@ -286,7 +294,10 @@ std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {
 
 void Units::reserve_ahead(Channel& channel, std::size_t end) noexcept {
   if (!channel.reserving || end <= channel.reserved) return;
-  const std::size_t target = end + std::min(end, kReserveAheadBytes);
+  set_aside(channel, end + std::min(end, kReserveAheadBytes));
+}
+
+void Units::set_aside(Channel& channel, std::size_t target) noexcept {
 #if defined(__linux__)
   channel.reserving =
       ::fallocate(channel.fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(channel.reserved),
@@ -299,7 +310,8 @@ void Units::reserve_ahead(Channel& channel, std::size_t end) noexcept {
 
 void Units::release_reserve(const Channel& channel) noexcept {
   struct stat status {};
-  if (channel.reserved > 0 && ::fstat(channel.fd, &status) == 0) {
+  if (channel.reserved > 0 && ::fstat(channel.fd, &status) == 0 &&
+      static_cast<std::size_t>(status.st_size) < channel.reserved) {
     static_cast<void>(::ftruncate(channel.fd, status.st_size));
   }
 }

@@ -64,6 +64,9 @@ class Units {
   // Appends the pieces in order, as that many writes would; a file unit hands those that fill
   // its blocks to the system from where they lie, without gathering them in its buffer.
   void write(int unit, std::span<const std::string_view> pieces);
+  // Tells that the file of `unit` will hold `bytes` in all: its space is set aside up to there
+  // now, and no further (so none is given back at its close). Nothing for other units.
+  void expect_bytes(int unit, std::size_t bytes);
   // Ends a write statement: console units are flushed to the system now.
   void end_statement(int unit);
   // Flushes and closes a file unit. Closing a unit that is not connected does nothing.
@@ -125,6 +128,8 @@ class Units {
   // Sets space aside in the channel's file past `end` (see kReserveAheadBytes), when not done yet;
   // a refusal ends the setting aside for the file.
   static void reserve_ahead(Channel& channel, std::size_t end) noexcept;
+  // Sets the file's space aside from what is set aside already up to `target`.
+  static void set_aside(Channel& channel, std::size_t target) noexcept;
   // Gives back the space set aside past the file's end, before its close.
   static void release_reserve(const Channel& channel) noexcept;
   // Throws the I/O error of `statement` once a stream unit's stream has failed (a failed stream

@@ -74,21 +74,27 @@ TEST(Units, FilesGoToTheSystemInWholeBlocksOf64KiBAndWholeAtTheirClose) {
 }
 
 // Space set aside ahead of a file's writes leaves its size what was written, and is given back at
-// its close, by close or by the units' end.
+// its close, by close or by the units' end; also where the file was expected to grow larger than
+// it did.
 TEST(Units, SpaceSetAsideAheadOfAFileIsGivenBackAtItsClose) {
   const Scratch scratch;
   const fs::path closed = scratch.work() / "closed.txt";
   const fs::path left_open = scratch.work() / "left_open.txt";
+  const fs::path expected_larger = scratch.work() / "expected_larger.txt";
   constexpr std::size_t kBytes = std::size_t{3} << 20;
   {
     Units units;
     units.open_for_write_or_stop(13, closed.string());
     units.open_for_write_or_stop(14, left_open.string());
-    for (const int unit : {13, 14}) units.write(unit, std::string(kBytes, 'x'));
+    units.open_for_write_or_stop(15, expected_larger.string());
+    units.expect_bytes(15, 2 * kBytes);
+    for (const int unit : {13, 14, 15}) units.write(unit, std::string(kBytes, 'x'));
     EXPECT_EQ(fs::file_size(closed), kBytes);
+    EXPECT_EQ(fs::file_size(expected_larger), kBytes);
     units.close(13);
+    units.close(15);
   }
-  for (const fs::path& file : {closed, left_open}) {
+  for (const fs::path& file : {closed, left_open, expected_larger}) {
     struct stat status {};
     ASSERT_EQ(::stat(file.c_str(), &status), 0);
     EXPECT_LT(static_cast<std::size_t>(status.st_blocks) * 512, kBytes + kBytes / 2);
