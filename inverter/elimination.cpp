@@ -14,7 +14,22 @@ constexpr std::int32_t kMaskedPositions = 61;
 
 }  // namespace
 
-void exchange_pivot(Workspace& ws, ComplexMatrix& C) {
+namespace {
+
+// Exchanges the labels of rows iu and jj and of columns ju and ii, marking positions jj and ii
+// used.
+void exchange_labels(Workspace& ws) {
+  const std::int32_t s = at(ws.iRu, ws.iu);
+  at(ws.iRu, ws.iu) = at(ws.iRu, ws.jj);
+  at(ws.iRu, ws.jj) = -std::abs(s);
+  const std::int32_t t = at(ws.jCu, ws.ju);
+  at(ws.jCu, ws.ju) = at(ws.jCu, ws.ii);
+  at(ws.jCu, ws.ii) = -std::abs(t);
+}
+
+}  // namespace
+
+void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C) {
   const std::int32_t N = ws.N;
   const std::int32_t iu = ws.iu;
   const std::int32_t ju = ws.ju;
@@ -22,22 +37,30 @@ void exchange_pivot(Workspace& ws, ComplexMatrix& C) {
   const std::int32_t jj = ws.jj;
 
   for (std::int32_t r = 1; r <= N; ++r) at(ws.Temp, r) = C(r, ju);
-  const std::int32_t s = at(ws.iRu, iu);
   for (std::int32_t r = 1; r <= N; ++r) C(r, ju) = C(r, ii);
-  at(ws.iRu, iu) = at(ws.iRu, jj);
   for (std::int32_t r = 1; r <= N; ++r) C(r, ii) = at(ws.Temp, r);
-  at(ws.iRu, jj) = -std::abs(s);
 
   const PivotRatio ratio = pivot_ratio(ws.Pivot);
   for (std::int32_t c = 1; c <= N; ++c) at(ws.Temp, c) = C(iu, c);
-  const std::int32_t t = at(ws.jCu, ju);
   for (std::int32_t c = 1; c <= N; ++c) C(iu, c) = C(jj, c);
-  at(ws.jCu, ju) = at(ws.jCu, ii);
   for (std::int32_t c = 1; c <= N; ++c) C(jj, c) = divide_by_pivot(at(ws.Temp, c), ratio);
-  at(ws.jCu, ii) = -std::abs(t);
+  exchange_labels(ws);
 
-  reduce_rows(ws, C, ratio);
+  reduce_rows_plain(ws, C, ratio);
   C(jj, ii) = reciprocal_of_pivot(ratio);
+}
+
+void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to) {
+  const PivotRatio ratio = pivot_ratio(ws.Pivot);
+  // The pivot row after the exchange: row iu of `from`, columns ju and ii exchanged, divided by
+  // the pivot.
+  for (std::int32_t c = 1; c <= ws.N; ++c) {
+    const std::int32_t column = c == ws.ju ? ws.ii : c == ws.ii ? ws.ju : c;
+    at(ws.Temp, c) = divide_by_pivot(from(ws.iu, column), ratio);
+  }
+  exchange_labels(ws);
+  reduce_rows_fast(ws, from, to, ratio);
+  to(ws.jj, ws.ii) = reciprocal_of_pivot(ratio);
 }
 
 void close_elimination(Workspace& ws, ComplexMatrix& C) {

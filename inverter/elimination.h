@@ -11,8 +11,13 @@ namespace quelmar {
 // With Pivot, ii and jj set: exchanges columns ju and ii and rows iu and jj, marks position jj of
 // the row labels and ii of the column labels used, and performs the exchange step at (jj, ii):
 // pivot row divided by the pivot, every other row reduced, pivot column replaced by minus the
-// old column over the pivot, the pivot by its reciprocal.
-void exchange_pivot(Workspace& ws, ComplexMatrix& C);
+// old column over the pivot, the pivot by its reciprocal. The plain form works on C in place.
+void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C);
+
+// The same step read from `from` and written into `to`, another matrix of the same order, with
+// the fast kernels (ws.kernels.fast): `from` is left as it was, so that a listing can be rendered
+// from it meanwhile. The same bits as exchange_pivot_plain.
+void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to);
 
 // After the elimination: builds iMaskIn and iMaskOut (bit i-1 for a used position i <= 61), sets
 // iUsed, and zeroes every row and every column whose position stayed free.

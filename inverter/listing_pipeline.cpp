@@ -22,27 +22,18 @@ ListingPipeline::ListingPipeline(Workspace& ws, std::int32_t iP, Units& units)
       iP_(iP),
       units_(units),
       ahead_(listing_in_pieces(ws, iP, units) && ws.kernels.threads > 1 && ws.N >= 1),
-      lines_{{helpers_of(ws), ws.listing_chunks[0]}, {helpers_of(ws), ws.listing_chunks[1]}} {
-  rows_.matrix = &ws.CTest;
-}
+      lines_{{helpers_of(ws), ws.listing_chunks[0]}, {helpers_of(ws), ws.listing_chunks[1]}} {}
 
 bool ListingPipeline::start_ahead(const ComplexMatrix& C) {
   ws_.lent_helpers = 0;
   if (started_ && !lines_[current_].in_one_block()) finish();
   const bool previous = started_;
   lines_[current_].join();
-  // The copy that the listing shows, made on every thread.
-  const auto N = static_cast<std::size_t>(ws_.N);
-  const auto helpers = helpers_of(ws_);
-  for_column_parts(1, ws_.N, helpers, [&](std::int32_t first, std::int32_t last, std::size_t) {
-    const auto from = static_cast<std::size_t>(first - 1) * N;
-    std::copy_n(C.data() + from, static_cast<std::size_t>(last - first + 1) * N,
-                ws_.CTest.data() + from);
-  });
-  labels_.assign(ws_.iRu.data(), ws_.iRu.data() + N);
+  rows_.matrix = &C;
+  labels_.assign(ws_.iRu.data(), ws_.iRu.data() + ws_.N);
   rows_.labels = labels_.data();
   current_ = 1 - current_;
-  const std::size_t lent = helpers_to_lend(helpers.size());
+  const std::size_t lent = helpers_to_lend(helpers_of(ws_).size());
   ws_.lent_helpers = static_cast<std::int32_t>(lent);
   lines_[current_].start(rows_, ws_.N, listing_row_bytes(ws_.N),
                          ComplexRowRenderer::scratch_bytes(), lent);

@@ -1,7 +1,9 @@
-// Rank listings rendered while the elimination goes on. Each listing starts from a copy of C and
-// of its row labels (in the workspace: CTest, free during the elimination), its first block of
-// lines (see LineBlocks) handed to most of the helper threads, which are lent to it; this thread
-// and the other helpers go on with the pivot search and the next elimination step on C meanwhile.
+// Rank listings rendered while the elimination goes on. Each listing starts from the matrix it is
+// given, which must stay as it is until the next listing starts or finish() (the fast kernels
+// write each step into the other of two matrices), and from a copy of its row labels; its first
+// block of lines (see LineBlocks) is handed to most of the helper threads, which are lent to it;
+// this thread and the other helpers go on with the pivot search and the next elimination step
+// meanwhile.
 // The next listing's start finishes it with every thread, starts the next one, and writes it
 // while the helpers render the next; finish() writes the last one. The bytes and their order are
 // those of writing each listing at once with write_rank_listing, which happens where that writes

@@ -72,12 +72,14 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     at(ws.jCu, i) = i;
   }
   // Each listing is rendered while the next step goes on, and written before the lines that
-  // follow it.
+  // follow it. The fast kernels write each step into the other of C and CTest (the matrix a
+  // listing is rendered from stays as it is until the step after next), the plain ones in place.
   ListingPipeline listings(ws, iP, units);
   if (tracing) listings.start(C);
+  ComplexMatrix* current = &C;
 
   for (std::int32_t k = 1; k <= N; ++k) {
-    const Real16 pivot_magnitude = find_pivot(ws, C);
+    const Real16 pivot_magnitude = find_pivot(ws, *current);
     if (k == 1) {
       // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
       ws.ValMin = mul(pivot_magnitude, kRankThreshold);
@@ -92,19 +94,26 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     if (pivot_magnitude.hi == 0.0) break;
     ++ws.iRank;
     if (k > 1) ws.CdetN = pivot_product(ws.CdetN, ws.Pivot);
-    ws.Pivot = C(ws.iu, ws.ju);
+    ws.Pivot = (*current)(ws.iu, ws.ju);
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
-    exchange_pivot(ws, C);
+    if (ws.kernels.fast) {
+      ComplexMatrix& next = current == &C ? ws.CTest : C;
+      exchange_pivot_fast(ws, *current, next);
+      current = &next;
+    } else {
+      exchange_pivot_plain(ws, C);
+    }
     // The pivot line goes between the listing before this step, rendered meanwhile, and this
     // step's (the exchange leaves iu, ju and Pivot as they were).
     if (tracing) {
-      listings.next(C, [&] {
+      listings.next(*current, [&] {
         write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
       });
     }
   }
   listings.finish();
+  if (current != &C) std::copy_n(current->data(), C.element_count(), C.data());
   if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});
 
   close_elimination(ws, C);

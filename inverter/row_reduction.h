@@ -10,15 +10,17 @@
 
 namespace quelmar {
 
-// The fast form or the plain one as ws.kernels says.
-void reduce_rows(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio);
-
-// Row by row, each row's columns in increasing order: the reference form.
+// Row by row, each row's columns in increasing order, in place: the reference form.
 void reduce_rows_plain(const Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio);
 
 // Column by column, a lane's worth of rows at a time in lanes, with the factors' splits formed once
 // per step and the pivot row element's once per column; the columns shared between
-// ws.kernels.threads threads. The same bits as reduce_rows_plain.
-void reduce_rows_fast(Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio);
+// ws.kernels.threads threads. It reads the matrix before the exchange of rows iu and jj and of
+// columns ju and ii, `from`, and the divided pivot row, ws.Temp, and writes the reduced exchanged
+// matrix into `to` (another matrix of the same order; `from` is left as it was): the same bits as
+// the exchange followed by reduce_rows_plain, but for the pivot element (jj, ii), left to the
+// caller.
+void reduce_rows_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to,
+                      const PivotRatio& ratio);
 
 }  // namespace quelmar

@@ -19,7 +19,13 @@ class SplitTable {
 
   // Splits column j of M into rows 1..M.order(); true when every element is lane-safe. Requires a
   // table allocated for the order of M.
-  bool fill_from_column(const ComplexMatrix& M, std::int32_t j);
+  bool fill_from_column(const ComplexMatrix& M, std::int32_t j) {
+    assert(static_cast<std::size_t>(M.order()) == order_);
+    return fill([&](std::int32_t i) -> const Complex& { return M(i, j); });
+  }
+  // The same for a column whose row i is value(i), i = 1..order.
+  template <class Value>
+  bool fill(Value&& value);
 
   // The value of row i as it was filled in.
   Complex value(std::int32_t i) const {
@@ -56,5 +62,21 @@ class SplitTable {
   Storage<double> fields_;
   std::size_t order_ = 0;
 };
+
+template <class Value>
+bool SplitTable::fill(Value&& value) {
+  bool safe = true;
+  double* out = fields_.data();
+  for (std::size_t r = 0; r < order_; ++r) {
+    const Complex& z = value(static_cast<std::int32_t>(r + 1));
+    const SplitComplex<double> s = split_complex(z);
+    safe = safe && lane_safe(z);
+    const double values[kFields] = {
+        s.re.hi, s.re.lo, s.re.sum, s.re.head, s.re.tail, s.re.tail_head, s.re.tail_tail,
+        s.im.hi, s.im.lo, s.im.sum, s.im.head, s.im.tail, s.im.tail_head, s.im.tail_tail};
+    for (std::size_t f = 0; f < kFields; ++f) out[f * order_ + r] = values[f];
+  }
+  return safe;
+}
 
 }  // namespace quelmar

@@ -26,8 +26,8 @@ struct Workspace {
   Storage<std::int32_t> jCu;
   Storage<Complex> Temp;
   ComplexMatrix Cin;
-  // The identity products; during the elimination, the copy of C that a listing rendered ahead
-  // shows (ListingPipeline).
+  // The identity products; during the elimination with the fast kernels, the matrix of every
+  // other step (the fast step writes into the other of C and CTest).
   ComplexMatrix CTest;
   std::int32_t iRank = 0;
   Complex Pivot = kComplexZero;
