@@ -55,8 +55,7 @@ void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix
   // The pivot row after the exchange: row iu of `from`, columns ju and ii exchanged, divided by
   // the pivot.
   for (std::int32_t c = 1; c <= ws.N; ++c) {
-    const std::int32_t column = c == ws.ju ? ws.ii : c == ws.ii ? ws.ju : c;
-    at(ws.Temp, c) = divide_by_pivot(from(ws.iu, column), ratio);
+    at(ws.Temp, c) = divide_by_pivot(from(ws.iu, column_before_exchange(ws, c)), ratio);
   }
   exchange_labels(ws);
   reduce_rows_fast(ws, from, to, ratio);

@@ -120,8 +120,6 @@ void reduce_rows_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& t
   const std::int32_t iu = ws.iu;
   const std::int32_t ju = ws.ju;
   assert(&from != &to && from.order() == N && to.order() == N);
-  // Column j of the exchanged matrix is column `exchanged(j)` of `from`.
-  const auto exchanged = [ju, ii](std::int32_t j) { return j == ju ? ii : j == ii ? ju : j; };
   // The rows go in the order of `from`, rows iu and jj exchanged when stored: the factor of row i
   // of `from` is its element in column ju, but row iu's is the pivot row's element in column ii.
   SplitTable& factors = ws.splits[0];
@@ -134,7 +132,7 @@ void reduce_rows_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& t
     for (std::int32_t j = first; j <= last; ++j) {
       if (j == ii) continue;
       const Complex x = at(ws.Temp, j);
-      const Complex* column = &from(1, exchanged(j));
+      const Complex* column = &from(1, column_before_exchange(ws, j));
       Complex* out = &to(1, j);
       if (factors_safe && lane_safe(x)) {
         reduce_column_in_lanes(column, out, N, x, factors);

@@ -10,6 +10,11 @@
 
 namespace quelmar {
 
+// The column of the matrix before the exchange of columns ju and ii that is column j after it.
+inline std::int32_t column_before_exchange(const Workspace& ws, std::int32_t j) {
+  return j == ws.ju ? ws.ii : j == ws.ii ? ws.ju : j;
+}
+
 // Row by row, each row's columns in increasing order, in place: the reference form.
 void reduce_rows_plain(const Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio);
 
