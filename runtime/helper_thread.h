@@ -38,9 +38,13 @@ inline constexpr std::int32_t kColumnsWorthAThread = 48;
 inline constexpr std::int32_t kRowsWorthAThread = 16;
 
 // How long a wait spins before it sleeps: shared loops follow one another closely, so the threads
-// that share them spin first; a thread that is handed work only now and then (a file's writer)
-// sleeps at once and leaves the processor to the others.
-inline constexpr std::chrono::microseconds kSharedLoopSpin{50};
+// that share them spin first, for longer than the gaps between the loops of a run (a batch of
+// echoed records, an elimination step and its listing: a few hundred microseconds on a busy
+// machine). A processor left idle can take far longer than that to be woken again when its
+// machine is busy elsewhere (a virtual machine's idle processor is given to other work by its
+// host), and the helper woken then may find its processor taken. A thread that is handed work only
+// now and then (a file's writer) sleeps at once and leaves the processor to the others.
+inline constexpr std::chrono::microseconds kSharedLoopSpin{1000};
 
 class HelperThread {
  public:
