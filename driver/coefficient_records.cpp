@@ -38,8 +38,11 @@ std::vector<std::unique_ptr<HelperThread>> record_helpers(Units& units, int unit
       count > std::numeric_limits<std::int32_t>::max()) {
     return helpers;
   }
-  helpers.resize(std::clamp(threads, 1u, static_cast<unsigned>(kMostThreads)) - 1);
-  const auto started = std::find_if_not(helpers.begin(), helpers.end(), start_helper);
+  const unsigned sharing = std::clamp(threads, 1u, static_cast<unsigned>(kMostThreads));
+  helpers.resize(sharing - 1);
+  const auto spin = shared_loop_spin(sharing);
+  const auto started = std::find_if_not(helpers.begin(), helpers.end(),
+                                        [spin](auto& slot) { return start_helper(slot, spin); });
   helpers.erase(started, helpers.end());
   return helpers;
 }

@@ -26,7 +26,7 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
   }
   if (ws.kernels.fast) ws.kernels.fast = ws.row_estimates.allocate(n);
   for (std::size_t t = 1; ws.kernels.fast && t < wanted; ++t) {
-    if (!start_helper(ws.helper_threads[t - 1])) break;
+    if (!start_helper(ws.helper_threads[t - 1], shared_loop_spin(wanted))) break;
     ws.kernels.threads = static_cast<std::int32_t>(t + 1);
   }
 }

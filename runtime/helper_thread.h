@@ -42,9 +42,12 @@ inline constexpr std::int32_t kRowsWorthAThread = 16;
 // echoed records, an elimination step and its listing: a few hundred microseconds on a busy
 // machine). A processor left idle can take far longer than that to be woken again when its
 // machine is busy elsewhere (a virtual machine's idle processor is given to other work by its
-// host), and the helper woken then may find its processor taken. A thread that is handed work only
-// now and then (a file's writer) sleeps at once and leaves the processor to the others.
+// host), and the helper woken then may find its processor taken. With more threads than
+// processors a spinning helper would keep a working thread from its processor: they spin
+// kOversubscribedSpin. A thread that is handed work only now and then (a file's writer) sleeps
+// at once and leaves the processor to the others.
 inline constexpr std::chrono::microseconds kSharedLoopSpin{1000};
+inline constexpr std::chrono::microseconds kOversubscribedSpin{50};
 
 class HelperThread {
  public:
@@ -175,10 +178,12 @@ class HelperThread {
   std::thread thread_;  // started last, once the members it reads exist
 };
 
-// Starts a helper thread in `slot`; false, leaving it empty, when the system cannot start one.
-inline bool start_helper(std::unique_ptr<HelperThread>& slot) noexcept {
+// Starts a helper thread in `slot` that spins for `spin` before it sleeps; false, leaving it
+// empty, when the system cannot start one.
+inline bool start_helper(std::unique_ptr<HelperThread>& slot,
+                         std::chrono::microseconds spin) noexcept {
   try {
-    slot = std::make_unique<HelperThread>();
+    slot = std::make_unique<HelperThread>(spin);
     return true;
   } catch (const std::system_error&) {
     return false;
@@ -195,6 +200,11 @@ inline unsigned usable_processors() {
   if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
 #endif
   return std::thread::hardware_concurrency();
+}
+
+// How long the helpers of `threads` threads that share loops spin (see kSharedLoopSpin).
+inline std::chrono::microseconds shared_loop_spin(std::size_t threads) {
+  return threads <= usable_processors() ? kSharedLoopSpin : kOversubscribedSpin;
 }
 
 // A shared loop in two halves: the helpers' parts are handed over when it is made, and join()
