@@ -1,7 +1,7 @@
 // Timings of the real edit descriptors the program prints with, each in its plain form (all 35
 // digits by the Real16 loop) and its fast form, on values like those of a trace: magnitudes
 // 1e-6 to 1e4 with low parts, either sign; E38.30 also on short decimals as read from an input
-// file. Items are fields edited.
+// file. Items are fields edited; a coefficient record's write statement is timed too.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 
 #include "format/edit.h"
 #include "format/fixed_field.h"
+#include "format/format.h"
 
 namespace quelmar {
 namespace {
@@ -58,6 +59,26 @@ void edit_field(benchmark::State& state, Editor editor, int width, int decimals,
   state.SetItemsProcessed(state.iterations());
 }
 
+// A coefficient record of the input's echo and the result block, by its write statement: two
+// I3 fields and two E38.30 fields side by side, whose digits are found together. Items are records.
+void coefficient_record(benchmark::State& state) {
+  static const Format kRecord("(2(i3,','),sp,' (',e38.30,',',e38.30,'),')");
+  const std::vector<Real16> values = decimal_values();
+  std::string out;
+  out.reserve(128);
+  std::size_t k = 0;
+  for (auto _ : state) {
+    out.clear();
+    const Item items[] = {Item(std::int32_t{12}), Item(std::int32_t{34}), Item(values[k]),
+                          Item(values[k + 1])};
+    kRecord.render(items, out);
+    benchmark::DoNotOptimize(out.data());
+    k = (k + 2) % values.size();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK(coefficient_record);
 BENCHMARK_CAPTURE(edit_field, F13_6_plain, edit_fixed_plain, 13, 6);
 BENCHMARK_CAPTURE(edit_field, F13_6_fast, edit_fixed_fast, 13, 6);
 BENCHMARK_CAPTURE(edit_field, E13_4_plain, edit_exponent_plain, 13, 4);
