@@ -122,13 +122,7 @@ void BM_Elimination(benchmark::State& state) {
     for (std::int32_t k = 1; k <= N; ++k) {
       f.ws.iu = f.ws.ju = f.ws.ii = f.ws.jj = k;
       f.ws.Pivot = (*current)(k, k);
-      if (f.ws.kernels.fast) {
-        ComplexMatrix& next = current == &f.C ? f.ws.CTest : f.C;
-        exchange_pivot_fast(f.ws, *current, next);
-        current = &next;
-      } else {
-        exchange_pivot_plain(f.ws, f.C);
-      }
+      current = &exchange_pivot(f.ws, f.C, *current);
     }
     benchmark::DoNotOptimize(current->data());
   }

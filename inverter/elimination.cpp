@@ -1,5 +1,6 @@
 #include "inverter/elimination.h"
 
+#include <cassert>
 #include <cstdlib>
 
 #include "inverter/pivot_quotients.h"
@@ -60,6 +61,17 @@ void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix
   exchange_labels(ws);
   reduce_rows_fast(ws, from, to, ratio);
   to(ws.jj, ws.ii) = reciprocal_of_pivot(ratio);
+}
+
+ComplexMatrix& exchange_pivot(Workspace& ws, ComplexMatrix& C, ComplexMatrix& current) {
+  if (!ws.kernels.fast) {
+    assert(&current == &C);
+    exchange_pivot_plain(ws, C);
+    return C;
+  }
+  ComplexMatrix& next = &current == &C ? ws.CTest : C;
+  exchange_pivot_fast(ws, current, next);
+  return next;
 }
 
 void close_elimination(Workspace& ws, ComplexMatrix& C) {

@@ -19,6 +19,11 @@ void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C);
 // from it meanwhile. The same bits as exchange_pivot_plain.
 void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to);
 
+// One step on `current`, which is C or ws.CTest and holds the matrix: with the fast kernels into
+// the other of the two, with the plain ones in place (current is then C). Returns the matrix that
+// holds the result.
+ComplexMatrix& exchange_pivot(Workspace& ws, ComplexMatrix& C, ComplexMatrix& current);
+
 // After the elimination: builds iMaskIn and iMaskOut (bit i-1 for a used position i <= 61), sets
 // iUsed, and zeroes every row and every column whose position stayed free.
 void close_elimination(Workspace& ws, ComplexMatrix& C);

@@ -97,13 +97,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     ws.Pivot = (*current)(ws.iu, ws.ju);
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
-    if (ws.kernels.fast) {
-      ComplexMatrix& next = current == &C ? ws.CTest : C;
-      exchange_pivot_fast(ws, *current, next);
-      current = &next;
-    } else {
-      exchange_pivot_plain(ws, C);
-    }
+    current = &exchange_pivot(ws, C, *current);
     // The pivot line goes between the listing before this step, rendered meanwhile, and this
     // step's (the exchange leaves iu, ju and Pivot as they were).
     if (tracing) {

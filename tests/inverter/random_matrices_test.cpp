@@ -225,13 +225,7 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
       ws.Pivot = whole(0.5, 0.0);
       ws.iu = ws.ju = ws.ii = ws.jj = 1;
       // The fast step writes into another matrix, as the inverter's does, the plain one in place.
-      ComplexMatrix& after = kernels.fast ? ws.CTest : before;
-      if (kernels.fast) {
-        exchange_pivot_fast(ws, before, after);
-      } else {
-        exchange_pivot_plain(ws, before);
-      }
-      listings.next(after, [&] { write_free(units, 13, "between"); });
+      listings.next(exchange_pivot(ws, before, before), [&] { write_free(units, 13, "between"); });
       listings.finish();
     }
     release_workspace(ws);
