@@ -66,6 +66,7 @@ ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
   write_file(in, run.stdin_bytes);
   write_file(meminfo, run.meminfo);
 
+  std::fflush(nullptr);  // else the child writes what is buffered for the tests' own streams again
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
