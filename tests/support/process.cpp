@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace quelmar::test {
@@ -24,6 +25,18 @@ namespace {
 void limit(int resource, std::uint64_t bytes) {
   const rlimit value{bytes, bytes};
   if (bytes != 0 && ::setrlimit(resource, &value) != 0) ::_exit(127);
+}
+
+// The words that start the program: the launcher's, then the program (process.h).
+std::vector<std::string> program_command() {
+  std::vector<std::string> words;
+  if (const char* launcher = std::getenv("QUELMAR_TEST_LAUNCHER")) {
+    std::istringstream words_of(launcher);
+    for (std::string word; words_of >> word;) words.push_back(word);
+  }
+  const char* program = std::getenv("QUELMAR_TEST_PROGRAM");
+  words.emplace_back(program != nullptr && *program != '\0' ? program : QUELMAR_DEMO_PATH);
+  return words;
 }
 
 }  // namespace
@@ -41,7 +54,7 @@ Scratch::~Scratch() {
 }
 
 ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
-  std::vector<std::string> texts{QUELMAR_DEMO_PATH};
+  std::vector<std::string> texts = program_command();
   texts.insert(texts.end(), run.arguments.begin(), run.arguments.end());
   std::vector<char*> argv;
   for (std::string& text : texts) argv.push_back(text.data());
@@ -53,6 +66,7 @@ ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
   write_file(in, run.stdin_bytes);
   write_file(meminfo, run.meminfo);
 
+  std::fflush(nullptr);  // else the child writes what is buffered for the tests' own streams again
   const pid_t child = ::fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {

@@ -43,6 +43,11 @@ struct ProgramResult {
 inline constexpr int kNoOwnMeminfo = 126;
 
 // Runs the built program in scratch.work(); ends it after 20 seconds if it does not end itself.
+// Two variables of the tests' own environment (never passed on to the program) run another build
+// of it, or run it through an emulator, with the same checks:
+//   QUELMAR_TEST_PROGRAM   the program to run instead of the one built beside the tests
+//   QUELMAR_TEST_LAUNCHER  words put before the program, the first a full path: an emulator and
+//                          its options, e.g. "/usr/bin/qemu-x86_64-static -cpu Nehalem"
 ProgramResult run_program(const Scratch& scratch, const ProgramRun& run);
 
 std::string read_file(const std::filesystem::path& path);  // empty when there is no such file
