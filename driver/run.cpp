@@ -37,8 +37,8 @@ void open_output(Units& units, RunState& s) {
   const std::string name(without_trailing_blanks(s.DataFileOut));
   const auto taken = [&name](std::string_view other) { return same_file(name, other); };
   std::string reason;
-  if (!name.empty() && !taken(without_trailing_blanks(s.DataFileIn)) &&
-      !taken(kSettingsFileName) && !taken(kInputFileName) && !taken(kResultFileName) &&
+  if (!name.empty() && !taken(without_trailing_blanks(s.DataFileIn)) && !taken(kSettingsFileName) &&
+      !taken(kInputFileName) && !taken(kResultFileName) &&
       units.open_for_write(s.iP, name, reason)) {
     return;
   }

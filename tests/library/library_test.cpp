@@ -103,7 +103,8 @@ std::string call(const Row& row) {
     std::ostringstream failed;
     failed.setstate(std::ios::badbit);
     // A stream whose buffer takes no byte, and which throws once it fails.
-    struct Refusing : std::streambuf {} refusing;
+    struct Refusing : std::streambuf {
+    } refusing;
     std::ostream throwing(&refusing);
     throwing.exceptions(std::ios::badbit);
     if (row[0] == "threads") invert(C, {.threads = std::atoi(row[1].c_str())});
