@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
-#include <filesystem>
 #include <new>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "driver/coefficient_records.h"
 #include "driver/input_matrix.h"
@@ -18,6 +16,7 @@
 #include "format/format.h"
 #include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
+#include "inverter/same_file.h"
 #include "inverter/write_statement.h"
 #include "quelmar/errors.h"
 
@@ -30,34 +29,17 @@ void write_banner(Units& units) {
   write_formatted(units, kStdoutUnit, kBanner);
 }
 
-// Where a name leads, existing or not: the absolute path with its links resolved as far as they
-// exist and its "." and ".." parts removed.
-std::filesystem::path place(std::string_view name) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(name, error);
-  if (!error) {
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(absolute, error);
-    if (!error) return resolved;
-  }
-  return std::filesystem::path(name).lexically_normal();
-}
-
-// True when both names lead to the same file: the same path, or one existing file by two paths.
-bool same_file(std::string_view a, std::string_view b) {
-  std::error_code error;
-  return place(a) == place(b) || std::filesystem::equivalent(a, b, error);
-}
-
 // Connects unit iP to the output text file. A blank name, a file that cannot be created, the
 // input file (which opening for write would wipe before it is read, or create empty when it is
-// missing) and the inverter's binary files (which it writes while the text is open) send the text
-// output to the console instead.
+// missing), the settings file and the inverter's binary files (which it writes while the text is
+// open) send the text output to the console instead.
 void open_output(Units& units, RunState& s) {
   const std::string name(without_trailing_blanks(s.DataFileOut));
   const auto taken = [&name](std::string_view other) { return same_file(name, other); };
   std::string reason;
-  if (!name.empty() && !taken(without_trailing_blanks(s.DataFileIn)) && !taken(kInputFileName) &&
-      !taken(kResultFileName) && units.open_for_write(s.iP, name, reason)) {
+  if (!name.empty() && !taken(without_trailing_blanks(s.DataFileIn)) && !taken(kSettingsFileName) &&
+      !taken(kInputFileName) && !taken(kResultFileName) &&
+      units.open_for_write(s.iP, name, reason)) {
     return;
   }
   s.iP = kStdoutUnit;
@@ -88,7 +70,11 @@ void run_steps(Units& units) {
   read_input_matrix(units, tab_size, s);
   // The inverter is lent C of order max(Nin, 0); the result block reads it with the same order.
   assert(s.C.order() == std::max(s.Nin, 0));
-  Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units);
+  // The binary files never write over the run's text files, whatever links lead to them.
+  BinaryFiles files;
+  files.kept = {std::string(without_trailing_blanks(s.DataFileIn)), std::string(kSettingsFileName)};
+  if (s.iP != kStdoutUnit) files.kept.emplace_back(without_trailing_blanks(s.DataFileOut));
+  Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units, default_kernels(), files);
   write_result_block(units, s);
   s.C.release();
   static const Format kClosing(
@@ -110,6 +96,18 @@ int end_early(Units& units, const ProgramStop& stop) {
 }
 
 }  // namespace
+
+int answer(Units& units, const CommandLineReply& reply) {
+  const int unit = reply.exit_status == 0 ? kStdoutUnit : kStderrUnit;
+  try {
+    units.write(unit, reply.text);
+    units.end_statement(unit);
+  } catch (const WriteFailed& failed) {
+    // A usage error that cannot be shown keeps its status: there is nowhere to tell more.
+    if (unit == kStdoutUnit) return end_early(units, error_stop_report(failed.what()));
+  }
+  return reply.exit_status;
+}
 
 int run(Units& units) {
   try {

@@ -27,8 +27,7 @@ void read_name(Units& units, RecordReader& reader, std::string& name,
 }  // namespace
 
 void read_settings(Units& units, int tab_size, RunState& state) {
-  const std::string settings_name = "Quelmar-Filenames.ini";
-  const TextFile file = open_text_file(settings_name);
+  const TextFile file = open_text_file(std::string(kSettingsFileName));
   if (!file) {
     write_free(units, kStdoutUnit, "Quelmar-Filenames.ini not found. Using defaults.");
     return;

@@ -105,6 +105,7 @@ inline void borrow_fix(Digits& d, int last) {
       d[k - 1] = d[k - 1] - 1;
       d[k] = d[k] + 10;
     } else if (d[k] == 10) {
+      // Carried, not shown: written as it stands this digit would be ':', which no reader takes.
       d[k - 1] = d[k - 1] + 1;
       d[k] = 0;
     }

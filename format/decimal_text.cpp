@@ -6,7 +6,9 @@
 namespace quelmar {
 
 Real16 to_real16(std::string_view token) {
-  if (const std::optional<Real16> value = parse_real(token)) return *value;
+  // A call names one number: no token is no number (the reader's empty real part is +0).
+  const bool named = token.find_first_not_of(' ') != std::string_view::npos;
+  if (const std::optional<Real16> value = parse_real(token); value && named) return *value;
   throw InvalidArgument("'" + std::string(token) + "' is not a real number");
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -34,25 +35,30 @@ bool equals_ignoring_case(std::string_view text, std::string_view lower) {
 
 // The characters after the sign: digits anywhere, at most one point, at most one exponent
 // letter and at most one further sign. The exponent part starts at the letter or the further
-// sign, whichever comes first; it holds no point, and no letter follows the further sign.
+// sign, whichever comes first; it holds no point, and no letter follows the further sign. At
+// least one digit comes before the exponent part ("-", ".", "E5" and "+-5" are no numbers).
 bool passes_real_check(std::string_view body) {
   bool point = false;
   bool letter = false;
   bool further_sign = false;
+  bool digit = false;
   for (const char c : body) {
     const bool in_exponent = letter || further_sign;
-    if (is_digit(c)) continue;
+    if (is_digit(c)) {
+      digit = true;
+      continue;
+    }
     if (c == '.' && !point && !in_exponent) {
       point = true;
-    } else if (is_exponent_letter(c) && !in_exponent) {
+    } else if (is_exponent_letter(c) && !in_exponent && digit) {
       letter = true;
-    } else if (is_sign(c) && !further_sign) {
+    } else if (is_sign(c) && !further_sign && digit) {
       further_sign = true;
     } else {
       return false;
     }
   }
-  return true;
+  return digit;
 }
 
 // Infinity ("inf", "infinity") or NaN ("nan", "nan(...)"), any case; other words fail.
@@ -103,10 +109,14 @@ Real16 exact_integer(std::uint64_t u) {
   return {hi, static_cast<double>(rest)};
 }
 
+bool is_finite(Real16 v) { return std::isfinite(v.hi) && std::isfinite(v.lo); }
+
 // Decimal digits gathered into v from left to right, zeros held back until a later digit or the
-// point shows that they count; then one scaling by a power of ten.
+// point shows that they count; then one scaling by a power of ten, unless v is zero. A scaling
+// that leaves a part not finite fails the token when it scales up (the value is beyond binary64)
+// and gives zero when it scales down (the value is below the smallest binary64).
 template <Gathering kGathering>
-Real16 convert_checked(std::string_view body) {
+std::optional<Real16> convert_checked(std::string_view body) {
   Real16 v = kZero;
   std::uint64_t whole = 0;      // the fast way: v while taken <= kIntegerDigits
   std::size_t taken = 0;        // k: digits taken into v
@@ -170,6 +180,8 @@ Real16 convert_checked(std::string_view body) {
                ? cached_power_of_ten(static_cast<int>(g))
                : power_of_ten(g);
   };
+  if (v.hi == 0.0) return v;
+  const bool scaled_up = x > 0;
   // Below 10^kLowestSingleScale the power of ten itself would underflow: scale by
   // 10^(x - kLowestSingleScale) first.
   if (x < kLowestSingleScale) {
@@ -177,7 +189,9 @@ Real16 convert_checked(std::string_view body) {
     x = kLowestSingleScale;
   }
   if (x != 0) v = mul(v, power(x));
-  return v;
+  if (is_finite(v)) return v;
+  if (scaled_up) return std::nullopt;
+  return kZero;
 }
 
 // The value of the eight characters at p when all are decimal digits (the first the most
@@ -264,14 +278,19 @@ std::optional<Real16> common_decimal(std::string_view body) {
   // Beyond these the conversion scales in two steps or by an uncached power.
   if (x < kLowestSingleScale || x > kHighestCachedPower) return std::nullopt;
   const Real16 v = exact_integer(whole);
-  return x == 0 ? v : mul(v, cached_power_of_ten(static_cast<int>(x)));
+  const Real16 scaled = x == 0 ? v : mul(v, cached_power_of_ten(static_cast<int>(x)));
+  // A value beyond binary64 is convert_checked's to refuse.
+  if (!is_finite(scaled)) return std::nullopt;
+  return scaled;
 }
 
 // A real-number token converted the given way.
 template <Gathering kGathering>
 std::optional<Real16> parse_real_by(std::string_view token) {
   const std::size_t first = token.find_first_not_of(' ');
-  token.remove_prefix(first == std::string_view::npos ? token.size() : first);
+  // No token at all (an empty real part, as in "(,1)") is zero.
+  if (first == std::string_view::npos) return kZero;
+  token.remove_prefix(first);
   const bool negative = !token.empty() && token.front() == '-';
   if (!token.empty() && is_sign(token.front())) token.remove_prefix(1);
   std::optional<Real16> value;

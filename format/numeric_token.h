@@ -4,7 +4,9 @@
 //   token                    parse_real                 parse_integer
 //   "1.5" / "2.5D3"          15 x 10^-1 / 25 x 10^2     failure
 //   "1.5-3"                  15 x 10^-4                 failure
-//   "-" / "+"                -0 / +0                    0 / 0
+//   "-" / "+" / "E5"         failure                    0 / 0 / failure
+//   "" / "0e999"             +0 / +0                    0 / failure
+//   "1e400" / "-1e-400"      failure / -0               failure
 //   "1.5.3" / "1e5e3"        failure                    failure
 //   "-2147483648"            -2147483648                -2147483648
 //   "2147483648"             2147483648                 failure
@@ -22,6 +24,7 @@ namespace quelmar {
 // step), or nothing when the token fails the check. Digits before the exponent are gathered
 // into the value exactly while it needs no more than about 31 significant digits; at most 40
 // significant digits are gathered, and the digits after them before the point only scale it.
+// No token (empty or blank) is +0.
 std::optional<Real16> parse_real(std::string_view token);
 
 // The same conversion done the plain way, digit by digit in Real16: the reference that

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "format/format.h"
+#include "inverter/same_file.h"
 #include "inverter/write_statement.h"
 #include "quelmar/errors.h"
 
@@ -82,6 +85,29 @@ std::string path_in(std::string_view folder, std::string_view name) {
   return path + std::string(name);
 }
 
+// Connects unit iRW to the binary file `name`, unless the name leads to one of the kept files:
+// that counts as a file that cannot be opened.
+void open_binary_file(Units& units, std::int32_t iRW, const std::string& name,
+                      const BinaryFiles& files) {
+  for (const std::string& kept : files.kept) {
+    if (same_file(name, kept)) {
+      throw WriteFailed("I/O error: open of unit " + std::to_string(iRW) + " (file '" + name +
+                        "'): it leads to the run's file '" + kept + "'");
+    }
+  }
+  units.open_for_write_or_stop(iRW, name);
+}
+
+// Removes the result file of an earlier run, a file or a link (not what it leads to); a folder or
+// anything else of that name stays. A removal that fails leaves it for the result's open.
+void remove_earlier_result(const std::string& name) {
+  std::error_code error;
+  const std::filesystem::file_type type = std::filesystem::symlink_status(name, error).type();
+  if (type == std::filesystem::file_type::regular || type == std::filesystem::file_type::symlink) {
+    std::filesystem::remove(name, error);
+  }
+}
+
 }  // namespace
 
 std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name) {
@@ -98,13 +124,14 @@ std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view fil
 }
 
 void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
-                      const ComplexMatrix& C, std::string_view folder) {
+                      const ComplexMatrix& C, const BinaryFiles& files) {
   static const Format kAnnouncement("('  Writing binary file jCin.bim'      ,t75,' @129')");
   static const Format kStorageNote("('  Fortran arrays store in column-major order.',/) ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  const std::string name = path_in(folder, kInputFileName);
-  units.open_for_write_or_stop(iRW, name);
+  const std::string name = path_in(files.folder, kInputFileName);
+  open_binary_file(units, iRW, name, files);
+  remove_earlier_result(path_in(files.folder, kResultFileName));
   units.expect_bytes(iRW, file_bytes(1, C));
   write_integer_record(units, iRW, N);
   write_matrix_record(units, iRW, name, C);
@@ -112,13 +139,13 @@ void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int3
 }
 
 void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
-                       std::int32_t rank, const ComplexMatrix& C, std::string_view folder) {
+                       std::int32_t rank, const ComplexMatrix& C, const BinaryFiles& files) {
   static const Format kAnnouncement("(/'  Writing binary file jCinv.bim '     ,t75,' @214')  ");
   static const Format kStorageNote("( '  Fortran arrays store in column-major order.')  ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  const std::string name = path_in(folder, kResultFileName);
-  units.open_for_write_or_stop(iRW, name);
+  const std::string name = path_in(files.folder, kResultFileName);
+  open_binary_file(units, iRW, name, files);
   units.expect_bytes(iRW, file_bytes(2, C));
   write_integer_record(units, iRW, N);
   write_integer_record(units, iRW, rank);

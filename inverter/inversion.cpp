@@ -26,7 +26,8 @@ std::int32_t invert(ComplexMatrix& matrix, const InversionOptions& options) {
   }
   KernelChoice kernels = default_kernels();
   if (options.threads > 0) kernels.threads = options.threads;
-  const BinaryFiles files{options.binary_folder.has_value(), options.binary_folder.value_or("")};
+  const BinaryFiles files{
+      options.binary_folder.has_value(), options.binary_folder.value_or(""), {}};
   Units units(-1, -1, -1);
   if (options.trace != nullptr) units.connect_stream(kTraceUnit, *options.trace);
   const std::int32_t iP = options.trace != nullptr ? kTraceUnit : kNoTrace;

@@ -65,7 +65,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
   ws.kernels = kernels;
   allocate_workspace(ws, N);
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  if (files.written) write_input_file(units, iRW, iP, N, C, files.folder);
+  if (files.written) write_input_file(units, iRW, iP, N, C, files);
 
   for (std::int32_t i = 1; i <= N; ++i) {
     at(ws.iRu, i) = i;
@@ -117,7 +117,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
   }
   if (units.is_connected(iP)) write_identity_checks(ws, C, iP, units);
   iRankOut = ws.iRank;
-  if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files.folder);
+  if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files);
   release_workspace(ws);
   if (tracing) write_formatted(units, iP, kExit);
 }

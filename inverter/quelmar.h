@@ -9,19 +9,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
+#include "inverter/binary_files.h"
 #include "inverter/kernel_choice.h"
 #include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 
 namespace quelmar {
-
-// Whether the binary files are written, and in which folder (empty: the current directory).
-struct BinaryFiles {
-  bool written = true;
-  std::string folder;
-};
 
 // Requires C.order() == max(Nin, 0) (an empty matrix for Nin <= 0).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,

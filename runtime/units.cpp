@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <new>
+#include <ostream>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -22,6 +23,24 @@
 
 namespace quelmar {
 namespace {
+
+// Passes `bytes` on to a stream, or flushes it when there are none. A stream that throws on
+// failure (exceptions(badbit)) is left failed like one that does not, for check_stream to tell.
+void pass_to_stream(std::ostream& stream, std::string_view bytes) noexcept {
+  try {
+    if (bytes.empty()) {
+      stream.flush();
+    } else {
+      stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+  } catch (const std::exception&) {
+    // Marked failed even when the exception came from elsewhere; marking it may throw again.
+    try {
+      stream.setstate(std::ios::badbit);
+    } catch (const std::exception&) {
+    }
+  }
+}
 
 bool is_console_unit(int unit) {
   return unit == kStderrUnit || unit == kStdinUnit || unit == kStdoutUnit;
@@ -149,7 +168,7 @@ void Units::write(int unit, std::string_view bytes) {
   }
   Channel& channel = found->second;
   if (channel.stream != nullptr) {
-    channel.stream->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!bytes.empty()) pass_to_stream(*channel.stream, bytes);
     return check_stream("write to", unit, channel);
   }
   // A console unit's bytes wait for the end of the statement.
@@ -195,7 +214,7 @@ void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
   if (found->second.stream != nullptr) {
-    found->second.stream->flush();
+    pass_to_stream(*found->second.stream, {});
     check_stream("close of", unit, found->second);
     channels_.erase(found);
     return;

@@ -40,6 +40,7 @@ struct Check {
   Outputs expected{};
   bool others_allowed = false;   // files not expected may be written
   bool one_line_report = false;  // the standard error stream is one line, worded in any way
+  std::vector<std::string> removed{};  // files of the setup that the run removes
 };
 
 void PrintTo(const Check& check, std::ostream* out) { *out << check.name; }
@@ -64,6 +65,9 @@ void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
   const fs::path file = scratch.work() / name;
   if (verb == "mkdir") fs::create_directory(file);
   if (verb == "write") write_file(file, after_name);
+  if (verb == "symlink") fs::create_symlink(after_name, file);
+  if (verb == "link") fs::create_hard_link(scratch.work() / after_name, file);
+  if (verb == "stdout") run.stdout_to = after_verb;
   if (verb == "stdin") run.stdin_bytes = after_verb;
   if (verb == "arguments") run.arguments = pieces(after_verb, ' ');
   if (verb == "reader") run.reader_gone = name == "gone";
@@ -108,12 +112,14 @@ Outputs files_of(const Scratch& scratch) {
 
 // A row of driver_faults.tsv: scenario, case folder, more setup, exit status, the standard error
 // stream ("*": any), what is kept (items NAME[:N]: the file or stdout NAME holds the case folder's
-// expected NAME whole or its first N bytes; "*": the run may write other files too).
+// expected NAME whole or its first N bytes; -NAME: the file is removed; "*": the run may write
+// other files too).
 Check fault(const Row& row) {
   Check check{row[0], fixture(row[1]), row[2], std::stoi(row[3]), {}, row[5].ends_with('*')};
   if (row[4] != "*") check.expected["stderr"] = unescape(row[4]);
   for (const std::string& item : pieces(row[5], ' ')) {
-    if (item == "*") continue;
+    if (item.starts_with('-')) check.removed.push_back("files/" + item.substr(1));
+    if (item == "*" || item.starts_with('-')) continue;
     const std::size_t colon = std::min(item.find(':'), item.size());
     const std::string key = (item.starts_with("stdout") ? "" : "files/") + item.substr(0, colon);
     const std::string bytes = read_file(check.folder / "expected" / key);
@@ -155,6 +161,7 @@ TEST_P(Run, GivesTheExpectedOutputsAndFiles) {
   const Scratch scratch;
   const ProgramRun run = prepare(check.folder, scratch, check.setup);
   Outputs expected = files_of(scratch);
+  for (const std::string& name : check.removed) expected.erase(name);
   for (const auto& [key, bytes] : check.expected) {
     expected.erase(output_of(key));
     expected[key] = bytes;

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <thread>
 
 #include "process.h"
@@ -100,9 +102,14 @@ std::string call(const Row& row) {
     ComplexMatrix C = random_matrix(4, 3);
     std::ostringstream failed;
     failed.setstate(std::ios::badbit);
+    // A stream whose buffer takes no byte, and which throws once it fails.
+    struct Refusing : std::streambuf {
+    } refusing;
+    std::ostream throwing(&refusing);
+    throwing.exceptions(std::ios::badbit);
     if (row[0] == "threads") invert(C, {.threads = std::atoi(row[1].c_str())});
     if (row[0] == "binary_folder") invert(C, {.binary_folder = row[1]});
-    if (row[0] == "trace") invert(C, {.trace = &failed});
+    if (row[0] == "trace") invert(C, {.trace = row[1].ends_with("throws") ? &throwing : &failed});
     return "no exception";
   } catch (const InvalidArgument& e) {
     return std::string("InvalidArgument\t") + e.what();

@@ -77,6 +77,10 @@ ProgramResult run_program(const Scratch& scratch, const ProgramRun& run) {
     if (run.reader_gone && (::pipe(pipe_ends) != 0 || ::dup2(pipe_ends[1], 1) < 0 ||
                             ::close(pipe_ends[0]) != 0 || ::close(pipe_ends[1]) != 0))
       ::_exit(127);
+    if (run.stdout_to == "closed") ::close(1);
+    if (!run.stdout_to.empty() && run.stdout_to != "closed" &&
+        !std::freopen(run.stdout_to.c_str(), "w", stdout))
+      ::_exit(127);
     if (!run.meminfo.empty() &&
         (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 ||
          ::mount(meminfo.c_str(), "/proc/meminfo", nullptr, MS_BIND, nullptr) != 0)) {

@@ -30,6 +30,7 @@ struct ProgramRun {
   std::uint64_t file_size = 0;           // RLIMIT_FSIZE in bytes, 0 for none: writes fail EFBIG
   std::string meminfo;  // when set, what the program reads as /proc/meminfo (a mount of its own)
   bool reader_gone = false;  // the standard output is a pipe whose reader has gone
+  std::string stdout_to;     // when set, a file for the standard output ("closed": none)
 };
 
 struct ProgramResult {
