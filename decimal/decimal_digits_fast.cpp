@@ -25,10 +25,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "format/decimal_digits.h"
-#include "format/decimal_digits_steps.h"
-#include "format/decimal_scale.h"
-#include "format/decimal_tables.h"
+#include "decimal/decimal_digits.h"
+#include "decimal/decimal_digits_steps.h"
+#include "decimal/decimal_scale.h"
+#include "decimal/decimal_tables.h"
 
 namespace quelmar {
 namespace {

@@ -1,4 +1,4 @@
-#include "format/numeric_token.h"
+#include "decimal/numeric_token.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "decimal/decimal_scale.h"
 #include "extended/power_of_ten.h"
-#include "format/decimal_scale.h"
 
 namespace quelmar {
 namespace {

@@ -20,6 +20,7 @@
 #include "inverter/quelmar.h"
 #include "inverter/write_statement.h"
 #include "quelmar/errors.h"
+#include "reading/free_form_reader.h"
 
 namespace quelmar {
 

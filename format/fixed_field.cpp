@@ -15,9 +15,9 @@
 #include <string_view>
 #include <type_traits>
 
+#include "decimal/decimal_tables.h"
 #include "extended/lanes.h"
 #include "extended/presplit_arithmetic.h"
-#include "format/decimal_tables.h"
 #include "format/edit.h"
 #include "format/exponent_field.h"
 #include "format/field_text.h"

@@ -25,7 +25,7 @@
 #include <span>
 #include <string>
 
-#include "format/decimal_digits.h"
+#include "decimal/decimal_digits.h"
 #include "quelmar/complex.h"
 #include "quelmar/real16.h"
 

@@ -1,4 +1,4 @@
-#include "format/one_record_read.h"
+#include "reading/one_record_read.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <optional>
 
-#include "format/numeric_token.h"
+#include "decimal/numeric_token.h"
 
 namespace quelmar {
 namespace {

@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "format/free_form_reader.h"
+#include "reading/free_form_reader.h"
 
 namespace quelmar {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bits.h"
-#include "format/decimal_digits.h"
+#include "decimal/decimal_digits.h"
 #include "format/edit.h"
 #include "format/fixed_field.h"
 #include "table.h"

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "decimal/decimal_digits_steps.h"
+#include "decimal/decimal_scale.h"
+#include "equivalence.h"
 #include "extended/power_of_ten.h"
-#include "format/decimal_digits_steps.h"
-#include "format/decimal_scale.h"
-#include "fuzz/equivalence.h"
 #include "random.h"
 
 namespace quelmar::test {
