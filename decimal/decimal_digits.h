@@ -79,7 +79,7 @@ struct ShortDigits {
 };
 
 // The fast form's digits of such a request where it finds them from one scaling; false where it
-// leaves them to the digit loop (values near a tie, of extreme magnitude, not finite or
+// leaves them to the plain procedure (values near a tie, of extreme magnitude, not finite or
 // ill-formed), whose digits decimal_digits_fast gives.
 bool short_digits_fast(Real16 x, int count, ShortDigits& out);
 
