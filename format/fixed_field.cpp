@@ -215,8 +215,6 @@ struct FieldShape {
 // registers and vectors: x86-64.
 #if defined(__x86_64__)
 
-constexpr bool kVectorWriters = true;
-
 // 16 characters, the first at the lowest address: a window over a field of up to 16 columns.
 using Window = std::array<char, 16>;
 static_assert(sizeof(Window) == kFieldSlack);
@@ -253,26 +251,6 @@ inline ScaledUnits scaled_units(std::uint64_t units, std::uint64_t scale, bool o
   return {upper, scaled - upper * kPowersOfTen[8]};
 }
 
-// The 16 decimal digits of upper x 10^8 + lower (both below 10^8), leading zeros included, as
-// byte values 0 to 9, the first in byte 0. Each half (a 64-bit lane) becomes its quotient and
-// remainder by 10^4 (32 bits each), each of those its quotient and remainder by 100 (16 bits
-// each), each of those its tens and units (a byte each). The quotients come from reciprocals exact
-// in these ranges: v x 109951163 / 2^40 for v < 10^8, x x 5243 / 2^19 for x < 10^4 (the high 16
-// bits of the product, shifted by 3), x x 103 / 2^10 for x < 100; no product reaches the next part.
-__m128i sixteen_digits(const ScaledUnits& scaled) {
-  __m128i v = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(scaled.upper)),
-                                 _mm_cvtsi64_si128(static_cast<long long>(scaled.lower)));
-  const __m128i q4 = _mm_srli_epi64(_mm_mul_epu32(v, _mm_set1_epi32(109951163)), 40);
-  v = _mm_or_si128(q4,
-                   _mm_slli_epi64(_mm_sub_epi32(v, _mm_mul_epu32(q4, _mm_set1_epi32(10000))), 32));
-  const __m128i q2 = _mm_srli_epi16(_mm_mulhi_epu16(v, _mm_set1_epi32(5243)), 3);
-  v = _mm_or_si128(q2,
-                   _mm_slli_epi32(_mm_sub_epi16(v, _mm_mullo_epi16(q2, _mm_set1_epi32(100))), 16));
-  const __m128i q1 = _mm_srli_epi16(_mm_mullo_epi16(v, _mm_set1_epi16(103)), 10);
-  return _mm_or_si128(q1,
-                      _mm_slli_epi16(_mm_sub_epi16(v, _mm_mullo_epi16(q1, _mm_set1_epi16(10))), 8));
-}
-
 // The sign characters of a field, and the leads of a window: what turns the leading '0's before
 // the first column shown to blanks, with the sign character just before that column (by sign
 // character and first column shown).
@@ -295,54 +273,13 @@ const std::array<Window, kFieldSlack>& leads_of(char sign) {
   return kLeads[static_cast<std::size_t>(at - kSignCharacters.begin())];
 }
 
-// Writes the same fields as put_fixed_units_field for widths up to kFieldSlack, with no branch:
-// the units, scaled to end at the field's last column, are written as 16 digits into one vector
-// and the integer digits move one column to the left to make room for the point; '0's are added
-// and the point put in, and a lead chosen by the sign and the first digit shown turns the leading
-// zeros to blanks and the sign, or the field to asterisks; the 16 characters are stored at once.
-class FixedUnitsWriter {
- public:
-  explicit FixedUnitsWriter(const FieldShape& shape)
-      : shape_(shape),
-        columns_(field_columns(shape.point)),
-        overflow_lead_(_mm_xor_si128(columns_.base, _mm_set1_epi8('*'))) {
-    for (std::size_t sign = 0; sign < leads_.size(); ++sign) {
-      leads_[sign] = leads_of(shape.signs[sign].character).data();
-    }
-  }
-
-  void put(std::uint64_t units, bool negative, char* field) const {
-    assert(units < kUnitsLimit);
-    const std::size_t sign_case = FieldShape::sign_case(units, negative);
-    const FieldShape::Sign& sign = shape_.signs[sign_case];
-    const bool overflow = units >= sign.units_limit;
-    const __m128i digits = sixteen_digits(scaled_units(units, shape_.scale, overflow));
-    // The integer digits one column to the left, the point's column 0.
-    const __m128i text = _mm_or_si128(_mm_and_si128(_mm_srli_si128(digits, 1), columns_.integer),
-                                      _mm_and_si128(digits, columns_.fraction));
-    // The first column shown: that of the first digit other than 0 (16 for none), at most the
-    // limit.
-    const int first = std::min(std::countr_one(static_cast<unsigned>(
-                                   _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_setzero_si128())))),
-                               sign.first_limit);
-    const __m128i lead =
-        overflow ? overflow_lead_ : load(leads_[sign_case][static_cast<std::size_t>(first)]);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(field),
-                     _mm_xor_si128(_mm_xor_si128(text, columns_.base), lead));
-  }
-
- private:
-  FieldShape shape_;
-  FieldColumns columns_;
-  __m128i overflow_lead_;                 // turns the base to asterisks
-  std::array<const Window*, 3> leads_{};  // by sign case: kLeads of its character
-};
-
 #define QUELMAR_AVX2 __attribute__((target("avx2")))
 
-// Two fields side by side in one AVX2 register, the first in its low half: the fields
-// FixedUnitsWriter writes one at a time, with the blanks, the sign and the asterisks put in by
-// masks instead of a table. The columns shown are those from the first digit other than 0 or the
+// Two fields side by side in one AVX2 register, the first in its low half, with no branch: the
+// fields put_fixed_units_field writes, for widths up to kFieldSlack. The units, scaled to end at
+// the field's last column, are written as 16 digits and the integer digits move one column to the
+// left to make room for the point; '0's are added and the point put in, and the blanks, the sign
+// and the asterisks are put in by masks. The columns shown are those from the first digit other than 0 or the
 // first-limit column on (a running OR along the field); the sign takes the column before them;
 // a field its value overflows shows no column, and asterisks where the blanks would be. Two
 // values both shown below 1, most of a late listing's, take a shorter way (fields_below_one).
@@ -482,7 +419,13 @@ class FixedPairWriter {
     return _mm256_xor_si256(digits, pair(cases[0]->below_one, cases[1]->below_one));
   }
 
-  // sixteen_digits of both fields, each in its half: the same steps on 256 bits.
+  // The 16 decimal digits of upper x 10^8 + lower (both below 10^8) of each field, in its half,
+  // leading zeros included, as byte values 0 to 9, the first in byte 0. Each 64-bit lane becomes
+  // its quotient and remainder by 10^4 (32 bits each), each of those its quotient and remainder by
+  // 100 (16 bits each), each of those its tens and units (a byte each). The quotients come from
+  // reciprocals exact in these ranges: v x 109951163 / 2^40 for v < 10^8, x x 5243 / 2^19 for
+  // x < 10^4 (the high 16 bits of the product, shifted by 3), x x 103 / 2^10 for x < 100; no
+  // product reaches the next part.
   QUELMAR_AVX2 static __m256i sixteen_digits(const std::array<ScaledUnits, 2>& scaled) {
     __m256i v = _mm256_setr_epi64x(
         static_cast<long long>(scaled[0].upper), static_cast<long long>(scaled[0].lower),
@@ -518,12 +461,7 @@ bool processor_has_avx2() {
 
 #else
 
-// Elsewhere every field shape goes to put_fixed_units_field.
-constexpr bool kVectorWriters = false;
-struct FixedUnitsWriter {
-  explicit FixedUnitsWriter(const FieldShape& /*shape*/) {}
-  void put(std::uint64_t /*units*/, bool /*negative*/, char* /*field*/) const {}
-};
+// Elsewhere every field goes to put_fixed_units_field.
 struct FixedPairWriter {
   FixedPairWriter(const FieldShape& /*first*/, const FieldShape& /*second*/) {}
   template <class Pieces>
@@ -725,10 +663,9 @@ void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::str
 static_assert(ComplexRowRenderer::kMaxPieceBytes <= kFieldSlack);
 static_assert(ExponentFieldWriter::kSlack <= kFieldSlack);
 
-// The fast writers of a renderer's fields: one for each field of a shape they take, and one for
-// both at once where the processor has it.
+// The fast writers of a renderer's fields: both F fields at once where the processor has it, and
+// each E field of a shape the E field writer takes.
 struct ComplexRowRenderer::Writers {
-  std::array<std::optional<FixedUnitsWriter>, 2> fields;
   std::optional<FixedPairWriter> pair;
   std::array<std::optional<ExponentFieldWriter>, 2> exponent_fields;
 };
@@ -779,9 +716,8 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
     if (exponent_ && ExponentFieldWriter::takes(field.width, field.decimals)) {
       writers->exponent_fields[f].emplace(field.width, field.decimals, field.plus);
     }
-    if (kVectorWriters && !exponent_ && FieldShape::takes(field.width, field.decimals)) {
+    if (!exponent_ && FieldShape::takes(field.width, field.decimals)) {
       shapes[f].emplace(field.width, field.decimals, field.plus);
-      writers->fields[f].emplace(*shapes[f]);
     }
   }
   if (shapes[0] && shapes[1] && writing == FieldWriting::kWidest && processor_has_avx2()) {
@@ -832,16 +768,10 @@ char* ComplexRowRenderer::render(const Complex* first, std::size_t count, std::s
     }
     return next;
   }
-  // Fields of a shape the fast writers take are written by them from their units; others, and
-  // values the integer path does not take, as edit_fixed_fast_in_place writes them.
+  // Elements the pair writer leaves, field by field from their units where taken.
   const auto put_field = [&](std::size_t f, Real16 value, const FixedPointUnits& units) {
     const Field& field = fields_[f];
-    const std::optional<FixedUnitsWriter>& writer = writers_->fields[f];
-    if (writer && units.taken) {
-      writer->put(units.units, real_sign(value, field.width, field.plus).negative, next);
-    } else {
-      edit_fixed_fast_in_place(value, units, field.width, field.decimals, field.plus, next);
-    }
+    edit_fixed_fast_in_place(value, units, field.width, field.decimals, field.plus, next);
     next += field.width;
   };
   // Up to 32 elements at a time with the units of their parts; the scratch stays on the stack, so

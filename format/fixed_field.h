@@ -5,9 +5,9 @@
 // - The digit route: the field laid out from the value's decimal digits; it takes the values the
 //   integer path does not, and with the plain digits it is the reference.
 // The row renderer of format.h (ComplexRowRenderer) is F editing of many values at once and is
-// implemented with these: the units of four elements' parts at a time on binary64 lanes, and a
-// field of up to 16 columns written from its units with no branch (all 16 characters at once, on
-// x86-64's SSE2 lanes; elsewhere two digits per step as above). Its rows of E fields are written
+// implemented with these: the units of four elements' parts at a time on binary64 lanes, and two
+// fields of up to 16 columns each written from their units at once with no branch (on processors
+// with AVX2; elsewhere two digits per step as above). Its rows of E fields are written
 // in place by the E field writer (exponent_field.h), and by the E editor where that has none.
 //
 //   value (hi, lo)     descriptor   units                              field
