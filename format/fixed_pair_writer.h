@@ -134,7 +134,9 @@ const std::array<Window, kFieldSlack>& leads_of(char sign) {
 // than 0 or the first-limit column on (a running OR along the field); the sign takes the column
 // before them; a field its value overflows shows no column, and asterisks where the blanks would
 // be. Two values both shown below 1, most of a late listing's, take a shorter way
-// (fields_below_one).
+// (fields_below_one). It saves 38 % of a whole run's instructions at order 100, 43 % at 200
+// against put_fixed_units_field (callgrind, one processor). Equivalence test:
+// FastEditing.ListingRowsShowThePlainFields (with FieldWriting::kOneAtATime as the reference).
 class FixedPairWriter {
  public:
   FixedPairWriter(const FieldShape& first, const FieldShape& second) : shapes_{first, second} {

