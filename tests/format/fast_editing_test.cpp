@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "decimal/decimal_digits_steps.h"
-#include "decimal/decimal_scale.h"
 #include "equivalence.h"
 #include "extended/power_of_ten.h"
 #include "random.h"
@@ -177,19 +175,6 @@ TEST(FastEditing, ListingRowsShowThePlainFields) {
     for (Complex& z : row) z = {listing_value(r), listing_value(r)};
     const std::string mismatch = equivalence::listing_row_mismatch(row);
     ASSERT_TRUE(mismatch.empty()) << mismatch;
-  }
-}
-
-// The starting exponent without a logarithm is the logarithm's, at the edges where either side of
-// it changes: every binade and every power of ten of the table's range, and one step either way.
-TEST(FastEditing, StartingExponentIsTheLogarithmsAtEveryEdge) {
-  std::vector<double> edges;
-  for (int e = -996; e <= 996; ++e) edges.push_back(std::ldexp(1.0, e));
-  for (int g = -299; g <= 299; ++g) edges.push_back(power_of_ten(g).hi);
-  for (const double edge : edges) {
-    for (const double x : {std::nextafter(edge, 0.0), edge, std::nextafter(edge, kInf)}) {
-      ASSERT_EQ(starting_exponent(x), decimal_steps::logarithmic_exponent(x)) << std::hexfloat << x;
-    }
   }
 }
 
