@@ -62,8 +62,7 @@ struct FieldShape {
   std::array<Sign, 3> signs{};
 };
 
-// The fast writers stand on SSE2 (AVX2 for two fields at once) and their moves between 64-bit
-// registers and vectors: x86-64.
+// The pair writer stands on AVX2 and its moves between 64-bit registers and vectors: x86-64.
 #if defined(__x86_64__)
 
 // 16 characters, the first at the lowest address: a window over a field of up to 16 columns.
