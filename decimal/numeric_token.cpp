@@ -82,11 +82,6 @@ std::int64_t read_exponent(std::string_view text) {
 // At most this many significant digits are taken into the value; later ones only move the scale.
 constexpr std::size_t kSignificantDigits = 40;
 
-// The common-token path gathers up to this many digits in a 64-bit integer (10^19 < 2^64): while
-// the value is an integer below 2^106 every Real16 step is exact, so the steps leave the exact
-// value as (its nearest binary64, the rest).
-constexpr std::size_t kIntegerDigits = 19;
-
 // The lowest decimal exponent that one scaling step takes.
 constexpr std::int64_t kLowestSingleScale = -307;
 
@@ -160,19 +155,19 @@ Real16 convert_checked(std::string_view body) {
 }
 
 // The common token with the bits of convert_checked, or nothing for any other token:
-// digits with at most one point, up to kIntegerDigits of them from the first that is not 0, then
-// perhaps an exponent letter, a sign and one to four digits, scaled within the cached powers.
-// The digits are gathered in one pass; zeros that end the digits after a point, which
-// convert_checked never takes, are dropped after. (convert_checked goes on from its first
-// kIntegerDigits digits, leading zeros among them, in Real16 steps, which are exact for such a
-// value and leave it as gathering it in an integer does.)
+// digits with at most one point, up to 19 of them from the first that is not 0, then perhaps an
+// exponent letter, a sign and one to four digits, scaled within the cached powers. The digits are
+// gathered in one pass into a 64-bit integer (10^19 < 2^64); zeros that end the digits after a
+// point, which convert_checked never takes, are dropped after. (convert_checked gathers the same
+// digits in Real16 steps, which are exact while the value is an integer below 2^106, so they leave
+// it as (its nearest binary64, the rest), as exact_integer does.)
 std::optional<Real16> common_decimal(std::string_view body) {
   constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
   constexpr std::size_t kExponentDigits = 4;
   std::uint64_t whole = 0;
   std::size_t digits = 0;
   std::size_t point_at = kNoPoint;  // digits before the point
-  // Up to kIntegerDigits digits count from the first that is not 0: whole stays below 10^19.
+  // Up to 19 digits count from the first that is not 0: whole stays below 10^19.
   constexpr std::uint64_t kRoomForOne = 1'000'000'000'000'000'000;  // whole x 10 + 1 digit fits
   std::size_t i = 0;
   while (i < body.size()) {
