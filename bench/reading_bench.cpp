@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "format/free_form_reader.h"
+#include "reading/free_form_reader.h"
 
 namespace quelmar {
 namespace {

@@ -19,6 +19,7 @@
 #include "inverter/same_file.h"
 #include "inverter/write_statement.h"
 #include "quelmar/errors.h"
+#include "reading/free_form_reader.h"
 
 namespace quelmar {
 

@@ -7,6 +7,7 @@
 #include "format/format.h"
 #include "inverter/write_statement.h"
 #include "quelmar/storage.h"
+#include "reading/free_form_reader.h"
 
 namespace quelmar {
 

@@ -24,11 +24,16 @@ using WideLanes = double __attribute__((vector_size(kWideLaneCount * sizeof(doub
 template <class V>
 inline constexpr std::size_t kLanesOf = sizeof(V) / sizeof(double);
 
+// Marks a helper of lane kernels, inlined into its caller at every optimisation level: a call that
+// stayed a call would pass 32-byte vectors between a kernel's AVX copy and code built for the
+// baseline, which disagree on how such vectors are passed (the steps of arithmetic_steps.h are
+// inlined the same way).
+#define QUELMAR_LANE_HELPER __attribute__((always_inline)) inline
+
 // Marks a lane kernel to be built twice, for the baseline instruction set and for AVX, the copy
 // chosen at load time by what the processor offers. AVX only re-encodes the same binary64
 // operations with three operands (no fused multiply-add: -ffp-contract=off keeps it out), so both
-// copies give the same bits.
-// Every helper a lane kernel calls is inlined into it (QUELMAR_LANE_HELPER, arithmetic_steps.h).
+// copies give the same bits. Every helper a lane kernel calls is inlined into it.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define QUELMAR_LANE_KERNEL __attribute__((flatten, target_clones("avx", "default")))
 #else

@@ -1,7 +1,7 @@
 #include "quelmar/decimal.h"
 
+#include "decimal/numeric_token.h"
 #include "format/edit.h"
-#include "format/numeric_token.h"
 
 namespace quelmar {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "format/decimal_digits.h"
-#include "format/decimal_tables.h"
+#include "decimal/decimal_digits.h"
+#include "decimal/decimal_tables.h"
 #include "format/field_text.h"
 
 namespace quelmar {

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "format/decimal_digits.h"
+#include "decimal/decimal_digits.h"
 #include "quelmar/real16.h"
 
 namespace quelmar {

@@ -21,9 +21,6 @@
 #include <vector>
 
 #include "quelmar/complex.h"
-// The free-form reading entry points (ReadItem, read_free, RecordReader, tab_size_from_environment)
-// stay declared beside the scanner that implements them; this header makes them public.
-#include "format/free_form_reader.h"
 
 namespace quelmar {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz/equivalence.h"
+#include "equivalence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   std::array<std::uint8_t, 16> bits{};

@@ -29,9 +29,10 @@
 #include "driver/program_stop.h"
 #include "driver/run_state.h"
 #include "driver/settings.h"
+#include "equivalence.h"
 #include "format/format.h"
-#include "fuzz/equivalence.h"
 #include "inverter/quelmar.h"
+#include "reading/free_form_reader.h"
 #include "runtime/units.h"
 
 namespace {

@@ -22,8 +22,9 @@
 #include <string_view>
 #include <vector>
 
+#include "decimal/numeric_token.h"
 #include "format/format.h"
-#include "format/numeric_token.h"
+#include "reading/free_form_reader.h"
 
 namespace {
 

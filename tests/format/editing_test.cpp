@@ -1,6 +1,6 @@
 // Edit descriptors and decimal digits against tables computed outside the program: every value of
 // the reference table golden/editing.tsv under the six real descriptors the program prints with,
-// the worked fields of editing_edges.tsv and the worked digit strings of format_digits.tsv.
+// and the worked fields of editing_edges.tsv.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,7 +8,6 @@
 #include <string>
 
 #include "bits.h"
-#include "format/decimal_digits.h"
 #include "format/edit.h"
 #include "format/fixed_field.h"
 #include "table.h"
@@ -61,17 +60,6 @@ TEST(Editing, ReferenceTableUnderEveryDescriptor) {
 TEST(Editing, WorkedFields) {
   for (const Row& row : read_table("editing_edges.tsv")) {
     EXPECT_EQ(edit(row[0], row[1]), between_marks(row[2])) << row.where;
-  }
-}
-
-TEST(Editing, DecimalDigitsOfWorkedValues) {
-  for (const Row& row : read_table("format_digits.tsv")) {
-    const auto value = parse_real16(row[0]);
-    ASSERT_TRUE(value) << row.where;
-    const DigitMode mode = row[1][0] == 'E' ? DigitMode::kExponent : DigitMode::kFixed;
-    const DecimalDigits d = decimal_digits_plain(*value, mode, std::stoi(row[1].substr(1)));
-    const std::string digits(d.digits.begin(), d.digits.begin() + std::ssize(row[3]));
-    EXPECT_EQ(std::to_string(d.exponent) + " " + digits, row[2] + " " + row[3]) << row.where;
   }
 }
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bits.h"
-#include "fuzz/equivalence.h"
+#include "equivalence.h"
 #include "inversion.h"
 #include "inverter/elimination.h"
 #include "inverter/listing_pipeline.h"

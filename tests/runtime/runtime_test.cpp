@@ -23,7 +23,6 @@
 
 #include "process.h"
 #include "quelmar/errors.h"
-#include "quelmar/storage.h"
 #include "runtime/helper_thread.h"
 #include "runtime/units.h"
 
@@ -224,14 +223,6 @@ TEST(HelperThreads, HandOversNeverLoseAWakeUp) {
     if (helper.take_back()) job();
     ASSERT_EQ(job.runs, k + 1);
   }
-}
-
-// A released block goes back to the system at once, not at the next allocation.
-TEST(Storage, ReleaseHandsTheBlockBack) {
-  Storage<double> block;
-  ASSERT_TRUE(block.allocate(1 << 20));
-  block.release();
-  EXPECT_EQ(block.data(), nullptr);
 }
 
 }  // namespace

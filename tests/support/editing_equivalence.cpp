@@ -12,11 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "equivalence.h"
 #include "format/edit.h"
 #include "format/exponent_field.h"
 #include "format/fixed_field.h"
 #include "format/format.h"
-#include "fuzz/equivalence.h"
 
 namespace quelmar::equivalence {
 namespace {

@@ -3,9 +3,9 @@
 #include <cassert>
 #include <cmath>
 
+#include "decimal/decimal_digits.h"
+#include "decimal/decimal_digits_steps.h"
 #include "extended/power_of_ten.h"
-#include "format/decimal_digits.h"
-#include "format/decimal_digits_steps.h"
 
 namespace quelmar {
 namespace {

@@ -3,7 +3,6 @@
 //   lookup                        value
 //   kPowersOfTen[6]               1'000'000
 //   binary64_power_of_ten(11)     1e11 (exact)
-//   kDigitPairs.digits[7]         {0, 7}
 //   kDigitPairs.text[7]           {'0', '7'}
 //   eight_digit_text(1234)        "00001234" (as the bytes of a 64-bit word)
 #pragma once
@@ -31,16 +30,13 @@ constexpr double binary64_power_of_ten(std::size_t k) {
   return static_cast<double>(static_cast<std::int64_t>(kPowersOfTen[k]));
 }
 
-// The two decimal digits of each number below 100, tens first: as values, and as the characters
-// that show them.
+// The two decimal digits of each number below 100, tens first, as the characters that show them.
 struct DigitPairs {
-  std::array<std::array<int, 2>, 100> digits;
   std::array<std::array<char, 2>, 100> text;
 };
 inline constexpr DigitPairs kDigitPairs = [] {
   DigitPairs pairs{};
   for (std::size_t k = 0; k < 100; ++k) {
-    pairs.digits[k] = {static_cast<int>(k / 10), static_cast<int>(k % 10)};
     pairs.text[k] = {static_cast<char>('0' + k / 10), static_cast<char>('0' + k % 10)};
   }
   return pairs;

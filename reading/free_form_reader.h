@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <span>
 
-#include "format/record_reader.h"
 #include "quelmar/complex.h"
+#include "reading/record_reader.h"
 
 namespace quelmar {
 

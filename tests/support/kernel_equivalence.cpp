@@ -9,8 +9,8 @@
 #include <iterator>
 #include <string>
 
+#include "equivalence.h"
 #include "extended/lanes.h"
-#include "fuzz/equivalence.h"
 #include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
 #include "inverter/workspace.h"

@@ -1,14 +1,12 @@
-#include "format/one_record_read.h"
+#include "reading/one_record_read.h"
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 
-#include "format/numeric_token.h"
+#include "decimal/numeric_token.h"
 
 namespace quelmar {
 namespace {
@@ -48,29 +46,9 @@ class PlainScan {
   std::string_view imaginary_token() { return token_until({' ', '\t', ')', ')'}); }
 
  private:
-  // The characters up to the first of `stops` or the record's end, eight at a time where eight
-  // are left: a byte equal to a stop is marked in its top bit by the borrow test (which marks no
-  // byte below the first equal one, so the lowest mark of all four tests is the first stop).
+  // The characters up to the first of `stops` or the record's end.
   std::string_view token_until(std::array<char, 4> stops) {
-    static_assert(std::endian::native == std::endian::little,
-                  "the first character in the lowest byte");
-    constexpr std::uint64_t kOnes = 0x01010101'01010101U;
-    constexpr std::uint64_t kTops = 0x80808080'80808080U;
-    const auto equal_bytes = [](std::uint64_t word, char c) {
-      const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-      return (x - kOnes) & ~x & kTops;
-    };
     const std::size_t start = pos_;
-    for (; pos_ + 8 <= record_.size(); pos_ += 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, record_.data() + pos_, sizeof word);
-      const std::uint64_t marks = equal_bytes(word, stops[0]) | equal_bytes(word, stops[1]) |
-                                  equal_bytes(word, stops[2]) | equal_bytes(word, stops[3]);
-      if (marks != 0) {
-        pos_ += static_cast<std::size_t>(std::countr_zero(marks)) / 8;
-        return record_.substr(start, pos_ - start);
-      }
-    }
     while (pos_ < record_.size() && std::ranges::find(stops, record_[pos_]) == stops.end()) ++pos_;
     return record_.substr(start, pos_ - start);
   }

@@ -1,4 +1,4 @@
-#include "format/free_form_reader.h"
+#include "reading/free_form_reader.h"
 
 #include <algorithm>
 #include <cassert>
@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "format/numeric_token.h"
-#include "format/one_record_read.h"
+#include "decimal/numeric_token.h"
+#include "reading/one_record_read.h"
 
 namespace quelmar {
 namespace {

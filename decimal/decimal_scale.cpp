@@ -1,11 +1,11 @@
-#include "format/decimal_scale.h"
+#include "decimal/decimal_scale.h"
 
 #include <array>
 #include <cassert>
 #include <cstddef>
 
+#include "decimal/decimal_digits_steps.h"
 #include "extended/power_of_ten.h"
-#include "format/decimal_digits_steps.h"
 
 namespace quelmar {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "format/decimal_digits.h"
+#include "decimal/decimal_digits.h"
 
 namespace quelmar::decimal_steps {
 

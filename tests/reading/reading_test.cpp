@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "bits.h"
-#include "format/free_form_reader.h"
-#include "format/numeric_token.h"
+#include "decimal/numeric_token.h"
 #include "random.h"
+#include "reading/free_form_reader.h"
 #include "table.h"
 
 namespace quelmar::test {

@@ -1,14 +1,12 @@
-#include "format/numeric_token.h"
+#include "decimal/numeric_token.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
 #include <limits>
 
+#include "decimal/decimal_scale.h"
 #include "extended/power_of_ten.h"
-#include "format/decimal_scale.h"
 
 namespace quelmar {
 namespace {
@@ -90,15 +88,6 @@ std::int64_t read_exponent(std::string_view text) {
 // At most this many significant digits are taken into the value; later ones only move the scale.
 constexpr std::size_t kSignificantDigits = 40;
 
-// How the digits are gathered and scaled: the plain way, every digit by Real16 steps and the
-// power of ten by power_of_ten; or the fast way, with the same bits.
-enum class Gathering { kPlain, kFast };
-
-// The fast way gathers up to this many digits in a 64-bit integer (10^19 < 2^64): while the
-// value is an integer below 2^106 every Real16 step is exact, so the steps leave the exact value
-// as (its nearest binary64, the rest).
-constexpr std::size_t kIntegerDigits = 19;
-
 // The lowest decimal exponent that one scaling step takes.
 constexpr std::int64_t kLowestSingleScale = -307;
 
@@ -112,13 +101,11 @@ Real16 exact_integer(std::uint64_t u) {
 bool is_finite(Real16 v) { return std::isfinite(v.hi) && std::isfinite(v.lo); }
 
 // Decimal digits gathered into v from left to right, zeros held back until a later digit or the
-// point shows that they count; then one scaling by a power of ten, unless v is zero. A scaling
-// that leaves a part not finite fails the token when it scales up (the value is beyond binary64)
-// and gives zero when it scales down (the value is below the smallest binary64).
-template <Gathering kGathering>
+// point shows that they count, every digit by Real16 steps; then one scaling by a power of ten,
+// unless v is zero. A scaling that leaves a part not finite fails the token when it scales up (the
+// value is beyond binary64) and gives zero when it scales down (below the smallest binary64).
 std::optional<Real16> convert_checked(std::string_view body) {
   Real16 v = kZero;
-  std::uint64_t whole = 0;      // the fast way: v while taken <= kIntegerDigits
   std::size_t taken = 0;        // k: digits taken into v
   std::size_t significant = 0;  // digits taken from the first non-zero one on
   std::size_t pending = 0;      // z: zeros not yet taken
@@ -126,9 +113,6 @@ std::optional<Real16> convert_checked(std::string_view body) {
   std::size_t point_at = 0;  // q: digits taken before the point
   std::int64_t beyond = 0;   // d: digits before the point that came after the significant ones
   std::int64_t x = 0;
-  const auto gathered = [&] {
-    return kGathering == Gathering::kFast && taken <= kIntegerDigits ? exact_integer(whole) : v;
-  };
   // v = (v x 10) + digit while significant digits are wanted; after them a digit before the
   // point only adds a power of ten, and one after the point is dropped.
   auto take = [&](int digit) {
@@ -136,11 +120,7 @@ std::optional<Real16> convert_checked(std::string_view body) {
       if (!point) beyond = std::min(beyond + 1, kExponentLimit);
       return;
     }
-    if (kGathering == Gathering::kFast && taken < kIntegerDigits) {
-      whole = whole * 10 + static_cast<std::uint64_t>(digit);
-    } else {
-      v = add(mul(gathered(), 10.0), static_cast<double>(digit));
-    }
+    v = add(mul(v, 10.0), static_cast<double>(digit));
     ++taken;
     if (digit != 0 || significant > 0) ++significant;
   };
@@ -166,7 +146,6 @@ std::optional<Real16> convert_checked(std::string_view body) {
   }
   // Zeros still pending are taken when there was no point, and dropped after it.
   if (!point) take_pending();
-  v = gathered();
   x += beyond;
   if (point) {
     // x = x + q - k.
@@ -175,71 +154,37 @@ std::optional<Real16> convert_checked(std::string_view body) {
              ? kExponentLimit
              : static_cast<std::int64_t>(after_point);
   }
-  const auto power = [](std::int64_t g) {
-    return kGathering == Gathering::kFast && g >= kLowestCachedPower && g <= kHighestCachedPower
-               ? cached_power_of_ten(static_cast<int>(g))
-               : power_of_ten(g);
-  };
   if (v.hi == 0.0) return v;
   const bool scaled_up = x > 0;
   // Below 10^kLowestSingleScale the power of ten itself would underflow: scale by
   // 10^(x - kLowestSingleScale) first.
   if (x < kLowestSingleScale) {
-    v = mul(v, power(x - kLowestSingleScale));
+    v = mul(v, power_of_ten(x - kLowestSingleScale));
     x = kLowestSingleScale;
   }
-  if (x != 0) v = mul(v, power(x));
+  if (x != 0) v = mul(v, power_of_ten(x));
   if (is_finite(v)) return v;
   if (scaled_up) return std::nullopt;
   return kZero;
 }
 
-// The value of the eight characters at p when all are decimal digits (the first the most
-// significant), else nothing: all eight at once in a 64-bit word, the first character in its
-// lowest byte. A byte is a digit when its high half is 3 and adding 6 to it keeps it so; the
-// digits are then joined in pairs, fours and the eight by multiplications that place each
-// partial value in the upper half of its wider lane.
-std::optional<std::uint64_t> eight_digits_at(const char* p) {
-  static_assert(std::endian::native == std::endian::little,
-                "the first character in the lowest byte");
-  std::uint64_t word = 0;
-  std::memcpy(&word, p, sizeof word);
-  constexpr std::uint64_t kHighHalves = 0xF0F0F0F0'F0F0F0F0U;
-  if (((word & kHighHalves) | (((word + 0x06060606'06060606U) & kHighHalves) >> 4)) !=
-      0x33333333'33333333U) {
-    return std::nullopt;
-  }
-  word = ((word & 0x0F0F0F0F'0F0F0F0FU) * 2561) >> 8;
-  word = ((word & 0x00FF00FF'00FF00FFU) * 6553601) >> 16;
-  return ((word & 0x0000FFFF'0000FFFFU) * 42949672960001U) >> 32;
-}
-
-// The fast way's common token with the bits of convert_checked, or nothing for any other token:
-// digits with at most one point, up to kIntegerDigits of them from the first that is not 0, then
-// perhaps an exponent letter, a sign and one to four digits, scaled within the cached powers.
-// The digits are gathered in one pass, eight at a time where they run on; zeros that end the
-// digits after a point, which convert_checked never takes, are dropped after. (convert_checked
-// goes on from its first kIntegerDigits digits, leading zeros among them, in Real16 steps, which
-// are exact for such a value and leave it as gathering it in an integer does.)
+// The common token with the bits of convert_checked, or nothing for any other token:
+// digits with at most one point, up to 19 of them from the first that is not 0, then perhaps an
+// exponent letter, a sign and one to four digits, scaled within the cached powers. The digits are
+// gathered in one pass into a 64-bit integer (10^19 < 2^64); zeros that end the digits after a
+// point, which convert_checked never takes, are dropped after. (convert_checked gathers the same
+// digits in Real16 steps, which are exact while the value is an integer below 2^106, so they leave
+// it as (its nearest binary64, the rest), as exact_integer does.)
 std::optional<Real16> common_decimal(std::string_view body) {
   constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
   constexpr std::size_t kExponentDigits = 4;
   std::uint64_t whole = 0;
   std::size_t digits = 0;
   std::size_t point_at = kNoPoint;  // digits before the point
-  // Up to kIntegerDigits digits count from the first that is not 0: whole stays below 10^19.
-  constexpr std::uint64_t kRoomForEight = 100'000'000'000;          // whole x 10^8 + 8 digits fits
+  // Up to 19 digits count from the first that is not 0: whole stays below 10^19.
   constexpr std::uint64_t kRoomForOne = 1'000'000'000'000'000'000;  // whole x 10 + 1 digit fits
   std::size_t i = 0;
   while (i < body.size()) {
-    if (i + 8 <= body.size() && whole < kRoomForEight) {
-      if (const std::optional<std::uint64_t> eight = eight_digits_at(body.data() + i)) {
-        whole = whole * 100'000'000 + *eight;
-        digits += 8;
-        i += 8;
-        continue;
-      }
-    }
     const char c = body[i];
     if (is_digit(c)) {
       if (whole >= kRoomForOne) return std::nullopt;
@@ -284,9 +229,8 @@ std::optional<Real16> common_decimal(std::string_view body) {
   return scaled;
 }
 
-// A real-number token converted the given way.
-template <Gathering kGathering>
-std::optional<Real16> parse_real_by(std::string_view token) {
+// A real-number token converted by convert_checked, or first by common_decimal when `common`.
+std::optional<Real16> parse_real_by(std::string_view token, bool common) {
   const std::size_t first = token.find_first_not_of(' ');
   // No token at all (an empty real part, as in "(,1)") is zero.
   if (first == std::string_view::npos) return kZero;
@@ -299,8 +243,8 @@ std::optional<Real16> parse_real_by(std::string_view token) {
   if (word) {
     value = parse_special(token);
   } else {
-    if constexpr (kGathering == Gathering::kFast) value = common_decimal(token);
-    if (!value && passes_real_check(token)) value = convert_checked<kGathering>(token);
+    if (common) value = common_decimal(token);
+    if (!value && passes_real_check(token)) value = convert_checked(token);
   }
   if (value && negative) value = neg(*value);
   return value;
@@ -308,12 +252,10 @@ std::optional<Real16> parse_real_by(std::string_view token) {
 
 }  // namespace
 
-std::optional<Real16> parse_real(std::string_view token) {
-  return parse_real_by<Gathering::kFast>(token);
-}
+std::optional<Real16> parse_real(std::string_view token) { return parse_real_by(token, true); }
 
 std::optional<Real16> parse_real_plain(std::string_view token) {
-  return parse_real_by<Gathering::kPlain>(token);
+  return parse_real_by(token, false);
 }
 
 std::optional<std::int32_t> parse_integer(std::string_view token) {

@@ -6,12 +6,16 @@
 //   "3, 5"                         int, int           true: 3, 5
 //   "3,,5" / "2*7" / "'3' 5"       int, int           false (a null, a repeat, a quote)
 //   "1 2"                          int, int, Complex  false (values on the next record)
+//
+// Gain: 2.4 % of a whole run's processor time at order 100, 3.7 % at 200 (one processor, medians
+// of interleaved runs on a busy machine); 1.9 % and 1.2 % of its instructions. Equivalence test:
+// Reading.OneRecordReadsGiveTheFullScansItems.
 #pragma once
 
 #include <span>
 #include <string_view>
 
-#include "format/free_form_reader.h"
+#include "reading/free_form_reader.h"
 
 namespace quelmar {
 

@@ -1,4 +1,4 @@
-#include "format/record_reader.h"
+#include "reading/record_reader.h"
 
 #include <algorithm>
 #include <climits>
