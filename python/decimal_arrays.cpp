@@ -1,0 +1,86 @@
+#include "python/decimal_arrays.h"
+
+#include <pybind11/numpy.h>
+
+#include <complex>
+#include <string>
+#include <vector>
+
+#include "quelmar/decimal.h"
+
+namespace quelmar::python {
+namespace {
+
+// The values of an array of strings, and its shape.
+struct ParsedArray {
+  std::vector<py::ssize_t> shape;
+  std::vector<Real16> values;
+};
+
+// "name[i, j]" for the element at `flat` (C order) of an array of `shape`.
+std::string element_name(const char* name, const std::vector<py::ssize_t>& shape,
+                         py::ssize_t flat) {
+  std::string index;
+  for (auto axis = shape.size(); axis-- > 0;) {
+    const std::string digits = std::to_string(flat % shape[axis]);
+    index = axis + 1 == shape.size() ? digits : digits + ", " + index;
+    flat /= shape[axis];
+  }
+  return std::string(name) + "[" + index + "]";
+}
+
+ParsedArray parse_array(py::handle strings, const char* name) {
+  const py::array a = py::array::ensure(strings);
+  if (!a) throw py::value_error(std::string("parse: ") + name + " is not an array of str");
+  ParsedArray parsed{{a.shape(), a.shape() + a.ndim()}, {}};
+  const char kind = a.dtype().kind();
+  if (a.size() > 0 && kind != 'U' && kind != 'O') {
+    throw py::value_error(std::string("parse: ") + name + " must hold str, not " +
+                          py::str(a.dtype()).cast<std::string>());
+  }
+  parsed.values.reserve(static_cast<std::size_t>(a.size()));
+  for (const py::handle item : a.attr("ravel")()) {
+    const auto flat = static_cast<py::ssize_t>(parsed.values.size());
+    if (!py::isinstance<py::str>(item)) {
+      throw py::value_error("parse: " + element_name(name, parsed.shape, flat) + " is not a str");
+    }
+    try {
+      parsed.values.push_back(to_real16(item.cast<std::string>()));
+    } catch (const InvalidArgument& e) {
+      throw py::value_error("parse: " + element_name(name, parsed.shape, flat) + ": " + e.what());
+    }
+  }
+  return parsed;
+}
+
+// Arrays of `shape` filled with part(k) for the k-th value in C order.
+template <class T, class Part>
+py::array_t<T> filled(const std::vector<py::ssize_t>& shape, std::size_t count, Part part) {
+  py::array_t<T> out(shape);
+  T* data = out.mutable_data();
+  for (std::size_t k = 0; k < count; ++k) data[k] = part(k);
+  return out;
+}
+
+}  // namespace
+
+py::tuple parse(py::handle strings, py::handle imag) {
+  const ParsedArray re = parse_array(strings, "strings");
+  const std::size_t count = re.values.size();
+  if (imag.is_none()) {
+    return py::make_tuple(filled<double>(re.shape, count, [&](auto k) { return re.values[k].hi; }),
+                          filled<double>(re.shape, count, [&](auto k) { return re.values[k].lo; }));
+  }
+  const ParsedArray im = parse_array(imag, "imag");
+  if (im.shape != re.shape) throw py::value_error("parse: strings and imag differ in shape");
+  using Complex128 = std::complex<double>;
+  return py::make_tuple(filled<Complex128>(re.shape, count,
+                                           [&](auto k) {
+                                             return Complex128(re.values[k].hi, im.values[k].hi);
+                                           }),
+                        filled<Complex128>(re.shape, count, [&](auto k) {
+                          return Complex128(re.values[k].lo, im.values[k].lo);
+                        }));
+}
+
+}  // namespace quelmar::python

@@ -1,0 +1,57 @@
+// The Python module quelmar: complex matrices inverted in Real16 arithmetic (about 32 significant
+// digits, the same bits on every machine and thread count), in numpy's terms. The library's
+// failures become Python's exceptions: InvalidArgument ValueError, StorageRefused MemoryError,
+// WriteFailed OSError.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <string>
+
+#include "python/decimal_arrays.h"
+#include "python/inverse_result.h"
+#include "quelmar/errors.h"
+#include "quelmar/version.h"
+
+namespace py = pybind11;
+namespace qp = quelmar::python;
+
+PYBIND11_MODULE(quelmar, m) {
+  m.doc() =
+      "Complex matrices inverted in double-double arithmetic (about 32 significant digits) by "
+      "Gauss-Jordan elimination with full pivoting and rank detection; the same bits on every "
+      "machine and thread count.";
+  m.attr("__version__") = std::string(quelmar::library_version());
+
+  py::register_exception_translator([](std::exception_ptr failure) {
+    try {
+      if (failure) std::rethrow_exception(failure);
+    } catch (const quelmar::InvalidArgument& e) {
+      PyErr_SetString(PyExc_ValueError, e.what());
+    } catch (const quelmar::StorageRefused& e) {
+      PyErr_SetString(PyExc_MemoryError, e.what());
+    } catch (const quelmar::WriteFailed& e) {
+      PyErr_SetString(PyExc_OSError, e.what());
+    }
+  });
+
+  py::class_<qp::Inverse>(m, "Inverse", "The result of inv: the inverse as hi + lo, and the rank.")
+      .def_readonly("hi", &qp::Inverse::hi, "The high parts: N x N complex128.")
+      .def_readonly("lo", &qp::Inverse::lo, "The low parts: N x N complex128; hi + lo is the value.")
+      .def_readonly("rank", &qp::Inverse::rank, "The number of pivots taken.")
+      .def("to_mpmath", &qp::to_mpmath, "hi + lo exactly, as an mpmath.matrix (needs mpmath).")
+      .def("__repr__", [](const qp::Inverse& r) {
+        return "Inverse(order=" + std::to_string(r.hi.shape(0)) +
+               ", rank=" + std::to_string(r.rank) + ")";
+      });
+
+  m.def("inv", &qp::inv, py::arg("a"), py::arg("threads") = 0,
+        py::arg("binary_folder") = py::none(),
+        "The inverse of a: an N x N array (complex, real or integer values, each taken exactly) "
+        "or a pair (hi, lo) of complex or real binary64 arrays whose sum is the matrix. threads: 0 "
+        "(one per processor) or 1 to 64, the same bits for each. binary_folder: where to write "
+        "jCin.bim and jCinv.bim. The interpreter lock is released while it inverts.");
+  m.def("parse", &qp::parse, py::arg("strings"), py::arg("imag") = py::none(),
+        "(hi, lo) of an array of decimal strings, read exactly (at most 40 significant digits): "
+        "float64 arrays of its shape, or complex128 ones when imag holds the imaginary parts.");
+}
