@@ -1,8 +1,42 @@
 #include "quelmar/complex_matrix.h"
 
+#include <algorithm>
 #include <limits>
+#include <string>
+
+#include "quelmar/errors.h"
 
 namespace quelmar {
+
+ComplexMatrix::ComplexMatrix(std::int32_t order) {
+  if (order < 0) throw InvalidArgument("matrix order " + std::to_string(order) + ": negative");
+  if (!allocate(order)) {
+    throw StorageRefused("matrix of order " + std::to_string(order) + ": storage refused");
+  }
+}
+
+ComplexMatrix::ComplexMatrix(const ComplexMatrix& other) : ComplexMatrix(other.order_) {
+  std::copy_n(other.data(), other.element_count(), data());
+}
+
+ComplexMatrix& ComplexMatrix::operator=(const ComplexMatrix& other) {
+  if (this != &other) *this = ComplexMatrix(other);
+  return *this;
+}
+
+ComplexMatrix::ComplexMatrix(ComplexMatrix&& other) noexcept
+    : storage_(std::move(other.storage_)), order_(other.order_) {
+  other.release();
+}
+
+ComplexMatrix& ComplexMatrix::operator=(ComplexMatrix&& other) noexcept {
+  if (this != &other) {
+    storage_ = std::move(other.storage_);
+    order_ = other.order_;
+    other.release();
+  }
+  return *this;
+}
 
 bool ComplexMatrix::allocate(std::int32_t order) {
   release();
@@ -17,6 +51,14 @@ bool ComplexMatrix::allocate(std::int32_t order) {
 void ComplexMatrix::release() {
   storage_.release();
   order_ = 0;
+}
+
+std::size_t ComplexMatrix::checked_index(std::int32_t i, std::int32_t j) const {
+  if (i < 1 || i > order_ || j < 1 || j > order_) {
+    throw InvalidArgument("element (" + std::to_string(i) + ", " + std::to_string(j) +
+                          ") is outside a matrix of order " + std::to_string(order_));
+  }
+  return index(i, j);
 }
 
 }  // namespace quelmar

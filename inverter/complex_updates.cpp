@@ -7,9 +7,6 @@ Complex reduced(const Complex& y, const Complex& x, const Complex& f) {
           sub(y.im, add(mul(x.im, f.re), mul(x.re, f.im)))};
 }
 
-Complex accumulate(const Complex& sum, const Complex& a, const Complex& b) {
-  return {add(sum.re, sub(mul(a.re, b.re), mul(a.im, b.im))),
-          add(sum.im, add(mul(a.re, b.im), mul(b.re, a.im)))};
-}
+Complex accumulate(const Complex& sum, const Complex& a, const Complex& b) { return sum + a * b; }
 
 }  // namespace quelmar

@@ -1,11 +1,15 @@
-// The library's inversion call: the inverter run on units of its own, which have no console, so
-// that nothing but the caller's trace stream and the binary files is ever written.
+// The library's calls: the inverter run on units of its own, which have no console, so that
+// nothing but the caller's trace stream and the binary files is ever written; and the identity
+// checks' product of two matrices.
 #include "quelmar/inversion.h"
 
+#include <algorithm>
 #include <string>
 
+#include "inverter/identity_products.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/quelmar.h"
+#include "inverter/workspace.h"
 #include "runtime/units.h"
 
 namespace quelmar {
@@ -17,24 +21,56 @@ constexpr std::int32_t kTraceUnit = 13;
 constexpr std::int32_t kNoTrace = 0;
 constexpr std::int32_t kBinaryFileUnit = 14;
 
-}  // namespace
-
-std::int32_t invert(ComplexMatrix& matrix, const InversionOptions& options) {
-  if (options.threads < 0 || options.threads > kMostThreads) {
-    throw InvalidArgument("threads = " + std::to_string(options.threads) +
+// The default kernels on `threads` threads (0: the default count); throws InvalidArgument for a
+// count out of range.
+KernelChoice kernels_for(int threads) {
+  if (threads < 0 || threads > kMostThreads) {
+    throw InvalidArgument("threads = " + std::to_string(threads) +
                           ": 0 (every processor) or 1 to " + std::to_string(kMostThreads));
   }
   KernelChoice kernels = default_kernels();
-  if (options.threads > 0) kernels.threads = options.threads;
+  if (threads > 0) kernels.threads = threads;
+  return kernels;
+}
+
+std::int32_t run_inversion(ComplexMatrix& matrix, const InversionOptions& options,
+                           InversionReport* report) {
+  const KernelChoice kernels = kernels_for(options.threads);
   const BinaryFiles files{options.binary_folder.has_value(), options.binary_folder.value_or("")};
   Units units(-1, -1, -1);
   if (options.trace != nullptr) units.connect_stream(kTraceUnit, *options.trace);
   const std::int32_t iP = options.trace != nullptr ? kTraceUnit : kNoTrace;
   std::int32_t rank = 0;
-  Quelmar(matrix.order(), matrix, rank, kBinaryFileUnit, iP, units, kernels, files);
+  Quelmar(matrix.order(), matrix, rank, kBinaryFileUnit, iP, units, kernels, files, report);
   // Closing a stream unit flushes its stream, whose failure is the caller's to know.
   units.close(kTraceUnit);
   return rank;
+}
+
+}  // namespace
+
+std::int32_t invert(ComplexMatrix& matrix, const InversionOptions& options) {
+  return run_inversion(matrix, options, nullptr);
+}
+
+InversionReport invert_reported(ComplexMatrix& matrix, const InversionOptions& options) {
+  InversionReport report;
+  run_inversion(matrix, options, &report);
+  return report;
+}
+
+// The identity checks' first product, C x Cin, with a as C and b as Cin.
+ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int threads) {
+  if (a.order() != b.order()) {
+    throw InvalidArgument("product of matrices of orders " + std::to_string(a.order()) + " and " +
+                          std::to_string(b.order()));
+  }
+  Workspace ws;
+  ws.kernels = kernels_for(threads);
+  allocate_workspace(ws, a.order());
+  std::copy_n(b.data(), b.element_count(), ws.Cin.data());
+  form_result_by_input(ws, a, product_form(ws, a));
+  return std::move(ws.CTest);
 }
 
 }  // namespace quelmar

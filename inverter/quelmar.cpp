@@ -17,9 +17,23 @@ namespace quelmar {
 
 namespace {
 
-// D * P, the running product of the pivots, parts spelled out with D on the left.
-Complex pivot_product(const Complex& D, const Complex& P) {
-  return {sub(mul(D.re, P.re), mul(D.im, P.im)), add(mul(D.re, P.im), mul(P.re, D.im))};
+// The pivot of a step: row ii and column jj of the matrix handed in, and its magnitude.
+void note_pivot(InversionReport& report, std::int32_t ii, std::int32_t jj, Real16 magnitude) {
+  if (report.rows.empty()) report.first_pivot = magnitude;
+  report.last_pivot = magnitude;
+  report.rows.push_back(ii);
+  report.columns.push_back(jj);
+}
+
+// The rank, CdetN, and the rows and columns left out: a row ii of a pivot is marked used in jCu,
+// a column jj in iRu (as the output and input masks show them).
+void close_report(const Workspace& ws, InversionReport& report) {
+  report.rank = ws.iRank;
+  report.determinant = ws.CdetN;
+  for (std::int32_t i = 1; i <= ws.N; ++i) {
+    if (at(ws.jCu, i) > 0) report.rows.push_back(i);
+    if (at(ws.iRu, i) > 0) report.columns.push_back(i);
+  }
 }
 
 void write_dependency_lines(const Workspace& ws, std::int32_t iP, Units& units) {
@@ -46,7 +60,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
 
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels, const BinaryFiles& files) {
+             const KernelChoice& kernels, const BinaryFiles& files, InversionReport* report) {
   static const Format kEntry(
       "(/' {Quelmar(Nin,C,iRankOut,iRW,iP):',45('-'),t40,' [allocating] ',t63,' Quelmar @ 97') ");
   static const Format kValMin("(34x,' ValMin  =',e15.6,' scaled by pivot:'/)   ");
@@ -93,10 +107,12 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     // pivot is never divided by.
     if (pivot_magnitude.hi == 0.0) break;
     ++ws.iRank;
-    if (k > 1) ws.CdetN = pivot_product(ws.CdetN, ws.Pivot);
+    // The running product of the pivots, with the product so far on the left.
+    if (k > 1) ws.CdetN = ws.CdetN * ws.Pivot;
     ws.Pivot = (*current)(ws.iu, ws.ju);
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
+    if (report != nullptr) note_pivot(*report, ws.ii, ws.jj, pivot_magnitude);
     current = &exchange_pivot(ws, C, *current);
     // The pivot line goes between the listing before this step, rendered meanwhile, and this
     // step's (the exchange leaves iu, ju and Pivot as they were).
@@ -111,6 +127,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
   if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});
 
   close_elimination(ws, C);
+  if (report != nullptr) close_report(ws, *report);
   if (tracing && ws.iRank < N) {
     write_dependency_lines(ws, iP, units);
     write_rank_listing(ws, C, iP, units);

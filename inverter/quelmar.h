@@ -13,6 +13,7 @@
 
 #include "inverter/kernel_choice.h"
 #include "quelmar/complex_matrix.h"
+#include "quelmar/inversion.h"
 #include "runtime/units.h"
 
 namespace quelmar {
@@ -29,8 +30,10 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
 
 // The same with the arithmetic kernels given (the one above uses default_kernels(), and writes
 // both binary files in the current directory); every choice of kernels gives the same bytes.
+// With a report, it is filled in as InversionReport describes (its vectors start empty).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels, const BinaryFiles& files = {});
+             const KernelChoice& kernels, const BinaryFiles& files = {},
+             InversionReport* report = nullptr);
 
 }  // namespace quelmar

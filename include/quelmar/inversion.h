@@ -4,15 +4,18 @@
 // not be inverted come back zeroed. The same matrix gives the same bits on every machine, with
 // any number of threads.
 //
-//   quelmar::ComplexMatrix c;
-//   if (!c.allocate(2)) throw std::bad_alloc();
-//   c(1, 1) = {quelmar::kOne, quelmar::kZero};              // ( 1  2i )
-//   c(1, 2) = {quelmar::kZero, {2.0, 0.0}};                 // ( 0  4  )
-//   c(2, 2) = {{4.0, 0.0}, quelmar::kZero};
+//   quelmar::ComplexMatrix c(2);
+//   c(1, 1) = quelmar::from_std({1.0, 0.0});                // ( 1  2i )
+//   c(1, 2) = quelmar::from_std({0.0, 2.0});                // ( 0  4  )
+//   c(2, 2) = quelmar::from_std({4.0, 0.0});
+//   const quelmar::ComplexMatrix a = c;
 //   const std::int32_t rank = quelmar::invert(c);           // 2; c(1, 2) is now -0.5i
+//   const quelmar::ComplexMatrix identity = quelmar::product(a, c);
 //
 //   std::ofstream trace("trace.txt", std::ios::binary);     // the program's trace, byte for byte
 //   quelmar::invert(c, {.trace = &trace, .binary_folder = "out", .threads = 1});
+//
+//   quelmar::InversionReport report = quelmar::invert_reported(c);  // the rank and much more
 //
 // Calls may run at the same time on different matrices from different threads: the library has
 // no global state that changes. It never writes to the console, never waits for input and never
@@ -23,6 +26,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "quelmar/complex_matrix.h"
 #include "quelmar/errors.h"
@@ -49,5 +53,38 @@ struct InversionOptions {
 // for a thread count out of range, StorageRefused when a work array cannot be had and WriteFailed
 // when the trace or a binary file cannot be written.
 std::int32_t invert(ComplexMatrix& matrix, const InversionOptions& options = {});
+
+// What an inversion found. Rows and columns are those of the matrix handed in, 1-based.
+//
+//   field         for a full rank of N                 when the rank r is below N
+//   rank          N                                    r, the pivots taken
+//   rows          the pivots' rows, in the order of    the same for k < r; from r on, the rows
+//   columns       the steps (step k + 1: rows[k],      and columns left out, ascending: their
+//                 columns[k]); N entries each          rows and columns of the result are zero
+//   determinant   the product of the pivots in the order taken (the trace's CdetN): the
+//                 determinant of the inverted part with its rows and columns in pivot order.
+//                 With them in ascending order (det A itself for a full rank) it is
+//                 s x determinant, s = +1 or -1 the product of the signs of the two orders.
+//   first_pivot   |first pivot|, the largest element; 0 when no pivot was taken (rank 0)
+//   last_pivot    |last pivot taken|; last_pivot / first_pivot >= 1.0E-24, the rank's threshold,
+//                 so a small ratio warns of a nearly singular matrix
+struct InversionReport {
+  std::int32_t rank = 0;
+  std::vector<std::int32_t> rows;
+  std::vector<std::int32_t> columns;
+  Complex determinant = kComplexZero;
+  Real16 first_pivot = kZero;
+  Real16 last_pivot = kZero;
+};
+
+// invert(), returning what it found as well: the same bits in `matrix`, the trace and the files.
+InversionReport invert_reported(ComplexMatrix& matrix, const InversionOptions& options = {});
+
+// a x b: element (i, j) is the sum over ascending k of the terms a(i, k) * b(k, j) (complex.h's
+// product), from zero with the running sum on the left, as the identity checks of the trace form
+// them: product(inverse, a) is the trace's "Cinv*Cin" bit for bit. `threads` as for invert(),
+// with the same bits for every count. Throws InvalidArgument when the orders differ or the thread
+// count is out of range, StorageRefused when storage cannot be had.
+ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int threads = 0);
 
 }  // namespace quelmar

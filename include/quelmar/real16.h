@@ -1,6 +1,11 @@
 // Real16: an unevaluated sum of two binary64 values (high + low), about 32 significant digits.
 // Every operation below is a fixed sequence of binary64 operations, evaluated left to right as
 // written, so that results agree to the last bit on every machine. Nothing here allocates.
+//
+// The operators at the end stand for the named functions (a + b is add(a, b), and so on), with
+// the same bits. A Real16 built from a binary64 holds that binary64 exactly: Real16{0.1, 0} and
+// from_double(0.1) are 0.1000000000000000055511151231257827..., not one tenth; to_real16("0.1")
+// (decimal.h) gives the Real16 nearest a decimal text.
 #pragma once
 
 #include <bit>
@@ -190,5 +195,52 @@ inline Real16 abs(Real16 a) {
 
 // -a: both sign bits flipped.
 inline Real16 neg(Real16 a) { return {flip_sign(a.hi), flip_sign(a.lo)}; }
+
+// The binary64 x exactly: {x, +0}. For a decimal such as 0.1 use to_real16("0.1") instead.
+inline Real16 from_double(double x) { return {x, 0.0}; }
+
+// n exactly: the nearest binary64 to n, and the rest n - hi (at most 2^10 in magnitude).
+inline Real16 from_integer(std::int64_t n) {
+  const auto hi = static_cast<double>(n);
+  // hi = 2^63 (n near the largest int64) is beyond int64: n - 2^63 is taken in two steps.
+  const std::int64_t rest = hi >= 0x1p63 ? (n - std::numeric_limits<std::int64_t>::max()) - 1
+                                         : n - static_cast<std::int64_t>(hi);
+  return {hi, static_cast<double>(rest)};
+}
+
+// a rounded to the nearest binary64: the one addition hi + lo.
+inline double to_double(Real16 a) { return a.hi + a.lo; }
+
+// The operators, each the named function it stands for.
+inline Real16 operator+(Real16 a, Real16 b) { return add(a, b); }
+inline Real16 operator-(Real16 a, Real16 b) { return sub(a, b); }
+inline Real16 operator*(Real16 a, Real16 b) { return mul(a, b); }
+inline Real16 operator/(Real16 a, Real16 b) { return div(a, b); }
+inline Real16 operator+(Real16 a, double x) { return add(a, x); }
+inline Real16 operator-(Real16 a, double x) { return sub(a, x); }
+inline Real16 operator*(Real16 a, double x) { return mul(a, x); }
+inline Real16 operator/(Real16 a, double x) { return div(a, x); }
+inline Real16 operator/(double x, Real16 b) { return div(x, b); }
+inline Real16 operator-(Real16 a) { return neg(a); }
+inline Real16& operator+=(Real16& a, Real16 b) { return a = add(a, b); }
+inline Real16& operator-=(Real16& a, Real16 b) { return a = sub(a, b); }
+inline Real16& operator*=(Real16& a, Real16 b) { return a = mul(a, b); }
+inline Real16& operator/=(Real16& a, Real16 b) { return a = div(a, b); }
+inline Real16& operator+=(Real16& a, double x) { return a = add(a, x); }
+inline Real16& operator-=(Real16& a, double x) { return a = sub(a, x); }
+inline Real16& operator*=(Real16& a, double x) { return a = mul(a, x); }
+inline Real16& operator/=(Real16& a, double x) { return a = div(a, x); }
+
+// Comparisons as binary64 compares, of the high parts and then of the low parts: -0 == +0, a NaN
+// is unordered (every comparison false but !=), and infinities compare as binary64 ones do. For
+// the values the arithmetic returns (|lo| at most half a unit in the last place of hi) this is
+// the order of the values hi + lo. Unlike equal, less and greater, the sign of a zero does not
+// count.
+inline bool operator==(Real16 a, Real16 b) { return a.hi == b.hi && a.lo == b.lo; }
+inline bool operator!=(Real16 a, Real16 b) { return !(a == b); }
+inline bool operator<(Real16 a, Real16 b) { return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo); }
+inline bool operator>(Real16 a, Real16 b) { return b < a; }
+inline bool operator<=(Real16 a, Real16 b) { return a < b || a == b; }
+inline bool operator>=(Real16 a, Real16 b) { return b <= a; }
 
 }  // namespace quelmar
