@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "python/matrix_arrays.h"
 #include "quelmar/decimal.h"
 
 namespace quelmar::python {
@@ -62,6 +63,32 @@ py::array_t<T> filled(const std::vector<py::ssize_t>& shape, std::size_t count, 
   return out;
 }
 
+using Complex128 = std::complex<double>;
+
+// A complex128 copy of `values` (complex or real binary64 values, widened exactly) in C order.
+py::array_t<Complex128> binary64_values(py::handle values, const char* name) {
+  const py::array a = py::array::ensure(values);
+  if (!a || !holds_binary64(a)) {
+    throw py::value_error(std::string("format: ") + name +
+                          " must hold complex or real binary64 values");
+  }
+  return py::array_t<Complex128, py::array::c_style | py::array::forcecast>::ensure(a);
+}
+
+// The text of part(value) + part(low) for every element, as an array of str of their shape.
+py::object texts(const py::array_t<Complex128>& hi, const py::array_t<Complex128>& lo,
+                 double (*part)(const Complex128&), int digits) {
+  py::list strings;
+  for (py::ssize_t k = 0; k < hi.size(); ++k) {
+    strings.append(to_string(Real16{part(hi.data()[k]), part(lo.data()[k])}, digits));
+  }
+  const py::module_ numpy = py::module_::import("numpy");
+  return numpy.attr("array")(strings, py::arg("dtype") = "U").attr("reshape")(hi.attr("shape"));
+}
+
+double real_part(const Complex128& z) { return z.real(); }
+double imaginary_part(const Complex128& z) { return z.imag(); }
+
 }  // namespace
 
 py::tuple parse(py::handle strings, py::handle imag) {
@@ -73,7 +100,6 @@ py::tuple parse(py::handle strings, py::handle imag) {
   }
   const ParsedArray im = parse_array(imag, "imag");
   if (im.shape != re.shape) throw py::value_error("parse: strings and imag differ in shape");
-  using Complex128 = std::complex<double>;
   return py::make_tuple(filled<Complex128>(re.shape, count,
                                            [&](auto k) {
                                              return Complex128(re.values[k].hi, im.values[k].hi);
@@ -81,6 +107,21 @@ py::tuple parse(py::handle strings, py::handle imag) {
                         filled<Complex128>(re.shape, count, [&](auto k) {
                           return Complex128(re.values[k].lo, im.values[k].lo);
                         }));
+}
+
+py::object format(py::handle hi, py::handle lo, int digits) {
+  const py::array_t<Complex128> high = binary64_values(hi, "hi");
+  const py::array_t<Complex128> low =
+      binary64_values(lo.is_none() ? py::module_::import("numpy").attr("zeros_like")(high) : lo, "lo");
+  if (!high.attr("shape").equal(low.attr("shape"))) {
+    throw py::value_error("format: hi and lo differ in shape");
+  }
+  py::object re = texts(high, low, real_part, digits);
+  const auto is_complex = [](py::handle values) {
+    return !values.is_none() && py::array::ensure(values).dtype().kind() == 'c';
+  };
+  if (!is_complex(hi) && !is_complex(lo)) return re;
+  return py::make_tuple(re, texts(high, low, imaginary_part, digits));
 }
 
 }  // namespace quelmar::python

@@ -3,6 +3,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "quelmar/errors.h"
@@ -11,15 +12,6 @@ namespace quelmar::python {
 namespace {
 
 using Complex128 = std::complex<double>;
-
-// An integer exactly: v = h * 2^32 + l with h and l each exact in binary64, summed by the
-// library's addition (exact, since the sum of two binary64 values fits a Real16).
-template <class Integer>
-Real16 exact_integer(Integer v) {
-  const double high = static_cast<double>(v >> 32) * 0x1p32;
-  const double low = static_cast<double>(v & Integer{0xFFFFFFFF});
-  return add(Real16{high, 0.0}, low);
-}
 
 std::string shape_text(const py::array& a) {
   return py::str(a.attr("shape")).cast<std::string>();
@@ -44,12 +36,6 @@ std::int32_t square_order(const py::array& a, const char* name) {
   return static_cast<std::int32_t>(a.shape(0));
 }
 
-// Complex or real values that widen to binary64 exactly (no long double).
-bool holds_binary64(const py::array& a) {
-  const char kind = a.dtype().kind();
-  return (kind == 'f' && a.itemsize() <= 8) || (kind == 'c' && a.itemsize() <= 16);
-}
-
 bool holds_integers(const py::array& a) {
   const char kind = a.dtype().kind();
   return kind == 'b' || kind == 'i' || kind == 'u';
@@ -60,16 +46,6 @@ void require_binary64(const py::array& a, const char* name, const char* what) {
     throw py::value_error(std::string(name) + ": " + what + " complex or real binary64 values, not " +
                           py::str(a.dtype()).cast<std::string>());
   }
-}
-
-// Storage of its own for an order-N matrix; MemoryError when it is refused.
-ComplexMatrix matrix_of_order(std::int32_t order) {
-  ComplexMatrix matrix;
-  if (!matrix.allocate(order)) {
-    throw StorageRefused("storage for a matrix of order " + std::to_string(order) +
-                         " could not be had");
-  }
-  return matrix;
 }
 
 // Every element's high (or low) parts from `a`, read through its strides.
@@ -85,14 +61,21 @@ void put_binary64(const py::array& a, ComplexMatrix& matrix, double Real16::*par
   }
 }
 
+// Every element from `a`'s integers, each exactly; unsigned ones up to the largest int64.
 template <class Integer>
-void put_integers(const py::array& a, ComplexMatrix& matrix) {
+void put_integers(const py::array& a, ComplexMatrix& matrix, const char* name) {
   const auto values = py::array_t<Integer, py::array::forcecast>::ensure(a);
   const auto v = values.template unchecked<2>();
   for (py::ssize_t j = 0; j < v.shape(1); ++j) {
     for (py::ssize_t i = 0; i < v.shape(0); ++i) {
+      if constexpr (std::is_unsigned_v<Integer>) {
+        if (v(i, j) > std::numeric_limits<std::int64_t>::max()) {
+          throw py::value_error(std::string(name) + ": integer " + std::to_string(v(i, j)) +
+                                " is beyond the largest int64");
+        }
+      }
       matrix(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(j + 1)) = {
-          exact_integer(v(i, j)), kZero};
+          from_integer(static_cast<std::int64_t>(v(i, j))), kZero};
     }
   }
 }
@@ -120,7 +103,7 @@ ComplexMatrix matrix_from(py::handle argument, const char* name) {
       throw py::value_error(std::string(name) + ": high parts of shape " + shape_text(hi) +
                             " but low parts of shape " + shape_text(lo));
     }
-    ComplexMatrix matrix = matrix_of_order(order);
+    ComplexMatrix matrix(order);
     put_binary64(hi, matrix, &Real16::hi);
     put_binary64(lo, matrix, &Real16::lo);
     return matrix;
@@ -129,15 +112,20 @@ ComplexMatrix matrix_from(py::handle argument, const char* name) {
   if (!holds_binary64(a) && !holds_integers(a)) {
     require_binary64(a, name, "the elements must be integers or");
   }
-  ComplexMatrix matrix = matrix_of_order(square_order(a, name));
+  ComplexMatrix matrix(square_order(a, name));
   if (a.dtype().kind() == 'u') {
-    put_integers<std::uint64_t>(a, matrix);
+    put_integers<std::uint64_t>(a, matrix, name);
   } else if (holds_integers(a)) {
-    put_integers<std::int64_t>(a, matrix);
+    put_integers<std::int64_t>(a, matrix, name);
   } else {
     put_binary64(a, matrix, &Real16::hi);
   }
   return matrix;
+}
+
+bool holds_binary64(const py::array& a) {
+  const char kind = a.dtype().kind();
+  return (kind == 'f' && a.itemsize() <= 8) || (kind == 'c' && a.itemsize() <= 16);
 }
 
 py::tuple complex_pair(const Complex& z) {

@@ -25,6 +25,9 @@ ComplexMatrix matrix_from(py::handle argument, const char* name);
 // (hi, lo): the high and the low parts of every element as two N x N complex128 arrays.
 py::tuple arrays_from(const ComplexMatrix& matrix);
 
+// True for complex or real values that widen to binary64 exactly (not long double).
+bool holds_binary64(const py::array& a);
+
 // One element's high and low parts as Python complex values.
 py::tuple complex_pair(const Complex& z);
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "python/decimal_arrays.h"
-#include "python/inverse_result.h"
+#include "python/matrix_calls.h"
 #include "quelmar/errors.h"
 #include "quelmar/version.h"
 
@@ -39,6 +39,15 @@ PYBIND11_MODULE(quelmar, m) {
       .def_readonly("hi", &qp::Inverse::hi, "The high parts: N x N complex128.")
       .def_readonly("lo", &qp::Inverse::lo, "The low parts: N x N complex128; hi + lo is the value.")
       .def_readonly("rank", &qp::Inverse::rank, "The number of pivots taken.")
+      .def_readonly("kept_rows", &qp::Inverse::kept_rows, "The pivots' rows of a, in pivot order.")
+      .def_readonly("kept_columns", &qp::Inverse::kept_columns,
+                    "The pivots' columns of a, in pivot order.")
+      .def_readonly("dropped_rows", &qp::Inverse::dropped_rows,
+                    "The other rows of a, ascending: those columns of the inverse are zero.")
+      .def_readonly("dropped_columns", &qp::Inverse::dropped_columns,
+                    "The other columns of a, ascending: those rows of the inverse are zero.")
+      .def_readonly("det", &qp::Inverse::det,
+                    "(hi, lo): the determinant of the part inverted (det(a) for a full rank).")
       .def("to_mpmath", &qp::to_mpmath, "hi + lo exactly, as an mpmath.matrix (needs mpmath).")
       .def("__repr__", [](const qp::Inverse& r) {
         return "Inverse(order=" + std::to_string(r.hi.shape(0)) +
@@ -51,6 +60,12 @@ PYBIND11_MODULE(quelmar, m) {
         "or a pair (hi, lo) of complex or real binary64 arrays whose sum is the matrix. threads: 0 "
         "(one per processor) or 1 to 64, the same bits for each. binary_folder: where to write "
         "jCin.bim and jCinv.bim. The interpreter lock is released while it inverts.");
+  m.def("product", &qp::product, py::arg("x"), py::arg("y"), py::arg("threads") = 0,
+        "(hi, lo) of x times y, each an array or a pair (hi, lo) as for inv, in the library's "
+        "arithmetic: with x = a and y = (r.hi, r.lo), a @ r - I is (hi - I) + lo.");
+  m.def("format", &qp::format, py::arg("hi"), py::arg("lo") = py::none(), py::arg("digits") = 32,
+        "hi + lo in E notation with digits (1 to 34) significant digits, which parse reads back: "
+        "an array of str, or for complex values a pair (real parts, imaginary parts).");
   m.def("parse", &qp::parse, py::arg("strings"), py::arg("imag") = py::none(),
         "(hi, lo) of an array of decimal strings, read exactly (at most 40 significant digits): "
         "float64 arrays of its shape, or complex128 ones when imag holds the imaginary parts.");
