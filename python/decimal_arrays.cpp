@@ -12,6 +12,8 @@
 namespace quelmar::python {
 namespace {
 
+using Complex128 = std::complex<double>;
+
 // The values of an array of strings, and its shape.
 struct ParsedArray {
   std::vector<py::ssize_t> shape;
@@ -54,16 +56,20 @@ ParsedArray parse_array(py::handle strings, const char* name) {
   return parsed;
 }
 
-// Arrays of `shape` filled with part(k) for the k-th value in C order.
+// A zero-dimensional array's one value as a numpy scalar (as numpy's own functions give it), any
+// other array as it is.
+py::object scalar_or_array(const py::object& values) {
+  return py::array::ensure(values).ndim() == 0 ? values[py::tuple()] : values;
+}
+
+// An array of `shape` filled with part(k) for the k-th value in C order (a scalar for shape ()).
 template <class T, class Part>
-py::array_t<T> filled(const std::vector<py::ssize_t>& shape, std::size_t count, Part part) {
+py::object filled(const std::vector<py::ssize_t>& shape, std::size_t count, Part part) {
   py::array_t<T> out(shape);
   T* data = out.mutable_data();
   for (std::size_t k = 0; k < count; ++k) data[k] = part(k);
-  return out;
+  return scalar_or_array(out);
 }
-
-using Complex128 = std::complex<double>;
 
 // A complex128 copy of `values` (complex or real binary64 values, widened exactly) in C order.
 py::array_t<Complex128> binary64_values(py::handle values, const char* name) {
@@ -83,7 +89,8 @@ py::object texts(const py::array_t<Complex128>& hi, const py::array_t<Complex128
     strings.append(to_string(Real16{part(hi.data()[k]), part(lo.data()[k])}, digits));
   }
   const py::module_ numpy = py::module_::import("numpy");
-  return numpy.attr("array")(strings, py::arg("dtype") = "U").attr("reshape")(hi.attr("shape"));
+  return scalar_or_array(
+      numpy.attr("array")(strings, py::arg("dtype") = "U").attr("reshape")(hi.attr("shape")));
 }
 
 double real_part(const Complex128& z) { return z.real(); }

@@ -17,13 +17,14 @@ namespace quelmar::python {
 namespace py = pybind11;
 
 // (hi, lo) of the values of `strings` (an array of str of any shape): float64 arrays of its shape,
-// or complex128 ones with `imag`, the imaginary parts' strings in the same shape. Throws
+// or complex128 ones with `imag`, the imaginary parts' strings in the same shape; numpy scalars
+// for one str. Throws
 // ValueError for anything but strings and for a string that is not a real number.
 py::tuple parse(py::handle strings, py::handle imag);
 
 // The values hi + lo (arrays of one shape of complex or real binary64 values; lo None: zero) in E
-// notation with `digits` significant digits, 1 to 34: an array of str of their shape, or for
-// complex values a pair of them, the real and the imaginary parts. Throws ValueError for
+// notation with `digits` significant digits, 1 to 34: an array of str of their shape (one str for
+// scalars), or for complex values a pair of them, the real and the imaginary parts. Throws ValueError for
 // anything else.
 py::object format(py::handle hi, py::handle lo, int digits);
 
