@@ -107,19 +107,17 @@ py::tuple parse(py::handle strings, py::handle imag) {
   }
   const ParsedArray im = parse_array(imag, "imag");
   if (im.shape != re.shape) throw py::value_error("parse: strings and imag differ in shape");
-  return py::make_tuple(filled<Complex128>(re.shape, count,
-                                           [&](auto k) {
-                                             return Complex128(re.values[k].hi, im.values[k].hi);
-                                           }),
-                        filled<Complex128>(re.shape, count, [&](auto k) {
-                          return Complex128(re.values[k].lo, im.values[k].lo);
-                        }));
+  return py::make_tuple(
+      filled<Complex128>(re.shape, count,
+                         [&](auto k) { return Complex128(re.values[k].hi, im.values[k].hi); }),
+      filled<Complex128>(re.shape, count,
+                         [&](auto k) { return Complex128(re.values[k].lo, im.values[k].lo); }));
 }
 
 py::object format(py::handle hi, py::handle lo, int digits) {
   const py::array_t<Complex128> high = binary64_values(hi, "hi");
-  const py::array_t<Complex128> low =
-      binary64_values(lo.is_none() ? py::module_::import("numpy").attr("zeros_like")(high) : lo, "lo");
+  const py::array_t<Complex128> low = binary64_values(
+      lo.is_none() ? py::module_::import("numpy").attr("zeros_like")(high) : lo, "lo");
   if (!high.attr("shape").equal(low.attr("shape"))) {
     throw py::value_error("format: hi and lo differ in shape");
   }

@@ -24,8 +24,8 @@ py::tuple parse(py::handle strings, py::handle imag);
 
 // The values hi + lo (arrays of one shape of complex or real binary64 values; lo None: zero) in E
 // notation with `digits` significant digits, 1 to 34: an array of str of their shape (one str for
-// scalars), or for complex values a pair of them, the real and the imaginary parts. Throws ValueError for
-// anything else.
+// scalars), or for complex values a pair of them, the real and the imaginary parts. Throws
+// ValueError for anything else.
 py::object format(py::handle hi, py::handle lo, int digits);
 
 }  // namespace quelmar::python

@@ -13,9 +13,7 @@ namespace {
 
 using Complex128 = std::complex<double>;
 
-std::string shape_text(const py::array& a) {
-  return py::str(a.attr("shape")).cast<std::string>();
-}
+std::string shape_text(const py::array& a) { return py::str(a.attr("shape")).cast<std::string>(); }
 
 py::array as_array(py::handle argument, const char* name) {
   py::array a = py::array::ensure(argument);
@@ -41,9 +39,12 @@ bool holds_integers(const py::array& a) {
   return kind == 'b' || kind == 'i' || kind == 'u';
 }
 
-void require_binary64(const py::array& a, const char* name, const char* what) {
-  if (!holds_binary64(a)) {
-    throw py::value_error(std::string(name) + ": " + what + " complex or real binary64 values, not " +
+// ValueError unless `a` holds complex or real binary64 values (or, where `integers` allows,
+// integers).
+void require_values(const py::array& a, const char* name, const char* what, bool integers) {
+  if (!holds_binary64(a) && !(integers && holds_integers(a))) {
+    throw py::value_error(std::string(name) + ": " + what + " complex or real binary64 values" +
+                          (integers ? " or integers" : "") + ", not " +
                           py::str(a.dtype()).cast<std::string>());
   }
 }
@@ -96,8 +97,8 @@ std::optional<std::pair<py::array, py::array>> as_pair(py::handle argument) {
 ComplexMatrix matrix_from(py::handle argument, const char* name) {
   if (const auto pair = as_pair(argument)) {
     const auto& [hi, lo] = *pair;
-    require_binary64(hi, name, "the high parts must be");
-    require_binary64(lo, name, "the low parts must be");
+    require_values(hi, name, "the high parts must be", false);
+    require_values(lo, name, "the low parts must be", false);
     const std::int32_t order = square_order(hi, name);
     if (square_order(lo, name) != order) {
       throw py::value_error(std::string(name) + ": high parts of shape " + shape_text(hi) +
@@ -109,9 +110,7 @@ ComplexMatrix matrix_from(py::handle argument, const char* name) {
     return matrix;
   }
   const py::array a = as_array(argument, name);
-  if (!holds_binary64(a) && !holds_integers(a)) {
-    require_binary64(a, name, "the elements must be integers or");
-  }
+  require_values(a, name, "the elements must be", true);
   ComplexMatrix matrix(square_order(a, name));
   if (a.dtype().kind() == 'u') {
     put_integers<std::uint64_t>(a, matrix, name);

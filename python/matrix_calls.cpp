@@ -19,7 +19,8 @@ int thread_count(py::handle threads, const char* name) {
   int overflow = 0;
   const long long count = PyLong_AsLongLongAndOverflow(threads.ptr(), &overflow);
   if (overflow != 0 || count < INT_MIN || count > INT_MAX) {
-    throw py::value_error(std::string(name) + ": threads = " + py::str(threads).cast<std::string>() +
+    throw py::value_error(std::string(name) +
+                          ": threads = " + py::str(threads).cast<std::string>() +
                           ": 0 (every processor) or 1 to " + std::to_string(kMostThreads));
   }
   return static_cast<int>(count);

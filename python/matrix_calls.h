@@ -23,7 +23,7 @@ namespace py = pybind11;
 // What inv gives: the inverse as two complex128 arrays whose sum is its value, the rank, the
 // pivots' rows and columns of `a` in the order taken and the rest (ascending), whose columns and
 // rows of the inverse are zero, and the determinant of the part inverted (its rows and columns in
-// ascending order; det(a) for a full rank) as a pair of complex values.
+// ascending order; det(a) for a full rank, 0 for rank 0) as a pair of complex values.
 struct Inverse {
   py::array hi;
   py::array lo;

@@ -37,7 +37,8 @@ PYBIND11_MODULE(quelmar, m) {
 
   py::class_<qp::Inverse>(m, "Inverse", "The result of inv: the inverse as hi + lo, and the rank.")
       .def_readonly("hi", &qp::Inverse::hi, "The high parts: N x N complex128.")
-      .def_readonly("lo", &qp::Inverse::lo, "The low parts: N x N complex128; hi + lo is the value.")
+      .def_readonly("lo", &qp::Inverse::lo,
+                    "The low parts: N x N complex128; hi + lo is the value.")
       .def_readonly("rank", &qp::Inverse::rank, "The number of pivots taken.")
       .def_readonly("kept_rows", &qp::Inverse::kept_rows, "The pivots' rows of a, in pivot order.")
       .def_readonly("kept_columns", &qp::Inverse::kept_columns,
@@ -47,7 +48,8 @@ PYBIND11_MODULE(quelmar, m) {
       .def_readonly("dropped_columns", &qp::Inverse::dropped_columns,
                     "The other columns of a, ascending: those rows of the inverse are zero.")
       .def_readonly("det", &qp::Inverse::det,
-                    "(hi, lo): the determinant of the part inverted (det(a) for a full rank).")
+                    "(hi, lo): the determinant of the part inverted, its rows and columns "
+                    "ascending (det(a) for a full rank; 0 for rank 0).")
       .def("to_mpmath", &qp::to_mpmath, "hi + lo exactly, as an mpmath.matrix (needs mpmath).")
       .def("__repr__", [](const qp::Inverse& r) {
         return "Inverse(order=" + std::to_string(r.hi.shape(0)) +
@@ -64,9 +66,11 @@ PYBIND11_MODULE(quelmar, m) {
         "(hi, lo) of x times y, each an array or a pair (hi, lo) as for inv, in the library's "
         "arithmetic: with x = a and y = (r.hi, r.lo), a @ r - I is (hi - I) + lo.");
   m.def("format", &qp::format, py::arg("hi"), py::arg("lo") = py::none(), py::arg("digits") = 32,
-        "hi + lo in E notation with digits (1 to 34) significant digits, which parse reads back: "
-        "an array of str, or for complex values a pair (real parts, imaginary parts).");
+        "hi + lo in E notation with digits (1 to 34) significant digits, which parse reads back "
+        "to about 32 digits: an array of str, or for complex values a pair (real parts, "
+        "imaginary parts).");
   m.def("parse", &qp::parse, py::arg("strings"), py::arg("imag") = py::none(),
-        "(hi, lo) of an array of decimal strings, read exactly (at most 40 significant digits): "
-        "float64 arrays of its shape, or complex128 ones when imag holds the imaginary parts.");
+        "(hi, lo) of an array of decimal strings, each read as the program reads a number (at "
+        "most 40 significant digits, to about 32): float64 arrays of its shape, or complex128 "
+        "ones when imag holds the imaginary parts' strings.");
 }

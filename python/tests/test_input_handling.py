@@ -43,7 +43,7 @@ def test_a_rank_deficient_matrix_gives_the_inverse_of_its_invertible_part():
     assert list(r.kept_rows) == [1, 2] and list(r.kept_columns) == [1, 2]
     assert list(r.dropped_rows) == [0] and list(r.dropped_columns) == [0]
     assert np.array_equal(r.hi, [[0, 0, 0], [0, 0.25, 0], [0, 0, 1 / 3]])
-    assert r.lo[2, 2] == (Fraction(1, 3) - Fraction(1 / 3)).__float__()
+    assert r.lo[2, 2] == float(Fraction(1, 3) - Fraction(1 / 3))
 
 
 def test_to_mpmath_holds_hi_plus_lo_exactly():
