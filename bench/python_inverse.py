@@ -35,7 +35,8 @@ def main():
     parser.add_argument("--threads", type=int, default=0, help="quelmar's threads (0: all)")
     threads = parser.parse_args().threads
     rng = np.random.default_rng(2024)
-    print(f"processors: {os.cpu_count()}, load average: {os.getloadavg()[0]:.2f}, threads: {threads}")
+    load = os.getloadavg()[0]
+    print(f"processors: {os.cpu_count()}, load average: {load:.2f}, threads: {threads}")
     print("| order | quelmar.inv | its error | other | its time | its error |")
     print("|---|---|---|---|---|---|")
     for n, other in ((10, "mpmath"), (20, "mpmath"), (40, "mpmath"), (200, "numpy")):

@@ -25,7 +25,8 @@ def reference(a):
 
 
 def relative_error(result, inverse):
-    return mpmath.mnorm(result.to_mpmath() - inverse, mpmath.inf) / mpmath.mnorm(inverse, mpmath.inf)
+    error = mpmath.mnorm(result.to_mpmath() - inverse, mpmath.inf)
+    return error / mpmath.mnorm(inverse, mpmath.inf)
 
 
 def random_complex(n):

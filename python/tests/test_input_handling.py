@@ -24,7 +24,10 @@ SAME_MATRIX = {
     "complex64": (A.astype(np.complex64), A.astype(np.complex64).astype(complex)),
     "pair with zero lows": ((A, np.zeros((5, 5))), A),
     "int64 beyond 2^53": ([[BIG, 0], [-7, 3]], ([[2.0**53, 0], [-7, 3]], [[1.0, 0], [0, 0]])),
-    "uint8 and bool": (np.eye(3, dtype=np.uint8) * 200 + np.ones((3, 3), bool), np.eye(3) * 200 + 1),
+    "uint8 plus bool": (
+        np.eye(3, dtype=np.uint8) * 200 + np.ones((3, 3), bool),
+        np.eye(3) * 200 + 1,
+    ),
 }
 
 

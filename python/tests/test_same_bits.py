@@ -66,8 +66,8 @@ def test_every_thread_count_gives_the_same_bits():
     for threads in (2, 0):
         other = quelmar.inv(a, threads=threads)
         assert same_bits(one.hi, other.hi) and same_bits(one.lo, other.lo)
-    products = [quelmar.product(a, (one.hi, one.lo), threads=t) for t in (1, 2, 0)]
-    assert all(same_bits(p[0], products[0][0]) and same_bits(p[1], products[0][1]) for p in products)
+    (hi, lo), *others = [quelmar.product(a, (one.hi, one.lo), threads=t) for t in (1, 2, 0)]
+    assert all(same_bits(hi, other_hi) and same_bits(lo, other_lo) for other_hi, other_lo in others)
 
 
 def test_calls_from_python_threads_at_once_give_their_own_results():
