@@ -59,7 +59,7 @@ InversionReport invert_reported(ComplexMatrix& matrix, const InversionOptions& o
   return report;
 }
 
-// The identity checks' first product, C x Cin, with a as C and b as Cin.
+// The identity checks' second product, Cin x C, with a as Cin and b as C.
 ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int threads) {
   if (a.order() != b.order()) {
     throw InvalidArgument("product of matrices of orders " + std::to_string(a.order()) + " and " +
@@ -68,8 +68,8 @@ ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int thread
   Workspace ws;
   ws.kernels = kernels_for(threads);
   allocate_workspace(ws, a.order());
-  std::copy_n(b.data(), b.element_count(), ws.Cin.data());
-  form_result_by_input(ws, a, product_form(ws, a));
+  std::copy_n(a.data(), a.element_count(), ws.Cin.data());
+  form_input_by_result(ws, b, product_form(ws, b));
   return std::move(ws.CTest);
 }
 

@@ -39,8 +39,6 @@ Complex reciprocal_of_pivot(const PivotRatio& p) {
   return {div(add(p.r, kZero), p.den), div(add(z, kMinusOne), p.den)};
 }
 
-Complex operator/(const Complex& a, const Complex& b) {
-  return divide_by_pivot(a, pivot_ratio(b));
-}
+Complex operator/(const Complex& a, const Complex& b) { return divide_by_pivot(a, pivot_ratio(b)); }
 
 }  // namespace quelmar

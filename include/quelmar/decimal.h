@@ -1,6 +1,7 @@
 // Decimal text and Real16 values, by the program's own rules: a number read from an input file,
-// a number as the result block writes it, and a number in E notation to the digits asked for. A value written by to_e38_30 and read back by
-// to_real16 is the value written, to the 30 decimals shown.
+// a number as the result block writes it, and a number in E notation to the digits asked for. A
+// value written by to_e38_30 and read back by to_real16 is the value written, to the 30 decimals
+// shown.
 //
 //   call                          result
 //   to_real16("0.1")              the Real16 nearest 1/10 (hi 0x1.999999999999ap-4)

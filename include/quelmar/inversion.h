@@ -80,11 +80,13 @@ struct InversionReport {
 // invert(), returning what it found as well: the same bits in `matrix`, the trace and the files.
 InversionReport invert_reported(ComplexMatrix& matrix, const InversionOptions& options = {});
 
-// a x b: element (i, j) is the sum over ascending k of the terms a(i, k) * b(k, j) (complex.h's
-// product), from zero with the running sum on the left, as the identity checks of the trace form
-// them: product(inverse, a) is the trace's "Cinv*Cin" bit for bit. `threads` as for invert(),
-// with the same bits for every count. Throws InvalidArgument when the orders differ or the thread
-// count is out of range, StorageRefused when storage cannot be had.
+// a x b: element (i, j) is the sum over ascending k of the terms b(k, j) * a(i, k) (complex.h's
+// product, the right factor's element first), from zero with the running sum on the left, as the
+// trace's identity checks form them: product(a, inverse) is the check "Cin*Cinv" bit for bit
+// (and product(inverse, a) the check "Cinv*Cin" with each term's factors in the other order, which
+// may change the last bits). `threads` as for invert(), with the same bits for every count.
+// Throws InvalidArgument when the orders differ or the thread count is out of range,
+// StorageRefused when storage cannot be had.
 ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int threads = 0);
 
 }  // namespace quelmar

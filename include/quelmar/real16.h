@@ -199,7 +199,7 @@ inline Real16 neg(Real16 a) { return {flip_sign(a.hi), flip_sign(a.lo)}; }
 // The binary64 x exactly: {x, +0}. For a decimal such as 0.1 use to_real16("0.1") instead.
 inline Real16 from_double(double x) { return {x, 0.0}; }
 
-// n exactly: the nearest binary64 to n, and the rest n - hi (at most 2^10 in magnitude).
+// n exactly: the nearest binary64 to n, and the rest n - hi (at most 2^9 in magnitude).
 inline Real16 from_integer(std::int64_t n) {
   const auto hi = static_cast<double>(n);
   // hi = 2^63 (n near the largest int64) is beyond int64: n - 2^63 is taken in two steps.
