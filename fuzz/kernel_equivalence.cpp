@@ -13,6 +13,7 @@
 #include "fuzz/equivalence.h"
 #include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
+#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
 #include "runtime/units.h"
 
@@ -56,11 +57,13 @@ Inversion invert(const ComplexMatrix& C, KernelChoice kernels) {
   ws.kernels = kernels;
   allocate_workspace(ws, C.order());
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  const ProductForm form = product_form(ws, result);
-  form_result_by_input(ws, result, form);
-  out.parts[3] = bytes_of(ws.CTest);
-  form_input_by_result(ws, result, form);
-  out.parts[4] = bytes_of(ws.CTest);
+  in_team(ws.kernels.threads, [&] {
+    const ProductForm form = product_form(ws, result);
+    form_result_by_input(ws, result, form);
+    out.parts[3] = bytes_of(ws.CTest);
+    form_input_by_result(ws, result, form);
+    out.parts[4] = bytes_of(ws.CTest);
+  });
   release_workspace(ws);
   return out;
 }
