@@ -89,9 +89,9 @@ void LineBlocks::set_up_block(std::int32_t first) {
   const std::int32_t lines = std::min(count_ - first + 1, block_lines);
   // Parts of at least kRowsWorthAThread / 2 lines, one per thread at the most; one chunk for a
   // single part.
-  const std::size_t parts = std::clamp<std::size_t>(
-      static_cast<std::size_t>(lines / (kRowsWorthAThread / 2)), 1,
-      static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()));
+  const std::size_t parts =
+      std::clamp<std::size_t>(static_cast<std::size_t>(lines / (kRowsWorthAThread / 2)), 1,
+                              static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()));
   const std::size_t wanted = parts == 1 ? 1 : kChunksPerThread * parts;
   const auto chunk_lines =
       static_cast<std::int32_t>((static_cast<std::size_t>(lines) + wanted - 1) / wanted);

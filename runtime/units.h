@@ -25,7 +25,7 @@ inline constexpr int kStdoutUnit = 6;
 // write statement that completes it, so that a device that fails or a file size limit stops the
 // run there. Once a file holds kWriteBehindFrom bytes, and when the process may run on more than
 // one processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
-// transfer made by a writer thread of the unit's own while the next block gathers (a large file is where
+// transfer made by a writer thread of its own while the next block gathers (a large file is where
 // the system's writing can block); a failure of it is reported by the write statement that hands
 // over the next block, or by the close. The rest goes at close.
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;

@@ -83,8 +83,9 @@ std::string lines_text(std::int32_t count) {
 
 // Two threads in the team, a worker beside the caller, also on one processor.
 struct TwoThreads : testing::Test {
-  tbb::global_control workers{tbb::global_control::max_allowed_parallelism,
-                              static_cast<std::size_t>(std::max(2, tbb::info::default_concurrency()))};
+  tbb::global_control workers{
+      tbb::global_control::max_allowed_parallelism,
+      static_cast<std::size_t>(std::max(2, tbb::info::default_concurrency()))};
   ThrowingOnAWorker parts;
 };
 
