@@ -205,6 +205,9 @@ TEST(Storage, IsWrittenWhenHad) {
 // start of the whole run's. The echo of order 200 has 78 batches; a run whose worker rendered
 // none of them (a busy machine) is tried again.
 TEST(Threads, EchoStorageRefusedOnAWorkerEndsTheRunOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator comes first";
+#endif
   cpu_set_t processors;
   ASSERT_EQ(::sched_getaffinity(0, sizeof processors, &processors), 0);
   if (CPU_COUNT(&processors) < 2) GTEST_SKIP() << "a worker thread needs two processors";

@@ -110,15 +110,18 @@ TEST_F(TwoThreads, ABlockStartedAhead) {
     std::vector<std::string> buffers;
     Lines lines;
     lines.parts = &parts;
-    LineBlocks blocks(buffers);
-    parts.arm(1);
-    blocks.start(lines, 20, kLineBytes, 0, true);
-    parts.part(1);  // waits here until a worker has thrown
-    EXPECT_THROW(blocks.join(), WorkerFailure);
-    parts.disarm();
+    {
+      LineBlocks blocks(buffers);
+      parts.arm(1);
+      blocks.start(lines, 20, kLineBytes, 0, true);
+      parts.part(1);  // waits here until a worker has thrown
+      EXPECT_THROW(blocks.join(), WorkerFailure);
+      parts.disarm();
+    }
     std::ostringstream out;
     Units units(-1, -1, -1);
     units.connect_stream(13, out);
+    LineBlocks blocks(buffers);
     blocks.start(lines, 20, kLineBytes, 0, true);
     blocks.finish(units, 13);
     EXPECT_TRUE(out.str() == lines_text(20));
