@@ -1,14 +1,15 @@
 // How the threads work. One call (invert(), or the program's run) owns one tbb::task_arena, its
-// team, whose concurrency is the call's thread count: 0 asks for one thread per processor of the
+// team, made by in_team() in Quelmar() or run() (a Quelmar() inside the run's team uses that
+// one), whose concurrency is the call's thread count: 0 asks for one thread per processor of the
 // process's affinity mask (oneTBB's default concurrency), at most kMostThreads. The workers come
 // from oneTBB's one pool per process, so calls side by side share the processors instead of each
 // taking them all. Inside the team run as oneTBB work:
 //   - the elimination's and the identity products' column parts (for_column_parts);
 //   - the lines of a rank listing, a product, the result block and the echo's batches, in chunks
-//     (LineBlocks), and a listing's first block in a task group that renders while the caller
-//     goes on: the echo reads the next batch, the inverter eliminates the next step. That step
-//     writes the other of C and CTest, never the matrix the listing reads, so both may run at once
-//     (ListingPipeline asserts it where a listing starts ahead).
+//     (LineBlocks), and the first block of a listing or a batch in a task group that renders while
+//     the caller goes on: the echo reads the next batch, the inverter eliminates the next step.
+//     That step writes the other of C and CTest, never the matrix the listing reads, so both may
+//     run at once (ListingPipeline asserts it where a listing starts ahead).
 // Statements are written on the calling thread only, in order. Every part computes its own
 // elements from the same values, so the bytes never depend on the split or the thread count. An
 // exception thrown in any part cancels the loop and reaches the caller. A file's writer (Units)
