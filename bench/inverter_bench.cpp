@@ -12,6 +12,7 @@
 #include "inverter/elimination.h"
 #include "inverter/identity_products.h"
 #include "inverter/pivot_search.h"
+#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
 
 namespace quelmar {
@@ -115,17 +116,19 @@ struct Fixture {
 void BM_Elimination(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
-  for (auto _ : state) {
-    f.restart();
-    // The fast steps alternate between C and CTest, as the inverter's do.
-    ComplexMatrix* current = &f.C;
-    for (std::int32_t k = 1; k <= N; ++k) {
-      f.ws.iu = f.ws.ju = f.ws.ii = f.ws.jj = k;
-      f.ws.Pivot = (*current)(k, k);
-      current = &exchange_pivot(f.ws, f.C, *current);
+  in_team(f.ws.kernels.threads, [&] {
+    for (auto _ : state) {
+      f.restart();
+      // The fast steps alternate between C and CTest, as the inverter's do.
+      ComplexMatrix* current = &f.C;
+      for (std::int32_t k = 1; k <= N; ++k) {
+        f.ws.iu = f.ws.ju = f.ws.ii = f.ws.jj = k;
+        f.ws.Pivot = (*current)(k, k);
+        current = &exchange_pivot(f.ws, f.C, *current);
+      }
+      benchmark::DoNotOptimize(current->data());
     }
-    benchmark::DoNotOptimize(current->data());
-  }
+  });
   state.SetItemsProcessed(state.iterations() * N * N * (N - 1));
 }
 
@@ -134,10 +137,12 @@ void BM_ResultByInput(benchmark::State& state) {
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
   const ProductForm form = product_form(f.ws, f.C);
-  for (auto _ : state) {
-    form_result_by_input(f.ws, f.C, form);
-    benchmark::DoNotOptimize(f.ws.CTest.data());
-  }
+  in_team(f.ws.kernels.threads, [&] {
+    for (auto _ : state) {
+      form_result_by_input(f.ws, f.C, form);
+      benchmark::DoNotOptimize(f.ws.CTest.data());
+    }
+  });
   state.SetItemsProcessed(state.iterations() * N * N * N);
 }
 
@@ -146,10 +151,12 @@ void BM_InputByResult(benchmark::State& state) {
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
   const ProductForm form = product_form(f.ws, f.C);
-  for (auto _ : state) {
-    form_input_by_result(f.ws, f.C, form);
-    benchmark::DoNotOptimize(f.ws.CTest.data());
-  }
+  in_team(f.ws.kernels.threads, [&] {
+    for (auto _ : state) {
+      form_input_by_result(f.ws, f.C, form);
+      benchmark::DoNotOptimize(f.ws.CTest.data());
+    }
+  });
   state.SetItemsProcessed(state.iterations() * N * N * N);
 }
 
@@ -170,7 +177,7 @@ void orders_and_choices(benchmark::internal::Benchmark* b, int choices) {
 }
 
 BENCHMARK(BM_Elimination)->Apply([](auto* b) { orders_and_choices(b, 5); });
-// A larger order, where each step's work is well above the cost of starting a helper thread.
+// A larger order, where each step's work is well above the cost of sharing it.
 BENCHMARK(BM_Elimination)
     ->Args({400, 1})
     ->Args({400, 2})

@@ -79,7 +79,7 @@ bool read_coefficient(RecordReader& reader, RunState& s) {
 // them and the elements not read stay zero. Every echo is written before what ends the reads: a
 // failure's line, or anything thrown.
 void read_coefficients(Units& units, RecordReader& reader, RunState& s) {
-  EchoRecords echoes(units, s.iP, std::int64_t{s.Nin} * s.Nin, usable_processors());
+  EchoRecords echoes(units, s.iP, std::int64_t{s.Nin} * s.Nin);
   try {
     for (std::int64_t pass = 1; pass <= s.Nin; ++pass) {
       for (std::int64_t k = 1; k <= s.Nin; ++k) {

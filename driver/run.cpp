@@ -17,6 +17,7 @@
 #include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
 #include "inverter/same_file.h"
+#include "inverter/thread_team.h"
 #include "inverter/write_statement.h"
 #include "quelmar/errors.h"
 #include "reading/free_form_reader.h"
@@ -56,7 +57,7 @@ void write_result_block(Units& units, const RunState& s) {
   write_title_record(units, s.iP, s.FirstLine);
   write_order_record(units, s.iP, s.Nin);
   write_formatted(units, s.iP, kRankOut, {Item(s.iRankOut)});
-  write_matrix_records(units, s.iP, s.C, usable_processors());
+  write_matrix_records(units, s.iP, s.C);
 }
 
 void run_steps(Units& units) {
@@ -112,7 +113,8 @@ int answer(Units& units, const CommandLineReply& reply) {
 
 int run(Units& units) {
   try {
-    run_steps(units);
+    // The run's team: one thread per processor the process may run on.
+    in_team(0, [&] { run_steps(units); });
   } catch (const ProgramStop& stop) {
     return end_early(units, stop);
   } catch (const StorageRefused& refused) {

@@ -55,19 +55,19 @@ struct ProductLines : LineSource {
 };
 
 // On a console unit, with the plain kernels or on one thread, statement by statement; otherwise
-// the lines are rendered on every thread (LineBlocks) and written in order, with the same bytes.
+// the lines are rendered on the team's threads (LineBlocks) and written in order, with the same
+// bytes.
 void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32_t iP,
                    Units& units) {
   const std::int32_t N = product.order();
-  if (units.is_console(iP) || !ws.kernels.fast || helpers_of(ws).empty() || N < 1) {
+  if (units.is_console(iP) || !ws.kernels.fast || ws.kernels.threads == 1 || N < 1) {
     for (std::int32_t i = 1; i <= N; ++i) line_statements(product, i, writing_to(units, iP));
     return;
   }
   ProductLines lines;
   lines.product = &product;
-  LineBlocks blocks(helpers_of(ws), ws.listing_chunks[0]);
-  blocks.start(lines, N, lines.line_bytes(), ComplexRowRenderer::scratch_bytes(),
-               helpers_of(ws).size());
+  LineBlocks blocks(ws.listing_chunks[0]);
+  blocks.start(lines, N, lines.line_bytes(), ComplexRowRenderer::scratch_bytes(), false);
   blocks.finish(units, iP);
 }
 

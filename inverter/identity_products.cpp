@@ -1,11 +1,12 @@
 #include "inverter/identity_products.h"
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
-#include "runtime/helper_thread.h"
+#include "inverter/thread_team.h"
 
 namespace quelmar {
 
@@ -144,8 +145,9 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
   const std::int32_t n = C.order();
   const auto accumulate_in_lanes = column_accumulation<kRows>(ws.kernels);
   clear(product);
-  for_column_parts(1, n, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t p) {
-    SplitTable& column = ws.splits[p];
+  for_column_parts(1, n, [&](std::int32_t first, std::int32_t last) {
+    assert(team_slot() < ws.kernels.threads);
+    SplitTable& column = ws.splits[static_cast<std::size_t>(team_slot())];
     for (std::int32_t k = 1; k <= n; ++k) {
       const bool column_safe = column.fill_from_column(rows_of, k);
       for (std::int32_t j = first; j <= last; ++j) {

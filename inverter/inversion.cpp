@@ -9,6 +9,7 @@
 #include "inverter/identity_products.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/quelmar.h"
+#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
 #include "runtime/units.h"
 
@@ -68,9 +69,11 @@ ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int thread
   }
   Workspace ws;
   ws.kernels = kernels_for(threads);
-  allocate_workspace(ws, a.order());
-  std::copy_n(a.data(), a.element_count(), ws.Cin.data());
-  form_input_by_result(ws, b, product_form(ws, b));
+  in_team(ws.kernels.threads, [&] {
+    allocate_workspace(ws, a.order());
+    std::copy_n(a.data(), a.element_count(), ws.Cin.data());
+    form_input_by_result(ws, b, product_form(ws, b));
+  });
   return std::move(ws.CTest);
 }
 

@@ -1,16 +1,10 @@
 #include "inverter/kernel_choice.h"
 
-#include <algorithm>
-
 #include "extended/lanes.h"
-#include "runtime/helper_thread.h"
+#include "inverter/thread_team.h"
 
 namespace quelmar {
 
-KernelChoice default_kernels() {
-  return {true,
-          static_cast<std::int32_t>(std::clamp<unsigned>(usable_processors(), 1, kMostThreads)),
-          wide_lanes_available()};
-}
+KernelChoice default_kernels() { return {true, team_threads(0), wide_lanes_available()}; }
 
 }  // namespace quelmar

@@ -1,13 +1,12 @@
-// Rank listings rendered while the elimination goes on. Each listing starts from the matrix it is
-// given, which must stay as it is until the next listing starts or finish() (the fast kernels
-// write each step into the other of two matrices), and from a copy of its row labels; its first
-// block of lines (see LineBlocks) is handed to most of the helper threads, which are lent to it;
-// this thread and the other helpers go on with the pivot search and the next elimination step
-// meanwhile.
-// The next listing's start finishes it with every thread, starts the next one, and writes it
-// while the helpers render the next; finish() writes the last one. The bytes and their order are
-// those of writing each listing at once with write_rank_listing, which happens where that writes
-// statement by statement (see listing_in_pieces), and with one thread.
+// Rank listings rendered while the elimination goes on (see thread_team.h). Each listing starts
+// from the matrix it is given, which must stay as it is until the next listing starts or
+// finish() (the fast kernels write each step into the other of two matrices), and from a copy of
+// its row labels; its first block of lines (see LineBlocks) renders in the background while this
+// thread goes on with the pivot search and the next elimination step, on the team's threads.
+// The next listing's start finishes it, starts the next one, and writes it while the next
+// renders; finish() writes the last one. The bytes and their order are those of writing each
+// listing at once with write_rank_listing, which happens where that writes statement by
+// statement (see listing_in_pieces), and with one thread.
 #pragma once
 
 #include <cstddef>
@@ -46,7 +45,7 @@ class ListingPipeline {
   void start(const ComplexMatrix& C) {
     next(C, [] {});
   }
-  // Writes the listing started, if any, and gives the lent helpers back.
+  // Writes the listing started, if any.
   void finish();
 
  private:

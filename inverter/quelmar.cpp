@@ -10,6 +10,7 @@
 #include "inverter/listing_pipeline.h"
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
+#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
 #include "inverter/write_statement.h"
 
@@ -51,16 +52,11 @@ void write_dependency_lines(const Workspace& ws, std::int32_t iP, Units& units) 
   write_formatted(units, iP, kOutputMask, {ws.iMaskOut});
 }
 
-}  // namespace
-
-void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-             const std::int32_t& iRW, const std::int32_t& iP, Units& units) {
-  Quelmar(Nin, C, iRankOut, iRW, iP, units, default_kernels());
-}
-
-void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-             const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels, const BinaryFiles& files, InversionReport* report) {
+// Quelmar(), run in its team.
+void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+                    const std::int32_t& iRW, const std::int32_t& iP, Units& units,
+                    const KernelChoice& kernels, const BinaryFiles& files,
+                    InversionReport* report) {
   static const Format kEntry(
       "(/' {Quelmar(Nin,C,iRankOut,iRW,iP):',45('-'),t40,' [allocating] ',t63,' Quelmar @ 97') ");
   static const Format kValMin("(34x,' ValMin  =',e15.6,' scaled by pivot:'/)   ");
@@ -137,6 +133,20 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
   if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files);
   release_workspace(ws);
   if (tracing) write_formatted(units, iP, kExit);
+}
+
+}  // namespace
+
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units) {
+  Quelmar(Nin, C, iRankOut, iRW, iP, units, default_kernels());
+}
+
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units,
+             const KernelChoice& kernels, const BinaryFiles& files, InversionReport* report) {
+  in_team(kernels.threads,
+          [&] { invert_in_team(Nin, C, iRankOut, iRW, iP, units, kernels, files, report); });
 }
 
 }  // namespace quelmar

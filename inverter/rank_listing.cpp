@@ -89,11 +89,9 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
   ListingRows rows;
   rows.labels = ws.iRu.data();
   rows.matrix = &C;
-  const auto helpers = helpers_of(ws);
-  LineBlocks lines(helpers, ws.listing_chunks[0]);
+  LineBlocks lines(ws.listing_chunks[0]);
   if (ws.N >= 1) {
-    lines.start(rows, ws.N, listing_row_bytes(ws.N), ComplexRowRenderer::scratch_bytes(),
-                helpers.size());
+    lines.start(rows, ws.N, listing_row_bytes(ws.N), ComplexRowRenderer::scratch_bytes(), false);
   }
   write_listing_pieces(ws, head, lines, iP, units);
 }

@@ -4,7 +4,7 @@
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
-#include "runtime/helper_thread.h"
+#include "inverter/thread_team.h"
 
 namespace quelmar {
 
@@ -128,7 +128,7 @@ void reduce_rows_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& t
   const auto reduce_column_in_lanes = column_reduction(ws.kernels);
 
   // Column ii takes the quotients below, not reduced values.
-  for_column_parts(1, N, helpers_of(ws), [&](std::int32_t first, std::int32_t last, std::size_t) {
+  for_column_parts(1, N, [&](std::int32_t first, std::int32_t last) {
     for (std::int32_t j = first; j <= last; ++j) {
       if (j == ii) continue;
       const Complex x = at(ws.Temp, j);

@@ -18,17 +18,13 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
   if (!ws.Temp.allocate(n)) throw StorageRefused("Quelmarer: Temp(N)  allocation error. Halt.");
   if (!ws.Cin.allocate(N)) throw StorageRefused("Quelmarer: Cin(N,N) allocation error. Halt.");
   if (!ws.CTest.allocate(N)) throw StorageRefused("Quelmarer: CTest(N,N) allocation error. Halt.");
-  const auto wanted = static_cast<std::size_t>(
-      ws.kernels.fast && N > 1 ? std::clamp<std::int32_t>(ws.kernels.threads, 1, kMostThreads) : 1);
-  ws.kernels.threads = 1;
+  const auto wanted =
+      static_cast<std::size_t>(std::clamp<std::int32_t>(ws.kernels.threads, 1, kMostThreads));
   for (std::size_t t = 0; ws.kernels.fast && t < wanted; ++t) {
     ws.kernels.fast = ws.splits[t].allocate(N);
   }
   if (ws.kernels.fast) ws.kernels.fast = ws.row_estimates.allocate(n);
-  for (std::size_t t = 1; ws.kernels.fast && t < wanted; ++t) {
-    if (!start_helper(ws.helper_threads[t - 1], shared_loop_spin(wanted))) break;
-    ws.kernels.threads = static_cast<std::int32_t>(t + 1);
-  }
+  ws.kernels.threads = ws.kernels.fast ? static_cast<std::int32_t>(wanted) : 1;
 }
 
 void release_workspace(Workspace& ws) {
@@ -40,7 +36,6 @@ void release_workspace(Workspace& ws) {
   ws.CTest.release();
   for (SplitTable& table : ws.splits) table.release();
   ws.row_estimates.release();
-  for (auto& helper : ws.helper_threads) helper.reset();
 }
 
 }  // namespace quelmar

@@ -5,7 +5,6 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,8 +13,8 @@
 #include "inverter/split_table.h"
 #include "quelmar/complex.h"
 #include "quelmar/complex_matrix.h"
+#include "quelmar/inversion.h"
 #include "quelmar/storage.h"
-#include "runtime/helper_thread.h"
 
 namespace quelmar {
 
@@ -39,29 +38,20 @@ struct Workspace {
   Complex CdetN = kComplexZero;
   std::int64_t iMaskIn = 0;
   std::int64_t iMaskOut = 0;
-  // Scratch of the fast kernels: one split table per thread, and the pivot search's largest
-  // squared estimate per row. When it cannot be had the plain kernels run instead.
+  // Scratch of the fast kernels: one split table per thread of the team (by team_slot()), and
+  // the pivot search's largest squared estimate per row. When it cannot be had the plain kernels
+  // run instead.
   KernelChoice kernels;
   std::array<SplitTable, kMostThreads> splits;
   Storage<double> row_estimates;
-  // The helper threads, kernels.threads - 1 of them, which share the kernels and the listing, and
-  // the listing's text buffers (heads, the foot, which is the same at every step, and chunks of
+  // The listing's text buffers (heads, the foot, which is the same at every step, and chunks of
   // lines, which the identity products use too; two listings at a time are under way while the
   // elimination goes on), kept from listing to listing so that their pages are not handed back
   // to the system and faulted in again at every step.
-  std::array<std::unique_ptr<HelperThread>, kMostThreads - 1> helper_threads;
-  // The first helpers, lent to a listing rendered ahead: shared loops run on the others.
-  std::int32_t lent_helpers = 0;
   mutable std::array<std::string, 2> listing_heads;
   mutable std::string listing_foot;
   mutable std::array<std::vector<std::string>, 2> listing_chunks;
 };
-
-// The helper threads that share the work: none with one thread, and none of those lent.
-inline std::span<const std::unique_ptr<HelperThread>> helpers_of(const Workspace& ws) {
-  return {ws.helper_threads.data() + ws.lent_helpers,
-          static_cast<std::size_t>(ws.kernels.threads - 1 - ws.lent_helpers)};
-}
 
 // Element i of a work vector; requires 1 <= i <= size.
 template <class T>
@@ -78,9 +68,8 @@ const T& at(const Storage<T>& vector, std::int32_t i) {
 
 // Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
 // this order; the first that cannot be had throws StorageRefused with that array's message. Then
-// the fast kernels' scratch, whose lack only turns ws.kernels to the plain kernels, and the helper
-// threads when more threads are asked for (at most kMostThreads), of which a thread that cannot be
-// started only lowers the count.
+// the fast kernels' scratch for ws.kernels.threads threads, whose lack only turns ws.kernels to
+// the plain kernels on one thread.
 void allocate_workspace(Workspace& ws, std::int32_t N);
 
 // Frees the work arrays in the order they were allocated.

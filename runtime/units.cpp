@@ -4,6 +4,7 @@
 #include "runtime/units.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "quelmar/errors.h"
@@ -40,6 +42,16 @@ void pass_to_stream(std::ostream& stream, std::string_view bytes) noexcept {
     } catch (const std::exception&) {
     }
   }
+}
+
+// Processors this process may run on: its affinity mask where the system has one.
+unsigned usable_processors() {
+#if defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
+#endif
+  return std::thread::hardware_concurrency();
 }
 
 bool is_console_unit(int unit) {
@@ -176,7 +188,7 @@ void Units::write(int unit, std::string_view bytes) {
     channel.buffer.append(bytes);
     return;
   }
-  const bool large = channel.writer != nullptr;
+  const bool large = channel.large;
   if (!large && bytes.size() >= kFileBlockBytes) {
     return write_through(unit, channel, std::span(&bytes, 1), bytes.size());
   }
@@ -190,7 +202,7 @@ void Units::write(int unit, std::span<const std::string_view> pieces) {
   const auto found = channels_.find(unit);
   const std::size_t bytes = total_size(pieces);
   if (found == channels_.end() || found->second.stream != nullptr || found->second.console ||
-      found->second.writer != nullptr || found->second.buffer.size() + bytes < kFileBlockBytes) {
+      found->second.large || found->second.buffer.size() + bytes < kFileBlockBytes) {
     for (const std::string_view piece : pieces) write(unit, piece);
     return;
   }
@@ -201,6 +213,9 @@ void Units::expect_bytes(int unit, std::size_t bytes) {
   const auto found = channels_.find(unit);
   if (found == channels_.end() || found->second.stream != nullptr || found->second.console) return;
   Channel& channel = found->second;
+  // The writer's transfer sets space aside too: it is waited for first (a failure of it stays
+  // for the next write or the close to report).
+  static_cast<void>(settle_quietly(channel));
   if (channel.reserving && bytes > channel.reserved) set_aside(channel, bytes);
   channel.reserving = false;
 }
@@ -336,7 +351,7 @@ void Units::release_reserve(const Channel& channel) noexcept {
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
-  if (!channel.writer) return write_through(unit, channel, {}, 0);
+  if (!channel.large) return write_through(unit, channel, {}, 0);
   settle(unit, channel);
   const std::size_t keep = ragged_tail(channel, 0);
   channel.handed.swap(channel.buffer);
@@ -344,32 +359,33 @@ void Units::hand_over_block(int unit, Channel& channel) {
   channel.handed.resize(channel.handed.size() - keep);
   channel.bytes_handed += channel.handed.size();
   channel.transfer.channel = &channel;
-  channel.in_flight = true;
-  channel.writer->hand_over(channel.transfer);
+  try {
+    channel.writer = std::thread(channel.transfer);
+  } catch (const std::system_error&) {
+    channel.transfer();  // no thread to be had: the block goes now
+  }
 }
 
 void Units::write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
                           std::size_t bytes) {
   flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
-  if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) start_writer(channel);
+  if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) begin_large(channel);
 }
 
-void Units::start_writer(Channel& channel) noexcept {
-  // Without the thread or the room for two large blocks, blocks keep going at once.
+void Units::begin_large(Channel& channel) noexcept {
+  // Without the room for two large blocks, blocks keep going at once.
   try {
     channel.buffer.reserve(2 * kWriteBehindBlockBytes);
     channel.handed.reserve(2 * kWriteBehindBlockBytes);
-    channel.writer = std::make_unique<HelperThread>(std::chrono::microseconds{0});
-  } catch (const std::system_error&) {
+    channel.large = true;
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  channel.write_behind = channel.writer != nullptr;
+  channel.write_behind = channel.large;
 }
 
 bool Units::settle_quietly(Channel& channel) noexcept {
-  if (channel.in_flight && channel.writer->take_back()) channel.transfer();
-  channel.in_flight = false;
+  if (channel.writer.joinable()) channel.writer.join();
   return channel.handed_error == 0;
 }
 

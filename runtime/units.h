@@ -10,13 +10,11 @@
 
 #include <cstddef>
 #include <map>
-#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
-
-#include "runtime/helper_thread.h"
+#include <thread>
 
 namespace quelmar {
 
@@ -27,7 +25,7 @@ inline constexpr int kStdoutUnit = 6;
 // write statement that completes it, so that a device that fails or a file size limit stops the
 // run there. Once a file holds kWriteBehindFrom bytes, and when the process may run on more than
 // one processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
-// transfer made by the unit's writer thread while the next block gathers (a large file is where
+// transfer made by a writer thread of its own while the next block gathers (a large file is where
 // the system's writing can block); a failure of it is reported by the write statement that hands
 // over the next block, or by the close. The rest goes at close.
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
@@ -65,7 +63,8 @@ class Units {
   // its blocks to the system from where they lie, without gathering them in its buffer.
   void write(int unit, std::span<const std::string_view> pieces);
   // Tells that the file of `unit` will hold `bytes` in all: its space is set aside up to there
-  // now, and no further (so none is given back at its close). Nothing for other units.
+  // now (once the block in transfer, if any, has reached the system), and no further (so none is
+  // given back at its close). Nothing for other units.
   void expect_bytes(int unit, std::size_t bytes);
   // Ends a write statement: console units are flushed to the system now.
   void end_statement(int unit);
@@ -87,8 +86,8 @@ class Units {
 
  private:
   struct Channel;
-  // The transfer of a file's handed block, run by its writer (or by the caller when the writer
-  // has not taken it).
+  // The transfer of a file's handed block, run by its writer thread (or by the caller when no
+  // thread can be started).
   struct BlockTransfer {
     Channel* channel = nullptr;
     void operator()() const noexcept;
@@ -99,21 +98,21 @@ class Units {
     std::string name;                // file name; empty for a console stream
     std::string buffer;              // bytes not yet handed to the system
     std::ostream* stream = nullptr;  // the stream of a stream unit (fd is then -1)
-    // File units: whether large blocks may go to a writer thread, the bytes handed to the system
-    // or to the writer so far (where the buffer starts in the file), the block handed to the
-    // writer, how much of it reached the system and the system's reason when not all of it did (0
-    // when it did).
+    // File units: whether large blocks may go to a writer thread, and whether they do now; the
+    // bytes handed to the system or to the writer so far (where the buffer starts in the file),
+    // the block handed to the writer, how much of it reached the system and the system's reason
+    // when not all of it did (0 when it did).
     bool write_behind = false;
+    bool large = false;
     std::size_t bytes_handed = 0;
     // File units: whether space is still set aside ahead, and up to where it has been so far.
     bool reserving = false;
     std::size_t reserved = 0;
-    bool in_flight = false;
     std::string handed;
     std::size_t handed_written = 0;
     int handed_error = 0;
     BlockTransfer transfer;
-    std::unique_ptr<HelperThread> writer;  // started once the file is large
+    std::thread writer;  // joinable while it transfers the handed block
   };
   // Hands the channel's buffered bytes, then the pieces of `more` from where they lie (no copy),
   // to the system for `statement` ("write to", "close of"), counting them in bytes_handed; the
@@ -138,14 +137,14 @@ class Units {
   // A full block of a file unit: flushed, or handed to the writer once the file is large.
   void hand_over_block(int unit, Channel& channel);
   // flush() of the buffered bytes and the pieces (`bytes` in all) while no writer takes the
-  // file's blocks; starts the writer once the file is large.
+  // file's blocks; turns to large blocks once the file is large.
   void write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
                      std::size_t bytes);
-  // Starts the channel's writer and makes room for two large blocks; on failure blocks go on as
+  // Makes room for two large blocks, which then go to writer threads; on failure blocks go on as
   // before.
-  static void start_writer(Channel& channel) noexcept;
-  // Waits for the handed block (written here if the writer had not taken it); when it did not all
-  // reach the system, throws the I/O error stop of the write statement that handed it over.
+  static void begin_large(Channel& channel) noexcept;
+  // Waits for the handed block's writer; when the block did not all reach the system, throws the
+  // I/O error stop of the write statement that handed it over.
   void settle(int unit, Channel& channel);
   // The same without the stop, for close_all: true when the handed block reached the system.
   static bool settle_quietly(Channel& channel) noexcept;

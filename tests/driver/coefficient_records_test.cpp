@@ -1,7 +1,9 @@
 // Coefficient records in bulk against the same records as write statements one at a time: the
-// echo (in batches rendered on helper threads while records are still added, finished early
-// before another statement and continued) and the result block, with 1, 2, 3, 4 and 8 threads
-// and record counts around the point where helpers start and the batch edges.
+// echo (in batches rendered in the background while records are still added, finished early
+// before another statement and continued) and the result block, in teams of 1, 2, 3, 4 and 8
+// threads and with record counts around the point where sharing starts and the batch edges.
+#include <oneapi/tbb/global_control.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 
 #include "driver/coefficient_records.h"
 #include "driver/records.h"
+#include "inverter/thread_team.h"
 #include "inverter/write_statement.h"
 #include "quelmar/errors.h"
 #include "random.h"
@@ -21,7 +24,7 @@
 namespace quelmar::test {
 namespace {
 
-constexpr std::array<unsigned, 5> kThreads = {1, 2, 3, 4, 8};
+constexpr std::array<int, 5> kThreads = {1, 2, 3, 4, 8};
 constexpr int kBulk = 13;
 constexpr int kOneByOne = 14;
 
@@ -31,6 +34,9 @@ Real16 any_value(Random& r) {
                                               std::numeric_limits<double>::quiet_NaN()};
   return r.below(4) == 0 ? Real16{kSpecial[r.below(3)], 0.0} : r.real16(r.between(-100, 100));
 }
+
+// Workers for teams of eight, more than this machine may have processors for.
+const tbb::global_control kWorkers(tbb::global_control::max_allowed_parallelism, 8);
 
 struct Streams {
   Streams() {
@@ -44,11 +50,11 @@ struct Streams {
 
 TEST(CoefficientRecords, EchoesAreTheStatementsBytes) {
   Random r(0xEC40);
-  for (const unsigned threads : kThreads) {
+  for (const int threads : kThreads) {
     for (const std::int64_t count : {0, 1, 1023, 1024, 1025, 1536, 2049}) {
       Streams s;
-      {
-        EchoRecords echoes(s.units, kBulk, count, threads);
+      in_team(threads, [&] {
+        EchoRecords echoes(s.units, kBulk, count);
         // A stop part-way writes every echo added before the statement that follows it.
         const std::int64_t stop = r.below(2) == 0 ? -1 : static_cast<std::int64_t>(r.below(2050));
         Complex element;
@@ -67,7 +73,7 @@ TEST(CoefficientRecords, EchoesAreTheStatementsBytes) {
         echoes.finish();
         write_free(s.units, kBulk, "end");
         write_free(s.units, kOneByOne, "end");
-      }
+      });
       ASSERT_EQ(s.bulk.str(), s.one_by_one.str()) << count << " records, " << threads << " threads";
     }
   }
@@ -97,7 +103,7 @@ class FailingOnceBuffer : public std::streambuf {
 // up to there, and finishing afterwards (as the reads do on their way out) writes nothing more.
 TEST(CoefficientRecords, AFailedEchoWriteEndsTheEcho) {
   Random r(0xFA11);
-  for (const unsigned threads : {2u, 3u}) {
+  for (const int threads : {2, 3}) {
     for (const std::size_t limit : std::array<std::size_t, 4>{0, 5'000, 100'000, 160'000}) {
       FailingOnceBuffer file(limit);
       std::ostream stream(&file);
@@ -105,8 +111,8 @@ TEST(CoefficientRecords, AFailedEchoWriteEndsTheEcho) {
       Units units(-1, -1, -1);
       units.connect_stream(kBulk, stream);
       units.connect_stream(kOneByOne, reference);
-      {
-        EchoRecords echoes(units, kBulk, 3000, threads);
+      in_team(threads, [&] {
+        EchoRecords echoes(units, kBulk, 3000);
         const auto echo_all = [&] {
           try {
             for (std::int32_t k = 0; k < 3000; ++k) {
@@ -122,7 +128,7 @@ TEST(CoefficientRecords, AFailedEchoWriteEndsTheEcho) {
           }
         };
         EXPECT_THROW(echo_all(), WriteFailed);
-      }
+      });
       const std::string expected = reference.str().substr(0, limit);
       EXPECT_EQ(file.text(), expected) << limit << " bytes, " << threads << " threads";
     }
@@ -131,7 +137,7 @@ TEST(CoefficientRecords, AFailedEchoWriteEndsTheEcho) {
 
 TEST(CoefficientRecords, MatrixRecordsAreTheStatementsBytes) {
   Random r(0x4E5);
-  for (const unsigned threads : kThreads) {
+  for (const int threads : kThreads) {
     for (const std::int32_t N : {0, 1, 31, 32, 33, 64}) {
       ComplexMatrix C;
       ASSERT_TRUE(C.allocate(N));
@@ -139,7 +145,7 @@ TEST(CoefficientRecords, MatrixRecordsAreTheStatementsBytes) {
         for (std::int32_t i = 1; i <= N; ++i) C(i, j) = {any_value(r), any_value(r)};
       }
       Streams s;
-      write_matrix_records(s.units, kBulk, C, threads);
+      in_team(threads, [&] { write_matrix_records(s.units, kBulk, C); });
       for (std::int32_t i = 1; i <= N; ++i) {
         for (std::int32_t j = 1; j <= N; ++j)
           write_coefficient_record(s.units, kOneByOne, i, j, C(i, j));

@@ -1,7 +1,10 @@
 // Preloaded into the program (LD_PRELOAD) by the refused-allocation scenarios: the n-th request
 // for exactly QUELMAR_FAIL_BYTES bytes, through malloc or calloc (the compiler may turn malloc and
-// memset into calloc), returns null, n being QUELMAR_FAIL_NTH. Every other request goes to the C
-// library's own allocator.
+// memset into calloc), returns null, n being QUELMAR_FAIL_NTH; with QUELMAR_FAIL_ON_WORKER set,
+// only requests made on threads other than the program's first count. Every other request goes to
+// the C library's own allocator.
+#include <unistd.h>
+
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
@@ -16,8 +19,9 @@ namespace {
 bool refused(std::size_t bytes) {
   static const std::size_t kBytes = std::strtoul(std::getenv("QUELMAR_FAIL_BYTES"), nullptr, 10);
   static const std::size_t kNth = std::strtoul(std::getenv("QUELMAR_FAIL_NTH"), nullptr, 10);
+  static const bool kOnWorker = std::getenv("QUELMAR_FAIL_ON_WORKER") != nullptr;
   static std::atomic<std::size_t> seen{0};
-  return bytes == kBytes && ++seen == kNth;
+  return bytes == kBytes && (!kOnWorker || ::gettid() != ::getpid()) && ++seen == kNth;
 }
 
 }  // namespace

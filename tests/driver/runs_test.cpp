@@ -2,6 +2,8 @@
 // fixtures/golden/runs and our own of fixtures/runs, laid out as fixtures/runs/README.md tells)
 // must give its outputs and files byte for byte, and every row of driver_faults.tsv, a case
 // folder run under a fault, must end as the row says, keeping what was written before the fault.
+#include <sched.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,6 +79,7 @@ void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
     run.environment.insert(run.environment.end(), {"LD_PRELOAD=" QUELMAR_FAILING_ALLOCATION_PATH,
                                                    "QUELMAR_FAIL_BYTES=" + name,
                                                    "QUELMAR_FAIL_NTH=" + std::to_string(count)});
+    if (word == "worker") run.environment.emplace_back("QUELMAR_FAIL_ON_WORKER=1");
   }
   if (verb == "repeat" || verb == "random") {
     Random random(verb == "random" ? std::stoull(word) : 0);
@@ -202,6 +205,48 @@ TEST(Storage, IsWrittenWhenHad) {
   const Scratch scratch;
   const ProgramRun run = prepare(fixture("runs/order-1000"), scratch, "");
   EXPECT_GE(run_program(scratch, run).peak_resident_kib, 3 * 32'000'000 / 1024);
+}
+
+// The echo's storage refused on a worker thread (the text of the first record a worker renders,
+// 97 bytes once grown): the run ends with the out-of-memory report, and the output file keeps a
+// start of the whole run's. The echo of order 200 has 78 batches; a run whose worker rendered
+// none of them (a busy machine) is tried again.
+TEST(Threads, EchoStorageRefusedOnAWorkerEndsTheRunOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator comes first";
+#endif
+  cpu_set_t processors;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof processors, &processors), 0);
+  if (CPU_COUNT(&processors) < 2) GTEST_SKIP() << "a worker thread needs two processors";
+  Random random(29);
+  std::string input = "'echo'\n200\n200\n";
+  for (int i = 1; i <= 200; ++i) {
+    for (int j = 1; j <= 200; ++j) {
+      input += std::to_string(i) + " " + std::to_string(j) + " (" +
+               std::to_string(random.between(-999, 999)) + ".5, 0.25)\n";
+    }
+  }
+  const auto run_with = [&](const std::string& setup, std::string& output) {
+    const Scratch scratch;
+    write_file(scratch.work() / "Quelmar-Input.txt", input);
+    ProgramRun run;
+    for (const std::string& action : pieces(setup, ';')) apply(action, scratch, run);
+    const ProgramResult result = run_program(scratch, run);
+    output = read_file(scratch.work() / "Quelmar-Output.txt");
+    return result;
+  };
+  std::string whole, kept;
+  ASSERT_EQ(run_with("", whole).exit_status, 0);
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const ProgramResult result = run_with("preload 97 1 worker", kept);
+    EXPECT_TRUE(whole.starts_with(kept)) << first_difference(kept, whole);
+    if (result.exit_status == 0) continue;
+    EXPECT_EQ(result.exit_status, 255);
+    EXPECT_EQ(result.err, "Quelmar_Demo: out of memory\n");
+    EXPECT_GE(kept.size(), 172u);  // the records before the echo
+    return;
+  }
+  ADD_FAILURE() << "no run refused the storage on a worker";
 }
 
 }  // namespace

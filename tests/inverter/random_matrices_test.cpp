@@ -18,6 +18,7 @@
 #include "inverter/listing_pipeline.h"
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
+#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
 #include "inverter/write_statement.h"
 #include "table.h"
@@ -213,7 +214,7 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
     ws.kernels = kernels;
     allocate_workspace(ws, C.order());
     for (std::int32_t i = 1; i <= C.order(); ++i) at(ws.iRu, i) = at(ws.jCu, i) = i % 3 ? i : -i;
-    {
+    in_team(ws.kernels.threads, [&] {
       Units units;
       units.open_for_write_or_stop(13, "listing.txt");
       write_rank_listing(ws, C, 13, units);
@@ -227,7 +228,7 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
       // The fast step writes into another matrix, as the inverter's does, the plain one in place.
       listings.next(exchange_pivot(ws, before, before), [&] { write_free(units, 13, "between"); });
       listings.finish();
-    }
+    });
     release_workspace(ws);
     if (!kernels.fast) plain = read_file("listing.txt");
     EXPECT_TRUE(read_file("listing.txt") == plain) << kernels.threads << " thread(s)";

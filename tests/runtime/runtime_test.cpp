@@ -2,8 +2,7 @@
 // 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a block that the
 // system cuts short stops its own write, or once the file is large the next, and loses nothing;
 // space set aside ahead of the writes is given back at the close.
-// Helper threads hand work back and forth without losing a wake-up, and use every processor. (The
-// other I/O error stops and the storage check are met by the whole runs.)
+// (The other I/O error stops and the storage check are met by the whole runs.)
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -11,11 +10,8 @@
 #include <unistd.h>
 
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <csignal>
 #include <string_view>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -23,18 +19,12 @@
 
 #include "process.h"
 #include "quelmar/errors.h"
-#include "runtime/helper_thread.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Work of `steps` steps that the compiler keeps.
-void busy(int steps) {
-  for (int k = 0; k < steps; ++k) std::atomic_signal_fence(std::memory_order_seq_cst);
-}
 
 TEST(Units, ConsoleStatementsReachTheSystemAtTheirEnd) {
   const Scratch scratch;
@@ -149,7 +139,9 @@ TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
 // that hands over the block after it reports; what is left is tried again, in order, when the
 // units close.
 TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
-  if (usable_processors() < 2) GTEST_SKIP() << "the writer thread needs two processors";
+  cpu_set_t processors;
+  ASSERT_EQ(::sched_getaffinity(0, sizeof processors, &processors), 0);
+  if (CPU_COUNT(&processors) < 2) GTEST_SKIP() << "the writer thread needs two processors";
   const Scratch scratch;
   const fs::path out = scratch.work() / "out.txt";
   constexpr rlim_t kLimit = kWriteBehindFrom + 1536 * 1024;
@@ -177,52 +169,6 @@ TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
   EXPECT_TRUE(read_file(out) ==
               std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
                   std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
-}
-
-// A helper started on the other processors (where the process has more than one) may use every
-// processor of the process once it runs.
-TEST(HelperThreads, AHelperMayUseEveryProcessorOnceItRuns) {
-  cpu_set_t process;
-  ASSERT_EQ(::sched_getaffinity(0, sizeof process, &process), 0);
-  HelperThread helper;
-  struct Job {
-    cpu_set_t seen;
-    std::atomic<bool> ran{false};
-    void operator()() {
-      ::sched_getaffinity(0, sizeof seen, &seen);
-      ran.store(true, std::memory_order_release);
-    }
-  } job;
-  helper.hand_over(job);
-  while (!job.ran.load(std::memory_order_acquire)) std::this_thread::yield();
-  EXPECT_FALSE(helper.take_back());
-  EXPECT_TRUE(CPU_EQUAL(&job.seen, &process));
-}
-
-// Hand-overs between this thread and a helper that both go to sleep at once, with jobs and work
-// of this thread's own of varied lengths, so that each side often sleeps just as the other changes
-// the state. Every job runs exactly once (here when taken back before the helper took it); a
-// wake-up lost on either side would hang the test until its time limit.
-TEST(HelperThreads, HandOversNeverLoseAWakeUp) {
-  constexpr int kHandOvers = 100'000;
-  struct Job {
-    void operator()() {
-      busy(length);
-      ++runs;
-    }
-    int length = 0;
-    int runs = 0;
-  };
-  HelperThread helper{std::chrono::microseconds{0}};
-  Job job;
-  for (int k = 0; k < kHandOvers; ++k) {
-    job.length = (k * 37) % 2000;
-    helper.hand_over(job);
-    // Mostly long enough for the helper to wake and take the job, sometimes not.
-    busy(k % 3 == 0 ? (k * 53) % 400 : 10'000);
-    if (helper.take_back()) job();
-    ASSERT_EQ(job.runs, k + 1);
-  }
 }
 
 }  // namespace

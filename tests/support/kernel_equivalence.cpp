@@ -2,6 +2,8 @@
 // the fast kernels on 1, 2, 3, 4 and 8 threads (more than this machine may have), with four lanes
 // and, where the processor has them, eight; and the two identity products of each result as its
 // kernels form them (the trace shows them to four digits only).
+#include <oneapi/tbb/global_control.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "extended/lanes.h"
 #include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
+#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
 #include "runtime/units.h"
 
@@ -56,11 +59,13 @@ Inversion invert(const ComplexMatrix& C, KernelChoice kernels) {
   ws.kernels = kernels;
   allocate_workspace(ws, C.order());
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  const ProductForm form = product_form(ws, result);
-  form_result_by_input(ws, result, form);
-  out.parts[3] = bytes_of(ws.CTest);
-  form_input_by_result(ws, result, form);
-  out.parts[4] = bytes_of(ws.CTest);
+  in_team(ws.kernels.threads, [&] {
+    const ProductForm form = product_form(ws, result);
+    form_result_by_input(ws, result, form);
+    out.parts[3] = bytes_of(ws.CTest);
+    form_input_by_result(ws, result, form);
+    out.parts[4] = bytes_of(ws.CTest);
+  });
   release_workspace(ws);
   return out;
 }
@@ -100,6 +105,8 @@ std::string inversion_mismatch(const Inversion& got, const Inversion& plain) {
 }  // namespace
 
 std::string kernel_mismatch(const ComplexMatrix& C) {
+  // Workers for teams of eight, more than this machine may have processors for.
+  const tbb::global_control workers(tbb::global_control::max_allowed_parallelism, 8);
   const Inversion plain = invert(C, {false, 1});
   for (const bool wide : {false, wide_lanes_available()}) {
     for (const std::int32_t threads : {1, 2, 3, 4, 8}) {

@@ -1,0 +1,78 @@
+// How the threads work. One call (invert(), or the program's run) owns one tbb::task_arena, its
+// team, made by in_team() in Quelmar() or run() (a Quelmar() inside the run's team uses that
+// one), whose concurrency is the call's thread count: 0 asks for one thread per processor of the
+// process's affinity mask (oneTBB's default concurrency), at most kMostThreads. The workers come
+// from oneTBB's one pool per process, so calls side by side share the processors instead of each
+// taking them all. Inside the team run as oneTBB work:
+//   - the elimination's and the identity products' column parts (for_column_parts);
+//   - the lines of a rank listing, a product, the result block and the echo's batches, in chunks
+//     (LineBlocks), and the first block of a listing or a batch in a task group that renders while
+//     the caller goes on: the echo reads the next batch, the inverter eliminates the next step.
+//     That step writes the other of C and CTest, never the matrix the listing reads, so both may
+//     run at once (ListingPipeline asserts it where a listing starts ahead).
+// Statements are written on the calling thread only, in order. Every part computes its own
+// elements from the same values, so the bytes never depend on the split or the thread count. An
+// exception thrown in any part cancels the loop and reaches the caller. A file's writer (Units)
+// is a thread of its own, outside the team: it blocks in system calls.
+#pragma once
+
+#include <oneapi/tbb/blocked_range.h>
+#include <oneapi/tbb/parallel_for.h>
+#include <oneapi/tbb/task_arena.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "quelmar/inversion.h"
+
+namespace quelmar {
+
+// Below this many columns a part is not worth handing to another thread.
+inline constexpr std::int32_t kColumnsWorthAThread = 48;
+
+// The threads of a team asked for `threads` (0: the default concurrency), 1 to kMostThreads.
+int team_threads(int threads);
+
+// The current team's size, or 0 outside every team.
+int current_team();
+
+// Marks the calling thread as running its team's work, of `size` threads, while it lives.
+class TeamMembership {
+ public:
+  explicit TeamMembership(int size);
+  ~TeamMembership();
+  TeamMembership(const TeamMembership&) = delete;
+  TeamMembership& operator=(const TeamMembership&) = delete;
+
+ private:
+  int previous_;
+};
+
+// Runs f() in a team of team_threads(threads) threads: the current one when its size is that,
+// else a new arena of the caller's. Exceptions thrown in f or any of its parts reach the caller.
+template <class F>
+void in_team(int threads, F&& f) {
+  const int size = team_threads(threads);
+  if (current_team() == size) return std::forward<F>(f)();
+  tbb::task_arena arena(size);
+  arena.execute([&] {
+    const TeamMembership member(size);
+    std::forward<F>(f)();
+  });
+}
+
+// The current thread's place in its team, 0 to the team's size - 1: an index for scratch kept
+// per thread.
+inline int team_slot() { return tbb::this_task_arena::current_thread_index(); }
+
+// work(first, last) over consecutive parts of the columns first..last, of at least
+// kColumnsWorthAThread / 2 columns each, on the team's threads; returns when all are done.
+template <class Work>
+void for_column_parts(std::int32_t first, std::int32_t last, Work&& work) {
+  tbb::parallel_for(tbb::blocked_range<std::int32_t>(first, last + 1, kColumnsWorthAThread),
+                    [&](const tbb::blocked_range<std::int32_t>& columns) {
+                      work(columns.begin(), columns.end() - 1);
+                    });
+}
+
+}  // namespace quelmar
