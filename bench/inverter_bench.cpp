@@ -12,8 +12,8 @@
 #include "inverter/elimination.h"
 #include "inverter/identity_products.h"
 #include "inverter/pivot_search.h"
-#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 namespace {

@@ -10,7 +10,7 @@
 #include "driver/records.h"
 #include "driver/text_file.h"
 #include "format/format.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 #include "quelmar/storage.h"
 #include "reading/free_form_reader.h"
 

@@ -1,7 +1,7 @@
 #include "inverter/kernel_choice.h"
 
 #include "extended/lanes.h"
-#include "inverter/thread_team.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 

@@ -1,4 +1,4 @@
-// The team's shared loops (inverter/thread_team.h): a part that throws on a worker thread, not on
+// The team's shared loops (runtime/thread_team.h): a part that throws on a worker thread, not on
 // the caller, ends the loop, the caller sees the exception, and the team serves the next loop;
 // for the column parts, a block of lines started ahead (a listing's, an echo batch's) and the
 // later blocks rendered as they are written (a product's, the result block's).
@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "inverter/line_blocks.h"
-#include "inverter/thread_team.h"
+#include "output/line_blocks.h"
+#include "runtime/thread_team.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {

@@ -15,8 +15,8 @@
 #include "extended/lanes.h"
 #include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
-#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
+#include "runtime/thread_team.h"
 #include "runtime/units.h"
 
 namespace quelmar::equivalence {
