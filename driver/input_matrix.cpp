@@ -11,8 +11,8 @@
 #include "driver/text_file.h"
 #include "format/format.h"
 #include "output/write_statement.h"
-#include "quelmar/storage.h"
 #include "reading/free_form_reader.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 
