@@ -77,15 +77,6 @@ TEST(Library, TwoInversionsAtOnceGiveTheBitsOfOneAtATime) {
   }
 }
 
-// Without a trace nothing is written and the bits are the same.
-TEST(Library, WithoutATraceGivesTheSameBits) {
-  ComplexMatrix traced = random_matrix(3, 20);
-  ComplexMatrix quiet = random_matrix(3, 20);
-  std::ostringstream trace;
-  EXPECT_EQ(invert(traced, {.trace = &trace}), invert(quiet));
-  EXPECT_TRUE(same_bits(traced, quiet));
-}
-
 // The lanes and threads of the fast form, and the plain form where an element is not finite.
 TEST(Product, SameBitsOnEveryThreadCount) {
   const ComplexMatrix a = random_matrix(7, 45);
