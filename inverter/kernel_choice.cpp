@@ -5,6 +5,6 @@
 
 namespace quelmar {
 
-KernelChoice default_kernels() { return {true, team_threads(0), wide_lanes_available()}; }
+KernelChoice default_kernels() { return {true, team_threads(0), processor_vectors().wide_lanes}; }
 
 }  // namespace quelmar

@@ -14,8 +14,8 @@ struct KernelChoice {
   // products and the listings with the fast kernels: 1 to kMostThreads. Every count gives the same
   // bytes.
   std::int32_t threads = 1;
-  // Eight lanes to a vector in the fast kernels, which requires wide_lanes_available(); false:
-  // four. Both give the same bits; equivalence test, over both widths:
+  // Eight lanes to a vector in the fast kernels, which requires processor_vectors().wide_lanes;
+  // false: four. Both give the same bits; equivalence test, over both widths:
   // RandomMatrices.FastKernelsGiveThePlainLoopsBytes. Eight lanes took about 5 % off a run of
   // order 200 on one and on two processors, and a little less at order 100 (interleaved
   // `run-ratios floor` runs on a machine with some load).
