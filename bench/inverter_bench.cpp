@@ -12,8 +12,8 @@
 #include "inverter/elimination.h"
 #include "inverter/identity_products.h"
 #include "inverter/pivot_search.h"
-#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 namespace {
@@ -22,8 +22,8 @@ namespace {
 const KernelChoice kChoices[] = {{false, 1},
                                  {true, 1},
                                  {true, 2},
-                                 {true, 1, wide_lanes_available()},
-                                 {true, 2, wide_lanes_available()}};
+                                 {true, 1, processor_vectors().wide_lanes},
+                                 {true, 2, processor_vectors().wide_lanes}};
 
 // Parts in [-1, 1) with nonzero low parts, the diagonal made dominant so that every diagonal
 // element is a usable pivot.

@@ -1,6 +1,6 @@
 // Coefficient records in bulk: the input's echo, record after record as the reads go, and the
 // result block, the whole matrix at once. On a file unit (whose bytes do not depend on where its
-// statements end) in a team of more than one thread (see inverter/thread_team.h), they are
+// statements end) in a team of more than one thread (see runtime/thread_team.h), they are
 // rendered on the team's threads and written in order; elsewhere each record is its own write
 // statement. The bytes are the same.
 //
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "inverter/line_blocks.h"
+#include "output/line_blocks.h"
 #include "quelmar/complex.h"
 #include "quelmar/complex_matrix.h"
 #include "runtime/units.h"

@@ -10,9 +10,9 @@
 #include "driver/records.h"
 #include "driver/text_file.h"
 #include "format/format.h"
-#include "inverter/write_statement.h"
-#include "quelmar/storage.h"
+#include "output/write_statement.h"
 #include "reading/free_form_reader.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 

@@ -1,7 +1,7 @@
 #include "driver/pause.h"
 
 #include "driver/program_stop.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 
 namespace quelmar {
 

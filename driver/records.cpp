@@ -6,7 +6,7 @@
 
 #include "driver/fixed_text.h"
 #include "format/format.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 
 namespace quelmar {
 

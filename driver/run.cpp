@@ -17,10 +17,10 @@
 #include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
 #include "inverter/same_file.h"
-#include "inverter/thread_team.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 #include "quelmar/errors.h"
 #include "reading/free_form_reader.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 

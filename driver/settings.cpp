@@ -5,9 +5,9 @@
 
 #include "driver/text_file.h"
 #include "format/format.h"
-#include "inverter/write_statement.h"
-#include "quelmar/storage.h"
+#include "output/write_statement.h"
 #include "reading/free_form_reader.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 

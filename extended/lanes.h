@@ -42,7 +42,7 @@ inline constexpr std::size_t kLanesOf = sizeof(V) / sizeof(double);
 
 // Marks the wide copy of a lane kernel: built for AVX-512, whose lanes apply the same binary64
 // operations as AVX's (fused multiply-add stays out as above), and run only where
-// wide_lanes_available() says the processor and the system have it. Where the copies cannot be
+// processor_vectors() says the processor and the system have it. Where the copies cannot be
 // built, QUELMAR_WIDE_LANES is 0 and only the four-lane kernels exist.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define QUELMAR_WIDE_LANES 1
@@ -51,12 +51,26 @@ inline constexpr std::size_t kLanesOf = sizeof(V) / sizeof(double);
 #define QUELMAR_WIDE_LANES 0
 #endif
 
-inline bool wide_lanes_available() {
+// The vector instructions of this processor that the kernels may use, asked once per process:
+// eight lanes to a vector (AVX-512, for the wide copies, where QUELMAR_WIDE_LANES built them) and
+// AVX2 (the listing's F fields written two at a time). Every choice gives the same bits.
+struct ProcessorVectors {
+  bool wide_lanes = false;
+  bool avx2 = false;
+};
+
+inline const ProcessorVectors& processor_vectors() {
+  static const ProcessorVectors kVectors = [] {
+    ProcessorVectors vectors;
 #if QUELMAR_WIDE_LANES
-  return __builtin_cpu_supports("avx512f");
-#else
-  return false;
+    vectors.wide_lanes = __builtin_cpu_supports("avx512f");
 #endif
+#if defined(__x86_64__)
+    vectors.avx2 = __builtin_cpu_supports("avx2");
+#endif
+    return vectors;
+  }();
+  return kVectors;
 }
 
 // The same value in every lane.

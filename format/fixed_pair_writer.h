@@ -307,11 +307,6 @@ class FixedPairWriter {
   Halves shift_{};  // by field: the byte moves that put eight digits after the point
 };
 
-bool processor_has_avx2() {
-  static const bool kHas = __builtin_cpu_supports("avx2");
-  return kHas;
-}
-
 #else
 
 // Elsewhere every field goes to put_fixed_units_field.
@@ -325,7 +320,6 @@ struct FixedPairWriter {
     return 0;
   }
 };
-bool processor_has_avx2() { return false; }
 
 #endif
 

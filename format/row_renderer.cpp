@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "extended/lanes.h"
 #include "format/edit.h"
 #include "format/exponent_field.h"
 #include "format/field_text.h"
@@ -89,7 +90,7 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
       shapes[f].emplace(field.width, field.decimals, field.plus);
     }
   }
-  if (shapes[0] && shapes[1] && writing == FieldWriting::kWidest && processor_has_avx2()) {
+  if (shapes[0] && shapes[1] && writing == FieldWriting::kWidest && processor_vectors().avx2) {
     writers->pair.emplace(*shapes[0], *shapes[1]);
   }
   writers_ = std::move(writers);

@@ -11,7 +11,7 @@
 
 #include "format/format.h"
 #include "inverter/same_file.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 #include "quelmar/errors.h"
 
 namespace quelmar {

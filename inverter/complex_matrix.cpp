@@ -1,10 +1,12 @@
 #include "quelmar/complex_matrix.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
 #include "quelmar/errors.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 
@@ -25,13 +27,13 @@ ComplexMatrix& ComplexMatrix::operator=(const ComplexMatrix& other) {
 }
 
 ComplexMatrix::ComplexMatrix(ComplexMatrix&& other) noexcept
-    : storage_(std::move(other.storage_)), order_(other.order_) {
+    : elements_(std::move(other.elements_)), order_(other.order_) {
   other.release();
 }
 
 ComplexMatrix& ComplexMatrix::operator=(ComplexMatrix&& other) noexcept {
   if (this != &other) {
-    storage_ = std::move(other.storage_);
+    elements_ = std::move(other.elements_);
     order_ = other.order_;
     other.release();
   }
@@ -43,15 +45,19 @@ bool ComplexMatrix::allocate(std::int32_t order) {
   if (order <= 0) return true;
   const auto n = static_cast<std::size_t>(order);
   if (n > std::numeric_limits<std::size_t>::max() / n) return false;
-  if (!storage_.allocate(n * n)) return false;
+  void* block = allocate_zeroed_bytes(n * n, sizeof(Complex));
+  if (block == nullptr) return false;
+  elements_.reset(static_cast<Complex*>(block));
   order_ = order;
   return true;
 }
 
 void ComplexMatrix::release() {
-  storage_.release();
+  elements_.reset();
   order_ = 0;
 }
+
+void ComplexMatrix::FreeBlock::operator()(Complex* block) const noexcept { std::free(block); }
 
 std::size_t ComplexMatrix::checked_index(std::int32_t i, std::int32_t j) const {
   if (i < 1 || i > order_ || j < 1 || j > order_) {

@@ -6,8 +6,8 @@
 
 #include "format/format.h"
 #include "inverter/identity_products.h"
-#include "inverter/line_blocks.h"
-#include "inverter/write_statement.h"
+#include "output/line_blocks.h"
+#include "output/write_statement.h"
 
 namespace quelmar {
 

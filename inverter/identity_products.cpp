@@ -6,7 +6,7 @@
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
-#include "inverter/thread_team.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 

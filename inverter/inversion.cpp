@@ -9,8 +9,8 @@
 #include "inverter/identity_products.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/quelmar.h"
-#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
+#include "runtime/thread_team.h"
 #include "runtime/units.h"
 
 namespace quelmar {

@@ -1,10 +1,10 @@
 #include "inverter/kernel_choice.h"
 
 #include "extended/lanes.h"
-#include "inverter/thread_team.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 
-KernelChoice default_kernels() { return {true, team_threads(0), wide_lanes_available()}; }
+KernelChoice default_kernels() { return {true, team_threads(0), processor_vectors().wide_lanes}; }
 
 }  // namespace quelmar

@@ -10,11 +10,15 @@ struct KernelChoice {
   // Pre-split lane kernels for the elimination and the identity products, and the pivot search
   // that skips elements a binary64 estimate proves too small; false: the plain element loops.
   bool fast = true;
-  // Threads of the call's team (see thread_team.h), which share the elimination, the products
-  // and the listings with the fast kernels: 1 to kMostThreads. Every count gives the same bytes.
+  // Threads of the call's team (see runtime/thread_team.h), which share the elimination, the
+  // products and the listings with the fast kernels: 1 to kMostThreads. Every count gives the same
+  // bytes.
   std::int32_t threads = 1;
-  // Eight lanes to a vector in the fast kernels, which requires wide_lanes_available(); false:
-  // four. Both give the same bits.
+  // Eight lanes to a vector in the fast kernels, which requires processor_vectors().wide_lanes;
+  // false: four. Both give the same bits; equivalence test, over both widths:
+  // RandomMatrices.FastKernelsGiveThePlainLoopsBytes. Eight lanes took about 5 % off a run of
+  // order 200 on one and on two processors, and a little less at order 100 (interleaved
+  // `run-ratios floor` runs on a machine with some load).
   bool wide = false;
 };
 

@@ -1,5 +1,5 @@
-// Rank listings rendered while the elimination goes on (see thread_team.h). Each listing starts
-// from the matrix it is given, which must stay as it is until the next listing starts or
+// Rank listings rendered while the elimination goes on (see runtime/thread_team.h). Each listing
+// starts from the matrix it is given, which must stay as it is until the next listing starts or
 // finish() (the fast kernels write each step into the other of two matrices), and from a copy of
 // its row labels; its first block of lines (see LineBlocks) renders in the background while this
 // thread goes on with the pivot search and the next elimination step, on the team's threads.
@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "inverter/line_blocks.h"
 #include "inverter/rank_listing.h"
 #include "inverter/workspace.h"
+#include "output/line_blocks.h"
 #include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 

@@ -10,9 +10,9 @@
 #include "inverter/listing_pipeline.h"
 #include "inverter/pivot_search.h"
 #include "inverter/rank_listing.h"
-#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 

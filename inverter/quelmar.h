@@ -24,7 +24,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
 
 // The same with the arithmetic kernels given (the one above uses default_kernels(), and writes
 // both binary files in the current directory); every choice of kernels gives the same bytes. Runs
-// in a team of kernels.threads threads (inverter/thread_team.h): the caller's when it is of that
+// in a team of kernels.threads threads (runtime/thread_team.h): the caller's when it is of that
 // size, else one of its own.
 // With a report, it is filled in as InversionReport describes (its vectors start empty).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,

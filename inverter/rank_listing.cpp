@@ -5,7 +5,7 @@
 #include <string>
 
 #include "format/format.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 
 namespace quelmar {
 namespace {

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
-#include "inverter/line_blocks.h"
 #include "inverter/workspace.h"
+#include "output/line_blocks.h"
 #include "quelmar/complex_matrix.h"
 #include "runtime/units.h"
 

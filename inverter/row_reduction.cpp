@@ -4,7 +4,7 @@
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
-#include "inverter/thread_team.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 

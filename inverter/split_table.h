@@ -7,7 +7,7 @@
 
 #include "extended/presplit_arithmetic.h"
 #include "quelmar/complex_matrix.h"
-#include "quelmar/storage.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 

@@ -9,7 +9,7 @@
 namespace quelmar {
 
 void allocate_workspace(Workspace& ws, std::int32_t N) {
-  assert(!ws.kernels.wide || wide_lanes_available());
+  assert(!ws.kernels.wide || processor_vectors().wide_lanes);
   ws.N = N;
   const auto n = static_cast<std::size_t>(std::max(N, 0));
   if (!ws.iUsed.allocate(n)) throw StorageRefused("Quelmarer: iUsed(N) allocation error. Halt.");

@@ -14,7 +14,7 @@
 #include "quelmar/complex.h"
 #include "quelmar/complex_matrix.h"
 #include "quelmar/inversion.h"
-#include "quelmar/storage.h"
+#include "runtime/storage.h"
 
 namespace quelmar {
 

@@ -1,7 +1,7 @@
 // Zero-filled storage that is really there: the system grants large requests lazily and ends the
 // process later when the pages are touched, so a request is first compared with the memory the
 // system reports as obtainable, and every page is written before the block is handed out.
-#include "quelmar/storage.h"
+#include "runtime/storage.h"
 
 #include <fcntl.h>
 #include <unistd.h>

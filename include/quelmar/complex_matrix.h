@@ -11,9 +11,9 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "quelmar/complex.h"
-#include "quelmar/storage.h"
 
 namespace quelmar {
 
@@ -36,17 +36,19 @@ class ComplexMatrix {
   void release();
 
   std::int32_t order() const { return order_; }
-  std::size_t element_count() const { return storage_.size(); }
-  Complex* data() { return storage_.data(); }
-  const Complex* data() const { return storage_.data(); }
+  std::size_t element_count() const {
+    return static_cast<std::size_t>(order_) * static_cast<std::size_t>(order_);
+  }
+  Complex* data() { return elements_.get(); }
+  const Complex* data() const { return elements_.get(); }
 
   // 1-based element access; requires 1 <= i, j <= order.
-  Complex& operator()(std::int32_t i, std::int32_t j) { return storage_[index(i, j)]; }
-  const Complex& operator()(std::int32_t i, std::int32_t j) const { return storage_[index(i, j)]; }
+  Complex& operator()(std::int32_t i, std::int32_t j) { return elements_[index(i, j)]; }
+  const Complex& operator()(std::int32_t i, std::int32_t j) const { return elements_[index(i, j)]; }
 
   // The same, checked in every build: throws InvalidArgument when i or j is not in 1..order.
-  Complex& at(std::int32_t i, std::int32_t j) { return storage_[checked_index(i, j)]; }
-  const Complex& at(std::int32_t i, std::int32_t j) const { return storage_[checked_index(i, j)]; }
+  Complex& at(std::int32_t i, std::int32_t j) { return elements_[checked_index(i, j)]; }
+  const Complex& at(std::int32_t i, std::int32_t j) const { return elements_[checked_index(i, j)]; }
 
  private:
   std::size_t index(std::int32_t i, std::int32_t j) const {
@@ -55,7 +57,11 @@ class ComplexMatrix {
            static_cast<std::size_t>(i - 1);
   }
   std::size_t checked_index(std::int32_t i, std::int32_t j) const;
-  Storage<Complex> storage_;
+  // Gives the elements' block back (it is had from the library's storage, which never throws).
+  struct FreeBlock {
+    void operator()(Complex* block) const noexcept;
+  };
+  std::unique_ptr<Complex[], FreeBlock> elements_;
   std::int32_t order_ = 0;
 };
 

@@ -16,10 +16,10 @@
 
 #include "driver/coefficient_records.h"
 #include "driver/records.h"
-#include "inverter/thread_team.h"
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 #include "quelmar/errors.h"
 #include "random.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar::test {
 namespace {

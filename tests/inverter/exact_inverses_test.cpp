@@ -84,11 +84,6 @@ TEST(ExactInverses, KnownInversesRanksAndBinaryFiles) {
   }
 }
 
-// The threshold rows are written around this pattern: 1.0E-24 to the nearest Real16.
-TEST(ExactInverses, RankThresholdIsTheNearestReal16ToTenToTheMinus24) {
-  EXPECT_TRUE(bits_equal(kRankThreshold, *parse_real16("3af357c299a88ea7:379a96249354b394")));
-}
-
 TEST(ExactInverses, MatrixRecordOfOrder8192IsAnErrorStop) {
   EXPECT_EQ(matrix_record_length(8191, 14, "jCin.bim"), 2146959392);  // 32 x 8191^2
   for (const std::int32_t N : {8192, 46341, 2147483647}) {

@@ -77,31 +77,6 @@ TEST(Library, TwoInversionsAtOnceGiveTheBitsOfOneAtATime) {
   }
 }
 
-// Without a trace nothing is written and the bits are the same.
-TEST(Library, WithoutATraceGivesTheSameBits) {
-  ComplexMatrix traced = random_matrix(3, 20);
-  ComplexMatrix quiet = random_matrix(3, 20);
-  std::ostringstream trace;
-  EXPECT_EQ(invert(traced, {.trace = &trace}), invert(quiet));
-  EXPECT_TRUE(same_bits(traced, quiet));
-}
-
-// The lanes and threads of the fast form, and the plain form where an element is not finite.
-TEST(Product, SameBitsOnEveryThreadCount) {
-  const ComplexMatrix a = random_matrix(7, 45);
-  ComplexMatrix x = a;
-  invert(x);
-  ComplexMatrix with_nan = random_matrix(8, 45);
-  with_nan(5, 7).im = from_double(std::nan(""));
-  using Factors = std::pair<const ComplexMatrix*, const ComplexMatrix*>;
-  for (const auto& [left, right] : {Factors(&x, &a), Factors(&a, &x), Factors(&with_nan, &a)}) {
-    const ComplexMatrix one = product(*left, *right, 1);
-    for (const int threads : {2, 3, 8}) {
-      EXPECT_TRUE(same_bits(product(*left, *right, threads), one)) << threads;
-    }
-  }
-}
-
 TEST(Matrix, CopiesAreDeepAndMovedFromMatricesEmpty) {
   const ComplexMatrix a = random_matrix(10, 4);
   ComplexMatrix copy = a;

@@ -15,8 +15,8 @@
 #include "extended/lanes.h"
 #include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
-#include "inverter/thread_team.h"
 #include "inverter/workspace.h"
+#include "runtime/thread_team.h"
 #include "runtime/units.h"
 
 namespace quelmar::equivalence {
@@ -108,7 +108,7 @@ std::string kernel_mismatch(const ComplexMatrix& C) {
   // Workers for teams of eight, more than this machine may have processors for.
   const tbb::global_control workers(tbb::global_control::max_allowed_parallelism, 8);
   const Inversion plain = invert(C, {false, 1});
-  for (const bool wide : {false, wide_lanes_available()}) {
+  for (const bool wide : {false, processor_vectors().wide_lanes}) {
     for (const std::int32_t threads : {1, 2, 3, 4, 8}) {
       const std::string mismatch = inversion_mismatch(invert(C, {true, threads, wide}), plain);
       if (!mismatch.empty()) {
@@ -116,7 +116,7 @@ std::string kernel_mismatch(const ComplexMatrix& C) {
                " lanes: " + mismatch;
       }
     }
-    if (!wide_lanes_available()) break;
+    if (!processor_vectors().wide_lanes) break;
   }
   return "";
 }

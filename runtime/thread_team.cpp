@@ -1,4 +1,4 @@
-#include "inverter/thread_team.h"
+#include "runtime/thread_team.h"
 
 #include <oneapi/tbb/info.h>
 

@@ -1,7 +1,8 @@
-// The team's shared loops (inverter/thread_team.h): a part that throws on a worker thread, not on
-// the caller, ends the loop, the caller sees the exception, and the team serves the next loop;
-// for the column parts, a block of lines started ahead (a listing's, an echo batch's) and the
-// later blocks rendered as they are written (a product's, the result block's).
+// The line blocks on the team's threads (output/line_blocks.h): a line that throws on a worker
+// thread, not on the caller, ends the block, the caller sees the exception, and the buffers serve
+// the next lines; for a block started ahead (a listing's, an echo batch's) and for the later
+// blocks rendered as they are written (a product's, the result block's). (The column parts are
+// one oneTBB loop, whose parts' exceptions reach its caller by oneTBB's own rule.)
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/info.h>
 
@@ -17,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "inverter/line_blocks.h"
-#include "inverter/thread_team.h"
+#include "output/line_blocks.h"
+#include "runtime/thread_team.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
@@ -41,7 +42,6 @@ class ThrowingOnAWorker {
            std::chrono::steady_clock::now() < give_up) {
       std::this_thread::yield();
     }
-    ++done_;
   }
   void arm(std::int32_t from) {
     armed_ = true;
@@ -49,15 +49,12 @@ class ThrowingOnAWorker {
     thrown_ = false;
   }
   void disarm() { armed_ = false; }
-  int done() const { return done_; }
-  void restart() { done_ = 0; }
 
  private:
   const std::thread::id caller_ = std::this_thread::get_id();
   bool armed_ = false;
   std::int32_t from_ = 1;
   std::atomic<bool> thrown_{false};
-  std::atomic<int> done_{0};
 };
 
 // Lines of kLineBytes, "i" and then dots; rendering goes through `parts`.
@@ -88,22 +85,6 @@ struct TwoThreads : testing::Test {
       static_cast<std::size_t>(std::max(2, tbb::info::default_concurrency()))};
   ThrowingOnAWorker parts;
 };
-
-TEST_F(TwoThreads, ColumnParts) {
-  in_team(2, [&] {
-    const auto loop = [&] {
-      for_column_parts(1, 2000, [&](std::int32_t first, std::int32_t last) {
-        for (std::int32_t j = first; j <= last; ++j) parts.part(j);
-      });
-    };
-    parts.arm(1);
-    EXPECT_THROW(loop(), WorkerFailure);
-    parts.disarm();
-    parts.restart();
-    loop();
-    EXPECT_EQ(parts.done(), 2000);
-  });
-}
 
 TEST_F(TwoThreads, ABlockStartedAhead) {
   in_team(2, [&] {

@@ -1,7 +1,7 @@
-// Lines of text rendered on the team's threads (see thread_team.h) and written in order, for text
-// on a file unit (whose bytes do not depend on where its statements end). The lines go in blocks
-// of about 2 MiB of text, each split into chunks rendered in parallel. The first block can be
-// started ahead, in a task group, and finished later, so that this thread can do other work in
+// Lines of text rendered on the team's threads (see runtime/thread_team.h) and written in order,
+// for text on a file unit (whose bytes do not depend on where its statements end). The lines go in
+// blocks of about 2 MiB of text, each split into chunks rendered in parallel. The first block can
+// be started ahead, in a task group, and finished later, so that this thread can do other work in
 // between (changing nothing that the lines show); later blocks are rendered when written.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "inverter/line_blocks.h"
+#include "output/line_blocks.h"
 
 #include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/task_arena.h>

@@ -1,4 +1,4 @@
-#include "inverter/write_statement.h"
+#include "output/write_statement.h"
 
 namespace quelmar {
 
