@@ -77,6 +77,22 @@ TEST(Library, TwoInversionsAtOnceGiveTheBitsOfOneAtATime) {
   }
 }
 
+// The lanes and threads of the fast form, and the plain form where an element is not finite.
+TEST(Product, SameBitsOnEveryThreadCount) {
+  const ComplexMatrix a = random_matrix(7, 45);
+  ComplexMatrix x = a;
+  invert(x);
+  ComplexMatrix with_nan = random_matrix(8, 45);
+  with_nan(5, 7).im = from_double(std::nan(""));
+  using Factors = std::pair<const ComplexMatrix*, const ComplexMatrix*>;
+  for (const auto& [left, right] : {Factors(&x, &a), Factors(&a, &x), Factors(&with_nan, &a)}) {
+    const ComplexMatrix one = product(*left, *right, 1);
+    for (const int threads : {2, 3, 8}) {
+      EXPECT_TRUE(same_bits(product(*left, *right, threads), one)) << threads;
+    }
+  }
+}
+
 TEST(Matrix, CopiesAreDeepAndMovedFromMatricesEmpty) {
   const ComplexMatrix a = random_matrix(10, 4);
   ComplexMatrix copy = a;

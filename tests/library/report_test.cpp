@@ -1,7 +1,6 @@
 // The whole result of an inversion and the product of two matrices, against the program's golden
-// runs: the report's pivots and CdetN as the trace shows them, and the product of each matrix and
-// its inverse as the trace's identity check. (The rank and the rows and columns left out, as the
-// trace's masks show them, are checked through the Python module's golden runs.)
+// runs: the report's rank, pivots, left-out rows and columns and CdetN as the trace shows them,
+// and the product of each matrix and its inverse as the trace's identity check.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -82,6 +81,17 @@ std::string edited(const char* format, std::initializer_list<Item> items) {
   return text.substr(0, text.find('\r'));
 }
 
+// The positions 1..N whose bit is 0 in a trace's mask line "[ ... 0101] input" (bit 1 last).
+std::vector<std::int32_t> zero_bits(const std::string& line, std::int32_t N) {
+  const std::string bits = line.substr(1, line.find(']') - 1);
+  std::vector<std::int32_t> zeros;
+  for (std::int32_t i = 1; i <= N; ++i) {
+    const std::size_t at = bits.size() - static_cast<std::size_t>(i);
+    if (bits[at] != '1') zeros.push_back(i);
+  }
+  return zeros;
+}
+
 // The N lines of the identity check after `heading`, as its trace shows them.
 std::string check_block(const std::vector<std::string>& lines, const std::string& heading,
                         std::int32_t N) {
@@ -106,7 +116,7 @@ std::string check_text(const ComplexMatrix& m) {
   return block;
 }
 
-TEST(Report, ShowsTheTracesPivotsAndCdetN) {
+TEST(Report, ShowsTheTracesPivotsMasksAndCdetN) {
   for (const GoldenRun& run : golden_runs()) {
     SCOPED_TRACE(run.name);
     const std::vector<std::string> lines = lines_of(run.trace);
@@ -114,6 +124,9 @@ TEST(Report, ShowsTheTracesPivotsAndCdetN) {
     ComplexMatrix inverse = run.input;
     const InversionReport report = invert_reported(inverse, {.threads = 1});
 
+    std::int32_t pivots = 0;
+    for (const std::string& line : lines) pivots += line.starts_with("    iu =") ? 1 : 0;
+    EXPECT_EQ(report.rank, pivots);
     const auto n = static_cast<std::size_t>(N);
     ASSERT_EQ(std::pair(report.rows.size(), report.columns.size()), std::pair(n, n));
     if (const std::string first = line_with(lines, "    iu ="); !first.empty()) {
@@ -138,6 +151,16 @@ TEST(Report, ShowsTheTracesPivotsAndCdetN) {
       EXPECT_NEAR(to_double(report.last_pivot), last, 1e-9 * last);
     } else {
       EXPECT_TRUE(bits_equal(report.first_pivot, kZero));
+    }
+    const auto from_rank = [&](const std::vector<std::int32_t>& v) {
+      return std::vector<std::int32_t>(v.begin() + report.rank, v.end());
+    };
+    const std::string input_mask = line_with(lines, "] input");
+    const std::string output_mask = line_with(lines, "] output");
+    EXPECT_EQ(input_mask.empty(), report.rank == N);
+    if (report.rank < N) {
+      EXPECT_EQ(from_rank(report.columns), zero_bits(input_mask, N));  // input: the columns
+      EXPECT_EQ(from_rank(report.rows), zero_bits(output_mask, N));    // output: the rows
     }
     EXPECT_EQ(edited("(sp,f13.6,',',f13.6,'j)')", {report.determinant.re, report.determinant.im}),
               after(line_with(lines, " CdetN = ("), " CdetN = ("));
