@@ -28,7 +28,8 @@ ComplexMatrix random_matrix(std::int32_t N, std::uint64_t seed) {
 void BM_InvertSideBySide(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   const InversionOptions options{.threads = static_cast<int>(state.range(1))};
-  const ComplexMatrix input = random_matrix(N, 5 + static_cast<std::uint64_t>(state.thread_index()));
+  const ComplexMatrix input =
+      random_matrix(N, 5 + static_cast<std::uint64_t>(state.thread_index()));
   ComplexMatrix C;
   C.allocate(N);
   // The copy is timed too: a thousandth of the inversion.

@@ -18,8 +18,9 @@
 //   quelmar::InversionReport report = quelmar::invert_reported(c);  // the rank and much more
 //
 // Calls may run at the same time on different matrices from different threads: the library has
-// no global state that changes, and the calls share one pool of worker threads (oneTBB's). It never writes to the console, never waits for input and never
-// ends the process; failures are the exceptions of errors.h.
+// no global state that changes, and the calls share one pool of worker threads (oneTBB's). It never
+// writes to the console, never waits for input and never ends the process; failures are the
+// exceptions of errors.h.
 #pragma once
 
 #include <cstdint>

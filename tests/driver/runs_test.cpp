@@ -40,8 +40,8 @@ struct Check {
   std::string setup{};
   int exit_status = 0;
   Outputs expected{};
-  bool others_allowed = false;   // files not expected may be written
-  bool one_line_report = false;  // the standard error stream is one line, worded in any way
+  bool others_allowed = false;         // files not expected may be written
+  bool one_line_report = false;        // the standard error stream is one line, worded in any way
   std::vector<std::string> removed{};  // files of the setup that the run removes
 };
 
