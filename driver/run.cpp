@@ -16,10 +16,10 @@
 #include "format/format.h"
 #include "inverter/binary_files.h"
 #include "inverter/quelmar.h"
-#include "inverter/same_file.h"
 #include "output/write_statement.h"
 #include "quelmar/errors.h"
 #include "reading/free_form_reader.h"
+#include "runtime/same_file.h"
 #include "runtime/thread_team.h"
 
 namespace quelmar {

@@ -10,9 +10,9 @@
 #include <system_error>
 
 #include "format/format.h"
-#include "inverter/same_file.h"
 #include "output/write_statement.h"
 #include "quelmar/errors.h"
+#include "runtime/same_file.h"
 
 namespace quelmar {
 

@@ -49,6 +49,15 @@ std::int32_t run_inversion(ComplexMatrix& matrix, const InversionOptions& option
   return rank;
 }
 
+// True when the first `count` indices are an odd permutation of themselves in ascending order.
+bool odd_order(const std::vector<std::int32_t>& indices, std::size_t count) {
+  bool odd = false;
+  for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t l = k + 1; l < count; ++l) odd ^= indices[k] > indices[l];
+  }
+  return odd;
+}
+
 }  // namespace
 
 std::int32_t invert(ComplexMatrix& matrix, const InversionOptions& options) {
@@ -59,6 +68,12 @@ InversionReport invert_reported(ComplexMatrix& matrix, const InversionOptions& o
   InversionReport report;
   run_inversion(matrix, options, &report);
   return report;
+}
+
+Complex ascending_determinant(const InversionReport& report) {
+  const auto rank = static_cast<std::size_t>(report.rank);
+  const bool flip = odd_order(report.rows, rank) != odd_order(report.columns, rank);
+  return flip ? -report.determinant : report.determinant;
 }
 
 // The identity checks' second product, Cin x C, with a as Cin and b as C.

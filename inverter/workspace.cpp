@@ -5,6 +5,7 @@
 
 #include "extended/lanes.h"
 #include "quelmar/errors.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 
@@ -18,8 +19,8 @@ void allocate_workspace(Workspace& ws, std::int32_t N) {
   if (!ws.Temp.allocate(n)) throw StorageRefused("Quelmarer: Temp(N)  allocation error. Halt.");
   if (!ws.Cin.allocate(N)) throw StorageRefused("Quelmarer: Cin(N,N) allocation error. Halt.");
   if (!ws.CTest.allocate(N)) throw StorageRefused("Quelmarer: CTest(N,N) allocation error. Halt.");
-  const auto wanted =
-      static_cast<std::size_t>(std::clamp<std::int32_t>(ws.kernels.threads, 1, kMostThreads));
+  // One split table for each thread of the team the work runs in (in_team(ws.kernels.threads)).
+  const auto wanted = static_cast<std::size_t>(team_threads(ws.kernels.threads));
   for (std::size_t t = 0; ws.kernels.fast && t < wanted; ++t) {
     ws.kernels.fast = ws.splits[t].allocate(N);
   }

@@ -128,7 +128,7 @@ bool holds_binary64(const py::array& a) {
 }
 
 py::tuple complex_pair(const Complex& z) {
-  return py::make_tuple(Complex128(z.re.hi, z.im.hi), Complex128(z.re.lo, z.im.lo));
+  return py::make_tuple(to_std(z), Complex128(z.re.lo, z.im.lo));
 }
 
 py::tuple arrays_from(const ComplexMatrix& matrix) {
@@ -140,7 +140,7 @@ py::tuple arrays_from(const ComplexMatrix& matrix) {
   for (py::ssize_t i = 0; i < n; ++i) {
     for (py::ssize_t j = 0; j < n; ++j) {
       const Complex& z = matrix(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(j + 1));
-      h(i, j) = Complex128(z.re.hi, z.im.hi);
+      h(i, j) = to_std(z);
       l(i, j) = Complex128(z.re.lo, z.im.lo);
     }
   }

@@ -33,15 +33,6 @@ py::array zero_based(const std::vector<std::int32_t>& indices, std::size_t from,
   return out;
 }
 
-// True when the first `count` indices are an odd permutation of themselves in ascending order.
-bool odd_order(const std::vector<std::int32_t>& indices, std::size_t count) {
-  bool odd = false;
-  for (std::size_t k = 0; k < count; ++k) {
-    for (std::size_t l = k + 1; l < count; ++l) odd ^= indices[k] > indices[l];
-  }
-  return odd;
-}
-
 }  // namespace
 
 Inverse inv(py::handle a, py::handle threads,
@@ -57,8 +48,6 @@ Inverse inv(py::handle a, py::handle threads,
   const py::tuple parts = arrays_from(matrix);
   const auto rank = static_cast<std::size_t>(report.rank);
   const std::size_t order = report.rows.size();
-  // The pivots' product, in the order they were taken, signed for the ascending order.
-  const bool flip = odd_order(report.rows, rank) != odd_order(report.columns, rank);
   return {parts[0],
           parts[1],
           report.rank,
@@ -66,7 +55,7 @@ Inverse inv(py::handle a, py::handle threads,
           zero_based(report.columns, 0, rank),
           zero_based(report.rows, rank, order),
           zero_based(report.columns, rank, order),
-          complex_pair(flip ? -report.determinant : report.determinant)};
+          complex_pair(ascending_determinant(report))};
 }
 
 py::tuple product(py::handle x, py::handle y, py::handle threads) {

@@ -4,7 +4,6 @@
 #include "runtime/units.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -22,6 +21,7 @@
 #include <utility>
 
 #include "quelmar/errors.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 namespace {
@@ -42,16 +42,6 @@ void pass_to_stream(std::ostream& stream, std::string_view bytes) noexcept {
     } catch (const std::exception&) {
     }
   }
-}
-
-// Processors this process may run on: its affinity mask where the system has one.
-unsigned usable_processors() {
-#if defined(__linux__)
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
-#endif
-  return std::thread::hardware_concurrency();
 }
 
 bool is_console_unit(int unit) {
@@ -136,7 +126,7 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   // Everything that can fail for lack of memory happens before the file is created or replaced.
   Channel prepared;
   prepared.name = name;
-  prepared.write_behind = usable_processors() > 1;
+  prepared.write_behind = team_threads(0) > 1;
   prepared.reserving = true;
   // Room for a full block plus the statement that completes it, so the buffer never regrows.
   prepared.buffer.reserve(2 * kFileBlockBytes);

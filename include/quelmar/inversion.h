@@ -65,7 +65,8 @@ std::int32_t invert(ComplexMatrix& matrix, const InversionOptions& options = {})
 //   determinant   the product of the pivots in the order taken (the trace's CdetN): the
 //                 determinant of the inverted part with its rows and columns in pivot order.
 //                 With them in ascending order (det A itself for a full rank) it is
-//                 s x determinant, s = +1 or -1 the product of the signs of the two orders.
+//                 s x determinant, s = +1 or -1 the product of the signs of the two orders:
+//                 ascending_determinant(report).
 //   first_pivot   |first pivot|, the largest element; 0 when no pivot was taken (rank 0)
 //   last_pivot    |last pivot taken|; last_pivot / first_pivot >= 1.0E-24, the rank's threshold,
 //                 so a small ratio warns of a nearly singular matrix
@@ -80,6 +81,11 @@ struct InversionReport {
 
 // invert(), returning what it found as well: the same bits in `matrix`, the trace and the files.
 InversionReport invert_reported(ComplexMatrix& matrix, const InversionOptions& options = {});
+
+// The determinant of the inverted part with its rows and columns in ascending order (det A for a
+// full rank): report.determinant, negated when exactly one of the pivots' row and column orders is
+// an odd permutation.
+Complex ascending_determinant(const InversionReport& report);
 
 // a x b: element (i, j) is the sum over ascending k of the terms b(k, j) * a(i, k) (complex.h's
 // product, the right factor's element first), from zero with the running sum on the left, as the

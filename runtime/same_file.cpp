@@ -1,4 +1,4 @@
-#include "inverter/same_file.h"
+#include "runtime/same_file.h"
 
 #include <filesystem>
 #include <system_error>
