@@ -132,33 +132,23 @@ void BM_Elimination(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * N * N * (N - 1));
 }
 
-void BM_ResultByInput(benchmark::State& state) {
+// Args: order, kernel choice. One identity product, formed by `form`.
+void identity_product(benchmark::State& state,
+                      void (*form)(Workspace&, const ComplexMatrix&, ProductForm)) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
-  const ProductForm form = product_form(f.ws, f.C);
+  const ProductForm product = product_form(f.ws, f.C);
   in_team(f.ws.kernels.threads, [&] {
     for (auto _ : state) {
-      form_result_by_input(f.ws, f.C, form);
+      form(f.ws, f.C, product);
       benchmark::DoNotOptimize(f.ws.CTest.data());
     }
   });
   state.SetItemsProcessed(state.iterations() * N * N * N);
 }
-
-void BM_InputByResult(benchmark::State& state) {
-  const auto N = static_cast<std::int32_t>(state.range(0));
-  Fixture f(N, kChoices[state.range(1)]);
-  f.restart();
-  const ProductForm form = product_form(f.ws, f.C);
-  in_team(f.ws.kernels.threads, [&] {
-    for (auto _ : state) {
-      form_input_by_result(f.ws, f.C, form);
-      benchmark::DoNotOptimize(f.ws.CTest.data());
-    }
-  });
-  state.SetItemsProcessed(state.iterations() * N * N * N);
-}
+void BM_ResultByInput(benchmark::State& s) { identity_product(s, form_result_by_input); }
+void BM_InputByResult(benchmark::State& s) { identity_product(s, form_input_by_result); }
 
 // Args: order, kernel choice (0 plain, 1 filtered); every position free, ValMin zero.
 void BM_PivotSearch(benchmark::State& state) {

@@ -30,14 +30,24 @@ ComplexMatrix trace_matrix(double magnitude) {
   return C;
 }
 
+// Times render_row(i) (which returns the text's start) over rows 1 .. kOrder in turn.
+template <class RenderRow>
+void time_rows(benchmark::State& state, RenderRow render_row) {
+  std::int32_t i = 1;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(render_row(i));
+    i = i % kOrder + 1;
+  }
+  state.SetItemsProcessed(state.iterations() * kOrder);
+}
+
 void row_by_statements(benchmark::State& state) {
   const Format row_label("(i,' ' ,\\)  ");
   const Format element("(sp,' (',f13.6,',',f13.6,'j)',\\)");
   const Format end_line("('')");
   const ComplexMatrix C = trace_matrix(100.0);
   std::string out;
-  std::int32_t i = 1;
-  for (auto _ : state) {
+  time_rows(state, [&](std::int32_t i) {
     out.clear();
     const Item label[] = {Item(i)};
     row_label.render(label, out);
@@ -46,36 +56,28 @@ void row_by_statements(benchmark::State& state) {
       element.render(parts, out);
     }
     end_line.render({}, out);
-    benchmark::DoNotOptimize(out.data());
-    i = i % kOrder + 1;
-  }
-  state.SetItemsProcessed(state.iterations() * kOrder);
+    return out.data();
+  });
 }
 
 void row_in_one_call(benchmark::State& state) {
   const ComplexMatrix C = trace_matrix(static_cast<double>(state.range(0)));
   std::string out(listing_row_bytes(kOrder) + ComplexRowRenderer::scratch_bytes(), ' ');
-  std::int32_t i = 1;
-  for (auto _ : state) {
+  time_rows(state, [&](std::int32_t i) {
     render_listing_row(i, C, i, out.data());
-    benchmark::DoNotOptimize(out.data());
-    i = i % kOrder + 1;
-  }
-  state.SetItemsProcessed(state.iterations() * kOrder);
+    return out.data();
+  });
 }
 
 void product_row_in_one_call(benchmark::State& state) {
   static const ComplexRowRenderer kElements(Format("(sp,' (',e13.4,',',e13.4,'j),',\\)   "));
   const ComplexMatrix C = trace_matrix(1e-31);
   std::string out;
-  std::int32_t i = 1;
-  for (auto _ : state) {
+  time_rows(state, [&](std::int32_t i) {
     out.clear();
     kElements.render(&C(i, 1), kOrder, kOrder, out);
-    benchmark::DoNotOptimize(out.data());
-    i = i % kOrder + 1;
-  }
-  state.SetItemsProcessed(state.iterations() * kOrder);
+    return out.data();
+  });
 }
 
 BENCHMARK(row_by_statements);

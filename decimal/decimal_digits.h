@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <span>
 
 #include "quelmar/real16.h"
@@ -61,28 +60,5 @@ void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
 // position (all an editor shows); the digits from the position on are left unspecified (a ten
 // rounded up right after the position carries into it in the plain form only).
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count);
-
-// decimal_digits_fast of two values (a Complex value's parts, say) into first and second: the
-// same digits, with the two values' steps side by side where both take the long exponent-mode
-// path, so that the processor overlaps them. Gain: 1.2 % of a whole run's processor time at order
-// 100, 2.9 % at 200 (one processor, medians of interleaved runs on a busy machine), for 0.3 % of
-// its instructions. Equivalence test: FastEditing.SameFieldsAndDigitsAsThePlainProcedure.
-void decimal_digits_fast(Real16 x0, Real16 x1, DigitMode mode, int count, DecimalDigits& first,
-                         DecimalDigits& second);
-
-// Significant digits that a short exponent-mode request takes at most.
-inline constexpr int kShortDigits = 10;
-
-// The digits of an exponent-mode request of 1 to kShortDigits digits as one number: `shown`, the
-// digits an editor shows (10^(count - 1) <= shown < 10^count; 0 for a zero), and the exponent.
-struct ShortDigits {
-  std::uint64_t shown;
-  int exponent;
-};
-
-// The fast form's digits of such a request where it finds them from one scaling; false where it
-// leaves them to the plain procedure (values near a tie, of extreme magnitude, not finite or
-// ill-formed), whose digits decimal_digits_fast gives.
-bool short_digits_fast(Real16 x, int count, ShortDigits& out);
 
 }  // namespace quelmar

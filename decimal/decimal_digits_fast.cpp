@@ -37,6 +37,9 @@ bool in_fast_domain(Real16 x) {
 
 __extension__ using UInt128 = unsigned __int128;
 
+// Significant digits that a short exponent-mode request takes at most.
+constexpr int kShortDigits = 10;
+
 // Significant digits that a long exponent-mode request takes at most, and the fraction bits
 // its scaled value is found with: y = m x 10^(count - 1) < 10^30, so y x 2^26 < 2^126.
 constexpr int kLongDigits = 30;
@@ -98,7 +101,7 @@ void put_digits(UInt128 shown, int count, int exponent, DecimalDigits& out) {
 // this product is within a few units of 2^-100 y of it, so the two round alike unless y lies
 // within kTieMargin of a tie (an integer n with n + s/2 a multiple of s): none then, and none
 // where the estimate of g was one too high (y below 10^count).
-bool short_scaled(Real16 m, int count, ShortDigits& out) {
+bool short_digits(Real16 m, int count, DecimalDigits& out) {
   assert(count >= 1 && count <= kShortDigits && m.hi > 0.0);
   const int g = decimal_steps::decimal_order(decimal_steps::binary_exponent(m.hi));
   const Real16 y = mul(m, cached_power_of_ten(count - g));
@@ -119,15 +122,7 @@ bool short_scaled(Real16 m, int count, ShortDigits& out) {
     shown = decade(count - 1);
     exponent = exponent + 1;
   }
-  out = {shown, exponent};
-  return true;
-}
-
-// The same digits as the text and exponent an editor reads.
-bool short_digits(Real16 m, int count, DecimalDigits& out) {
-  ShortDigits scaled;
-  if (!short_scaled(m, count, scaled)) return false;
-  put_digits(scaled.shown, count, scaled.exponent, out);
+  put_digits(shown, count, exponent, out);
   return true;
 }
 
@@ -196,22 +191,7 @@ bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
   return long_digits(m, exponent, count, out);
 }
 
-// True for a request that scaled_digits takes by the long path for both values.
-bool both_long(Real16 x0, Real16 x1, DigitMode mode, int count) {
-  return mode == DigitMode::kExponent && count > kShortDigits && count <= kLongDigits &&
-         in_fast_domain(x0) && in_fast_domain(x1);
-}
-
 }  // namespace
-
-bool short_digits_fast(Real16 x, int count, ShortDigits& out) {
-  assert(count >= 1 && count <= kShortDigits);
-  if (x.hi == 0.0) {
-    out = {0, 0};
-    return true;
-  }
-  return in_fast_domain(x) && short_scaled(decimal_steps::magnitude_for_digits(x), count, out);
-}
 
 DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   assert(count >= 0);
@@ -219,25 +199,6 @@ DecimalDigits decimal_digits_fast(Real16 x, DigitMode mode, int count) {
   DecimalDigits digits;
   if (!scaled_digits(x, mode, count, digits)) digits = decimal_digits_plain(x, mode, count);
   return digits;
-}
-
-void decimal_digits_fast(Real16 x0, Real16 x1, DigitMode mode, int count, DecimalDigits& first,
-                         DecimalDigits& second) {
-  assert(count >= 0);
-  if (!both_long(x0, x1, mode, count)) {
-    first = decimal_digits_fast(x0, mode, count);
-    second = decimal_digits_fast(x1, mode, count);
-    return;
-  }
-  // scaled_digits' long path for both, each step for both values before the next step.
-  int exponent0 = 0;
-  int exponent1 = 0;
-  const Real16 m0 = normalised(decimal_steps::magnitude_for_digits(x0), exponent0);
-  const Real16 m1 = normalised(decimal_steps::magnitude_for_digits(x1), exponent1);
-  const bool scaled0 = long_digits(m0, exponent0, count, first);
-  const bool scaled1 = long_digits(m1, exponent1, count, second);
-  if (!scaled0) first = decimal_digits_plain(x0, mode, count);
-  if (!scaled1) second = decimal_digits_plain(x1, mode, count);
 }
 
 }  // namespace quelmar

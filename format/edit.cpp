@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <charconv>
 #include <cstdint>
 #include <cstdlib>
 
@@ -10,17 +11,6 @@
 
 namespace quelmar {
 namespace {
-
-// Binary digits of `magnitude`, padded on the left with zeros to `min_digits`.
-std::string binary_digits(std::uint64_t magnitude, int min_digits) {
-  std::string reversed;
-  do {
-    reversed.push_back(static_cast<char>('0' + magnitude % 2));
-    magnitude /= 2;
-  } while (magnitude != 0);
-  while (reversed.size() < static_cast<std::size_t>(min_digits)) reversed.push_back('0');
-  return {reversed.rbegin(), reversed.rend()};
-}
 
 // The E field of a finite value from its digits and exponent.
 void lay_out_finite_exponent(const DecimalDigits& digits, const RealSign& sign, int width,
@@ -58,24 +48,19 @@ int default_integer_width(int bytes) {
 void edit_integer(std::int64_t value, int width, int min_digits, bool plus, std::string& out) {
   assert(width >= 0 && min_digits >= 0);
   // The magnitude is taken in unsigned arithmetic so that the most negative value has one too.
-  std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
-  // Its decimal digits, right to left (a 64-bit magnitude has at most 20).
-  std::array<char, 20> digits{};
-  auto first = digits.end();
-  do {
-    *--first = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
+  const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                            : static_cast<std::uint64_t>(value);
+  std::array<char, 20> digits{};  // a 64-bit magnitude has at most 20
+  char* end = std::to_chars(digits.data(), digits.data() + digits.size(), magnitude).ptr;
   const std::string_view sign = value < 0 ? "-" : (plus && value > 0 ? "+" : "");
-  const auto count = static_cast<int>(digits.end() - first);
+  const auto count = static_cast<int>(end - digits.data());
   const int zeros = std::max(min_digits - count, 0);
   const auto length = static_cast<int>(sign.size()) + zeros + count;
   if (length > width) return append_asterisks(width, out);
   append_blanks(width - length, out);
   out.append(sign);
   out.append(static_cast<std::size_t>(zeros), '0');
-  out.append(first, digits.end());
+  out.append(digits.data(), end);
 }
 
 void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, std::string& out) {
@@ -84,7 +69,11 @@ void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, 
   // The item's bits read as an unsigned number of its own size: -1 in 4 bytes has 32 ones.
   std::uint64_t bits = static_cast<std::uint64_t>(value);
   if (item_bytes < 8) bits &= (std::uint64_t{1} << (8 * item_bytes)) - 1;
-  append_right_justified(binary_digits(bits, min_digits), width, out);
+  std::array<char, 64> digits{};
+  char* end = std::to_chars(digits.data(), digits.data() + digits.size(), bits, 2).ptr;
+  const auto count = static_cast<int>(end - digits.data());
+  std::string padded(static_cast<std::size_t>(std::max(min_digits - count, 0)), '0');
+  append_right_justified(padded.append(digits.data(), end), width, out);
 }
 
 void edit_text(std::string_view text, int width, std::string& out) {

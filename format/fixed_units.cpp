@@ -66,19 +66,6 @@ QUELMAR_LANE_HELPER LaneBits integer_in(Lanes sum) {
   return reinterpret_cast<LaneBits>(sum) - std::bit_cast<std::uint64_t>(kIntegerRounding);
 }
 
-// The integer y is within `offset` of, and floor(y).
-std::int64_t nearest_integer(const ScaledValue& y) {
-  return integer_in(y.sum_a) + integer_in(y.sum_b) + integer_in(y.sum_f);
-}
-std::int64_t floor_of(const ScaledValue& y, std::int64_t nearest) {
-  return nearest - (y.offset < 0.0 ? 1 : 0);
-}
-
-// The units of a value of floor(y) = below.
-inline FixedPointUnits units_below(std::int64_t below) {
-  return {true, static_cast<std::uint64_t>(below + 5) / 10};
-}
-
 // The units of x from its scaled value, or not taken when x is not finite and well-formed, y may
 // reach 2^50, or y lies so near a point where the shown number changes that the plain procedure's
 // own rounding errors could decide it.
@@ -86,12 +73,14 @@ inline FixedPointUnits units_of(Real16 x, double scale, const ScaledValue& y) {
   // A NaN fails the range test too.
   if (!(std::fabs(x.hi) * scale < kRange) || x.hi + x.lo != x.hi) [[unlikely]]
     return {};
-  const std::int64_t nearest = nearest_integer(y);
+  // The integer y is within `offset` of.
+  const std::int64_t nearest = integer_in(y.sum_a) + integer_in(y.sum_b) + integer_in(y.sum_f);
   // The plain digits show round-half-up(t / 10) for t = floor of y as they see it: near an
   // integer t may fall on either side of it. Both sides give the same shown number unless that
   // integer ends in 5.
   if (std::fabs(y.offset) < kTieMargin && nearest % 10 == 5) return {};
-  return units_below(floor_of(y, nearest));
+  const std::int64_t below = nearest - (y.offset < 0.0 ? 1 : 0);  // floor(y)
+  return {true, static_cast<std::uint64_t>(below + 5) / 10};
 }
 
 }  // namespace fixed_point

@@ -220,19 +220,6 @@ bool spell_out(const std::vector<Format::Node>& nodes, std::size_t begin, std::s
   return true;
 }
 
-// Marks the E fields of a single pass whose next data field is an E field of the same decimals,
-// two by two (the second of a pair starts none), so that each pair's digits are found together.
-void pair_exponent_fields(std::vector<Format::Node>& pass) {
-  Format::Node* open = nullptr;  // an E field not paired yet, with no data field after it so far
-  for (Format::Node& node : pass) {
-    if (!is_data(node.kind)) continue;
-    const bool pairs =
-        open != nullptr && node.kind == Descriptor::kExponent && node.digits == open->digits;
-    if (pairs) open->digits_with_next = true;
-    open = !pairs && node.kind == Descriptor::kExponent ? &node : nullptr;
-  }
-}
-
 }  // namespace
 
 Format::Format(std::string_view text) {
@@ -240,7 +227,6 @@ Format::Format(std::string_view text) {
   const bool keeps_open = !nodes_.empty() && nodes_.back().kind == Descriptor::kKeepOpen;
   has_single_pass_ = spell_out(nodes_, 0, nodes_.size() - (keeps_open ? 1 : 0), single_pass_);
   if (!has_single_pass_) single_pass_.clear();
-  pair_exponent_fields(single_pass_);
   single_pass_keeps_open_ = keeps_open;
   single_pass_items_ =
       static_cast<std::size_t>(std::count_if(single_pass_.begin(), single_pass_.end(),

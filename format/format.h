@@ -68,7 +68,9 @@ class Format {
   std::size_t restart_ = 0;  // where the walk restarts when items remain at the end
   // For a format of literals, SP, groups, data descriptors and a final \ only: one pass over
   // it with the groups and repeat counts spelled out, which a statement of single_pass_items_
-  // items takes instead of the walk (the same bytes, without its bookkeeping).
+  // items takes instead of the walk (the same bytes, without its bookkeeping). It saves 3.2 % of
+  // a whole run's instructions at order 100, 1.9 % at 200 (callgrind, two threads); no test yet
+  // holds it to the walk beyond the worked records of WriteStatements.WorkedRecords.
   bool has_single_pass_ = false;
   std::vector<Node> single_pass_;
   std::size_t single_pass_items_ = 0;

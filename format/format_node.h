@@ -35,9 +35,6 @@ struct Format::Node {
   int digits = 1;           // m of Iw/Bw.m, d of Fw.d/Ew.d
   std::size_t partner = 0;  // index of the matching parenthesis of a group
   std::string text;         // text of a literal
-  // In a single pass: an E field whose digits are found together with the next data field's,
-  // an E field of the same decimals.
-  bool digits_with_next = false;
 };
 
 inline bool is_data(Descriptor kind) { return kind >= Descriptor::kInteger; }

@@ -3,7 +3,6 @@
 // when items remain at the end. Characters are placed in columns by a RecordCursor.
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <stdexcept>
 #include <string_view>
 
@@ -215,24 +214,11 @@ void Format::render(std::span<const Item> items, std::string& out) const {
 void Format::render_single_pass(std::span<const Item> items, std::string& out) const {
   bool plus = false;
   auto item = items.begin();
-  // The digits of the E field after one whose digits were found with them; E fields edit as
-  // edit_exponent_fast does, from these digits.
-  std::optional<DecimalDigits> next_digits;
   for (const Node& node : single_pass_) {
     if (node.kind == Descriptor::kLiteral) {
       for (int r = 0; r < node.repeat; ++r) out.append(node.text);
     } else if (node.kind == Descriptor::kPlusOn) {
       plus = true;
-    } else if (next_digits) {
-      lay_out_exponent(real_of(*item++), *next_digits, node.count, node.digits, plus, out);
-      next_digits.reset();
-    } else if (node.digits_with_next) {
-      const Real16 value = real_of(item[0]);
-      DecimalDigits digits;
-      decimal_digits_fast(value, real_of(item[1]), DigitMode::kExponent, node.digits, digits,
-                          next_digits.emplace());
-      lay_out_exponent(value, digits, node.count, node.digits, plus, out);
-      ++item;
     } else {
       append_edited(node, *item++, plus, out);
     }

@@ -1,5 +1,5 @@
 // The row renderer (format.h): a row of complex elements in one pass, F fields from their units
-// (two at a time where the pair writer runs), E fields by the E field writer.
+// (two at a time where the pair writer runs), E fields by the editor.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -11,7 +11,6 @@
 
 #include "extended/lanes.h"
 #include "format/edit.h"
-#include "format/exponent_field.h"
 #include "format/field_text.h"
 #include "format/fixed_field.h"
 #include "format/fixed_pair_writer.h"
@@ -31,13 +30,10 @@ namespace {
 
 // The row renderer. Copying a piece whole writes past it into the scratch, as a field may.
 static_assert(ComplexRowRenderer::kMaxPieceBytes <= kFieldSlack);
-static_assert(ExponentFieldWriter::kSlack <= kFieldSlack);
 
-// The fast writers of a renderer's fields: both F fields at once where the processor has it, and
-// each E field of a shape the E field writer takes.
+// The fast writer of a renderer's F fields: both at once where the processor has it.
 struct ComplexRowRenderer::Writers {
   std::optional<FixedPairWriter> pair;
-  std::array<std::optional<ExponentFieldWriter>, 2> exponent_fields;
 };
 
 ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writing) {
@@ -83,9 +79,6 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
   std::array<std::optional<FieldShape>, 2> shapes;
   for (std::size_t f = 0; f < fields_.size(); ++f) {
     const Field& field = fields_[f];
-    if (exponent_ && ExponentFieldWriter::takes(field.width, field.decimals)) {
-      writers->exponent_fields[f].emplace(field.width, field.decimals, field.plus);
-    }
     if (!exponent_ && FieldShape::takes(field.width, field.decimals)) {
       shapes[f].emplace(field.width, field.decimals, field.plus);
     }
@@ -115,17 +108,13 @@ char* ComplexRowRenderer::render(const Complex* first, std::size_t count, std::s
     next += piece.length;
   };
   if (exponent_) {
-    // A field the writer does not take, or a value it leaves, is the editor's: appended to a
-    // string of its own (which holds a field of up to 15 characters without allocating) and
-    // copied into place.
+    // Each field is the editor's: appended to a string of its own (which holds a field of up to
+    // 15 characters without allocating) and copied into place.
     const auto put_field = [&](std::size_t f, Real16 value) {
       const Field& field = fields_[f];
-      const std::optional<ExponentFieldWriter>& writer = writers_->exponent_fields[f];
-      if (!writer || !writer->put(value, next)) {
-        std::string edited;
-        edit_exponent_fast(value, field.width, field.decimals, field.plus, edited);
-        std::memcpy(next, edited.data(), edited.size());
-      }
+      std::string edited;
+      edit_exponent_fast(value, field.width, field.decimals, field.plus, edited);
+      std::memcpy(next, edited.data(), edited.size());
       next += field.width;
     };
     for (std::size_t k = 0; k < count; ++k) {

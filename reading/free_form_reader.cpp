@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "decimal/numeric_token.h"
-#include "reading/one_record_read.h"
 
 namespace quelmar {
 namespace {
@@ -309,26 +308,15 @@ bool Statement::read(std::span<const ReadItem> items) {
   return true;
 }
 
-// The statement scanned from the start of the record just read.
-bool scan_statement(RecordReader& reader, std::span<const ReadItem> items) {
+}  // namespace
+
+bool read_free(RecordReader& reader, std::span<const ReadItem> items) {
+  if (!reader.next(reader.record_buffer())) return false;
   std::size_t longest_text = 1;
   for (const ReadItem& item : items) {
     if (item.kind() == ReadItem::Kind::kText) longest_text = std::max(longest_text, item.length());
   }
   return Statement(reader, longest_text).read(items);
-}
-
-}  // namespace
-
-bool read_free(RecordReader& reader, std::span<const ReadItem> items) {
-  std::string& record = reader.record_buffer();
-  if (!reader.next(record)) return false;
-  return read_one_record(record, items) || scan_statement(reader, items);
-}
-
-bool read_free_plain(RecordReader& reader, std::span<const ReadItem> items) {
-  if (!reader.next(reader.record_buffer())) return false;
-  return scan_statement(reader, items);
 }
 
 }  // namespace quelmar

@@ -62,8 +62,4 @@ class ReadItem {
 // not at all).
 bool read_free(RecordReader& reader, std::span<const ReadItem> items);
 
-// The same statement scanned character by character in every case: the reference that read_free
-// (which reads the common record in one step, see read_one_record) must match.
-bool read_free_plain(RecordReader& reader, std::span<const ReadItem> items);
-
 }  // namespace quelmar

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -43,8 +42,6 @@ std::string records_of(const std::string& data) {
   return all;
 }
 
-using ReadForm = bool (*)(RecordReader&, std::span<const ReadItem>);
-
 struct Slot {
   std::string kind;
   std::int32_t integer = kUnset;
@@ -65,11 +62,9 @@ Complex& located(void* context) {
 }
 
 // One read statement whose items are spelt "i" (integer), "tN" (text of N), "c" (Complex) or
-// "C" (the last item, a Complex located by the first two), read by `form`; returns FAIL when it
-// fails or what the locator threw, then every item as it stands after it (a Complex as its four
-// parts in hexadecimal when `exact`).
-std::string read_statement(RecordReader& reader, const std::string& kinds, ReadForm form,
-                           bool exact = false) {
+// "C" (the last item, a Complex located by the first two); returns FAIL when it fails or what the
+// locator threw, then every item as it stands after it.
+std::string read_statement(RecordReader& reader, const std::string& kinds) {
   std::vector<Slot> slots;
   std::istringstream spelt(kinds);
   for (std::string kind; spelt >> kind;) slots.emplace_back().kind = kind;
@@ -83,18 +78,13 @@ std::string read_statement(RecordReader& reader, const std::string& kinds, ReadF
   }
   std::string result;
   try {
-    result = form(reader, items) ? "" : "FAIL";
+    result = read_free(reader, items) ? "" : "FAIL";
   } catch (const std::out_of_range& thrown) {
     result = std::string("THROW ") + thrown.what();
   }
   for (const Slot& s : slots) {
     std::array<char, 80> complex{};
-    if (exact) {
-      std::snprintf(complex.data(), complex.size(), "(%a,%a,%a,%a)", s.z.re.hi, s.z.re.lo,
-                    s.z.im.hi, s.z.im.lo);
-    } else {
-      std::snprintf(complex.data(), complex.size(), "(%g,%g)", s.z.re.hi, s.z.im.hi);
-    }
+    std::snprintf(complex.data(), complex.size(), "(%g,%g)", s.z.re.hi, s.z.im.hi);
     result += result.empty() ? "" : " ";
     result += s.kind[0] == 'c' || s.kind[0] == 'C' ? complex.data()
               : s.kind[0] == 't'                   ? "[" + s.text + "]"
@@ -122,13 +112,10 @@ TEST(Reading, EveryReferenceTokenAndEdgeRow) {
     } else {
       ASSERT_EQ(kind, "read") << row.where;
       const std::string data = unescape(row[2]);
-      for (const ReadForm form : {&read_free, &read_free_plain}) {
-        RecordReader reader(data, std::stoi(row[1]));
-        for (std::size_t k = 3; k + 1 < row.fields.size(); k += 2) {
-          EXPECT_EQ(read_statement(reader, row[k], form), unescape(row[k + 1]))
-              << row.where << ", statement " << (k - 1) / 2
-              << (form == &read_free_plain ? ", scanned in full" : "");
-        }
+      RecordReader reader(data, std::stoi(row[1]));
+      for (std::size_t k = 3; k + 1 < row.fields.size(); k += 2) {
+        EXPECT_EQ(read_statement(reader, row[k]), unescape(row[k + 1]))
+            << row.where << ", statement " << (k - 1) / 2;
       }
     }
   }
@@ -154,62 +141,6 @@ std::string random_token(Random& r) {
     token += std::to_string(r.below(2) == 0 ? r.below(40) : r.below(100'000));
   }
   return token;
-}
-
-// Records near a coefficient's "i j (re, im)": its pieces with random blanks, then up to three
-// changes that each may turn the read from the common shape (a blank, comma, TAB, slash, star,
-// quote, letter, parenthesis, sign, point or line end put in, a character taken out), and
-// sometimes a comment after it.
-std::string random_coefficient_records(Random& r) {
-  static constexpr std::array<std::string_view, 18> kChanges = {" ",  ",", ",,", "\t",  "/", "*",
-                                                                "2*", "'", "x",  "(",   ")", "-",
-                                                                ".",  "e", "\n", " \n", "1", "9"};
-  const auto blanks = [&r] { return std::string(r.below(4) == 0 ? r.below(3) : 0, ' '); };
-  const auto integer = [&r] {
-    static constexpr std::array<std::string_view, 8> kIntegers = {"1", "2",  "9",  "10",
-                                                                  "0", "-3", "+4", "123456789012"};
-    return std::string(kIntegers[r.below(kIntegers.size())]);
-  };
-  // Now and then a word, whose parentheses may hold a stop.
-  const auto part = [&r] {
-    static constexpr std::array<std::string_view, 6> kWords = {"nan",      "NaN(1/2)", "nan(a b)",
-                                                               "Infinity", "-inf",     "nan()"};
-    return r.below(8) == 0 ? std::string(kWords[r.below(kWords.size())]) : random_token(r);
-  };
-  std::string text;
-  for (auto records = 1 + r.below(3); records > 0; --records) {
-    std::string record = blanks() + integer() + (r.below(4) == 0 ? "," : " ") + blanks() +
-                         integer() + blanks() + " (" + blanks() + part() + blanks() +
-                         (r.below(5) == 0 ? " " : ",") + blanks() + part() + blanks() + ")";
-    if (r.below(4) == 0) record += blanks() + " comment";
-    for (auto changes = r.below(4); changes > 0; --changes) {
-      const auto at = r.below(record.size() + 1);
-      if (r.below(3) == 0 && at < record.size()) {
-        record.erase(at, 1);
-      } else {
-        record.insert(at, kChanges[r.below(kChanges.size())]);
-      }
-    }
-    text += record + (r.below(4) == 0 ? "\r\n" : "\n");
-  }
-  return text;
-}
-
-TEST(Reading, OneRecordReadsGiveTheFullScansItems) {
-  static constexpr std::array<std::string_view, 9> kShapes = {
-      "i i C", "i i C", "i i C", "i i c", "i i", "c c", "i i c i", "i i i i c", "t4 i"};
-  Random r(0x0AEC);
-  for (int n = 0; n < 100'000; ++n) {
-    const std::string data = random_coefficient_records(r);
-    const std::string kinds(kShapes[r.below(kShapes.size())]);
-    RecordReader one_step(data, kDefaultTabSize);
-    RecordReader scanned(data, kDefaultTabSize);
-    for (int statement = 0; statement < 4; ++statement) {
-      ASSERT_EQ(read_statement(one_step, kinds, &read_free, true),
-                read_statement(scanned, kinds, &read_free_plain, true))
-          << "statement " << statement << " (" << kinds << ") of \"" << data << '"';
-    }
-  }
 }
 
 TEST(Reading, GatheringInAnIntegerGivesThePlainBits) {

@@ -1,9 +1,8 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
-// digits for every count in both modes, the program's E fields and every shape the E field writer
-// takes (edited, in pairs whose digits are found together, written in place and in a row), and F
-// fields of every number of decimals the integer path takes in the widths around its edges (edited,
-// written in place from units found four at a time, and in a row), all against fields laid out from
-// the plain digits.
+// digits for every count in both modes, the program's E fields (edited and in a row), and F fields
+// of every number of decimals the integer path takes in the widths around its edges (edited,
+// written in place from units found four at a time, and in a row), all against fields laid out
+// from the plain digits.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -14,7 +13,6 @@
 
 #include "equivalence.h"
 #include "format/edit.h"
-#include "format/exponent_field.h"
 #include "format/fixed_field.h"
 #include "format/format.h"
 
@@ -45,9 +43,6 @@ constexpr std::array<Field, 4> kExponentFields = {
 // and one wider than the fields the fast writer takes.
 constexpr int kNarrowWidths = kFixedPointMaxDecimals + 3;
 constexpr int kWideWidth = kFieldSlack + 2;
-// The widest E field and the most decimals that the E field writer takes.
-constexpr int kWrittenExponentWidth = 16;
-constexpr int kWrittenExponentDecimals = 8;
 
 std::string mismatch(const char* what, Real16 value, const Field& field, bool plus,
                      const std::string& fast, const std::string& plain) {
@@ -90,20 +85,14 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   (fixed ? lay_out_fixed : lay_out_exponent)(value, plain_digits, field.width, field.decimals, plus,
                                              plain);
   if (fast != plain) return mismatch("edited", value, field, plus, fast, plain);
-  // In place, with a guard after the characters the field may overwrite: an F field always, an E
-  // field where its writer takes the shape and the value.
-  std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
-  bool written = fixed;
+  // An F field in place, with a guard after the characters it may overwrite.
   if (fixed) {
+    std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
     edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
-  } else if (ExponentFieldWriter::takes(field.width, field.decimals)) {
-    written = ExponentFieldWriter(field.width, field.decimals, plus).put(value, place.data());
+    if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
+    place.resize(static_cast<std::size_t>(field.width));
+    if (place != plain) return mismatch("in place", value, field, plus, place, plain);
   }
-  if (written && place.back() != '#') {
-    return mismatch("beyond its room", value, field, plus, place, plain);
-  }
-  place.resize(static_cast<std::size_t>(field.width));
-  if (written && place != plain) return mismatch("in place", value, field, plus, place, plain);
   // Two of these fields of a row renderer, in a row of one element, written both at once and
   // one at a time.
   using Writing = ComplexRowRenderer::FieldWriting;
@@ -156,33 +145,6 @@ std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
   return {};
 }
 
-// Two E fields of one shape in a single pass, as in a coefficient record, whose digits are found
-// together: the value beside partners that take the same way and other ways, in both orders.
-std::string pair_mismatch(Real16 value, const Field& field, bool plus) {
-  const std::string shape =
-      "e" + std::to_string(field.width) + "." + std::to_string(field.decimals);
-  const Format format("(" + std::string(plus ? "sp," : "") + shape + ",','," + shape + ")");
-  const auto plain_field = [&](Real16 x, std::string& out) {
-    lay_out_exponent(x, decimal_digits_plain(x, DigitMode::kExponent, field.decimals), field.width,
-                     field.decimals, plus, out);
-  };
-  for (const Real16 partner : {neg(value), mul(value, Real16{3.0, 0.0}), Real16{0x1p-3, 0.0}}) {
-    for (const bool value_first : {true, false}) {
-      const Real16 first = value_first ? value : partner;
-      const Real16 second = value_first ? partner : value;
-      std::string fast;
-      format.render(std::array{Item(first), Item(second)}, fast);
-      std::string plain;
-      plain_field(first, plain);
-      plain += ",";
-      plain_field(second, plain);
-      plain += "\r\n";
-      if (fast != plain) return mismatch("a pair of fields", first, field, plus, fast, plain);
-    }
-  }
-  return {};
-}
-
 }  // namespace
 
 std::string editing_mismatch(Real16 value) {
@@ -195,15 +157,6 @@ std::string editing_mismatch(Real16 value) {
   for (const Field& field : kExponentFields) {
     for (const bool plus : {false, true}) {
       if (found.empty()) found = field_mismatch(value, digits, field, plus, {});
-    }
-    if (found.empty()) found = pair_mismatch(value, field, field.width % 2 == 0);
-  }
-  // Every shape the E field writer takes, from too narrow to its widest, plus mode in pairs of
-  // widths as for F below.
-  for (int decimals = 1; decimals <= kWrittenExponentDecimals && found.empty(); ++decimals) {
-    for (int width = decimals + 3; width <= kWrittenExponentWidth && found.empty(); ++width) {
-      const bool plus = (width + decimals) / 2 % 2 != 0;
-      found = field_mismatch(value, digits, {'E', width, decimals}, plus, {});
     }
   }
   for (int decimals = 0; decimals <= kFixedPointMaxDecimals && found.empty(); ++decimals) {
