@@ -9,9 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "inverter/elimination.h"
-#include "inverter/identity_products.h"
-#include "inverter/pivot_search.h"
 #include "inverter/workspace.h"
 #include "runtime/thread_team.h"
 
@@ -97,8 +94,7 @@ BENCHMARK(BM_ComplexMagnitude);
 
 struct Fixture {
   explicit Fixture(std::int32_t N, KernelChoice kernels) : input(random_matrix(N, 5)) {
-    ws.kernels = kernels;
-    allocate_workspace(ws, N);
+    allocate_workspace(ws, N, kernels);
     C.allocate(N);
     std::memcpy(ws.Cin.data(), input.data(), input.element_count() * sizeof(Complex));
   }
@@ -124,7 +120,7 @@ void BM_Elimination(benchmark::State& state) {
       for (std::int32_t k = 1; k <= N; ++k) {
         f.ws.iu = f.ws.ju = f.ws.ii = f.ws.jj = k;
         f.ws.Pivot = (*current)(k, k);
-        current = &exchange_pivot(f.ws, f.C, *current);
+        current = &f.ws.kernels.exchange_pivot(f.ws, *current, current == &f.C ? f.ws.CTest : f.C);
       }
       benchmark::DoNotOptimize(current->data());
     }
@@ -136,10 +132,9 @@ void BM_ResultByInput(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
-  const ProductForm form = product_form(f.ws, f.C);
   in_team(f.ws.kernels.threads, [&] {
     for (auto _ : state) {
-      form_result_by_input(f.ws, f.C, form);
+      f.ws.kernels.form_result_by_input(f.ws, f.C);
       benchmark::DoNotOptimize(f.ws.CTest.data());
     }
   });
@@ -150,10 +145,9 @@ void BM_InputByResult(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
-  const ProductForm form = product_form(f.ws, f.C);
   in_team(f.ws.kernels.threads, [&] {
     for (auto _ : state) {
-      form_input_by_result(f.ws, f.C, form);
+      f.ws.kernels.form_input_by_result(f.ws, f.C);
       benchmark::DoNotOptimize(f.ws.CTest.data());
     }
   });
@@ -165,7 +159,7 @@ void BM_PivotSearch(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
-  for (auto _ : state) benchmark::DoNotOptimize(find_pivot(f.ws, f.C));
+  for (auto _ : state) benchmark::DoNotOptimize(f.ws.kernels.find_pivot(f.ws, f.C));
   state.SetItemsProcessed(state.iterations() * N * N);
 }
 

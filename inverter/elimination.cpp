@@ -1,6 +1,5 @@
 #include "inverter/elimination.h"
 
-#include <cassert>
 #include <cstdlib>
 
 #include "inverter/pivot_quotients.h"
@@ -12,10 +11,6 @@ namespace {
 
 // Masks carry one bit per position up to this index.
 constexpr std::int32_t kMaskedPositions = 61;
-
-}  // namespace
-
-namespace {
 
 // Exchanges the labels of rows iu and jj and of columns ju and ii, marking positions jj and ii
 // used.
@@ -30,7 +25,7 @@ void exchange_labels(Workspace& ws) {
 
 }  // namespace
 
-void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C) {
+ComplexMatrix& exchange_pivot_plain(Workspace& ws, ComplexMatrix& C, ComplexMatrix& /*other*/) {
   const std::int32_t N = ws.N;
   const std::int32_t iu = ws.iu;
   const std::int32_t ju = ws.ju;
@@ -49,9 +44,10 @@ void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C) {
 
   reduce_rows_plain(ws, C, ratio);
   C(jj, ii) = reciprocal_of_pivot(ratio);
+  return C;
 }
 
-void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to) {
+ComplexMatrix& exchange_pivot_fast(Workspace& ws, ComplexMatrix& from, ComplexMatrix& to) {
   const PivotRatio ratio = pivot_ratio(ws.Pivot);
   // The pivot row after the exchange: row iu of `from`, columns ju and ii exchanged, divided by
   // the pivot.
@@ -61,17 +57,7 @@ void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix
   exchange_labels(ws);
   reduce_rows_fast(ws, from, to, ratio);
   to(ws.jj, ws.ii) = reciprocal_of_pivot(ratio);
-}
-
-ComplexMatrix& exchange_pivot(Workspace& ws, ComplexMatrix& C, ComplexMatrix& current) {
-  if (!ws.kernels.fast) {
-    assert(&current == &C);
-    exchange_pivot_plain(ws, C);
-    return C;
-  }
-  ComplexMatrix& next = &current == &C ? ws.CTest : C;
-  exchange_pivot_fast(ws, current, next);
-  return next;
+  return to;
 }
 
 void close_elimination(Workspace& ws, ComplexMatrix& C) {

@@ -123,10 +123,6 @@ bool take_if_pivot(Workspace& ws, const ComplexMatrix& C, std::int32_t i, std::i
 
 }  // namespace
 
-Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
-  return ws.kernels.fast ? find_pivot_fast(ws, C) : find_pivot_plain(ws, C);
-}
-
 Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
   ws.iu = 0;
   ws.ju = 0;

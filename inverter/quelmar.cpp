@@ -72,8 +72,7 @@ void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRa
 
   if (tracing) write_formatted(units, iP, kEntry);
   Workspace ws;
-  ws.kernels = kernels;
-  allocate_workspace(ws, N);
+  allocate_workspace(ws, N, kernels);
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
   if (files.written) write_input_file(units, iRW, iP, N, C, files);
 
@@ -89,7 +88,7 @@ void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRa
   ComplexMatrix* current = &C;
 
   for (std::int32_t k = 1; k <= N; ++k) {
-    const Real16 pivot_magnitude = find_pivot(ws, *current);
+    const Real16 pivot_magnitude = ws.kernels.find_pivot(ws, *current);
     if (k == 1) {
       // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
       ws.ValMin = mul(pivot_magnitude, kRankThreshold);
@@ -109,7 +108,7 @@ void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRa
     ws.jj = at(ws.jCu, ws.ju);
     ws.ii = at(ws.iRu, ws.iu);
     if (report != nullptr) note_pivot(*report, ws.ii, ws.jj, pivot_magnitude);
-    current = &exchange_pivot(ws, C, *current);
+    current = &ws.kernels.exchange_pivot(ws, *current, current == &C ? ws.CTest : C);
     // The pivot line goes between the listing before this step, rendered meanwhile, and this
     // step's (the exchange leaves iu, ju and Pivot as they were).
     if (tracing) {

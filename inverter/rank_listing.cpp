@@ -97,7 +97,7 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
 }
 
 bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units) {
-  return ws.kernels.fast && !units.is_console(iP);
+  return ws.kernels.text_in_pieces && !units.is_console(iP);
 }
 
 void ListingRows::render_line(std::int32_t i, char* at) const {

@@ -19,9 +19,9 @@
 
 namespace quelmar {
 
-// On a console unit, or with the plain kernels, every statement is written and handed over as it
-// ends; otherwise the listing's text is rendered in pieces (below) on every thread ws.kernels
-// allows (LineBlocks) and written in order: the same bytes.
+// On a console unit, or unless ws.kernels.text_in_pieces, every statement is written and handed
+// over as it ends; otherwise the listing's text is rendered in pieces (below) on the team's
+// threads (LineBlocks) and written in order: the same bytes.
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units);
 
 // True when write_rank_listing renders the listing in pieces.
