@@ -98,7 +98,6 @@ struct Fixture {
     C.allocate(N);
     std::memcpy(ws.Cin.data(), input.data(), input.element_count() * sizeof(Complex));
   }
-  ~Fixture() { release_workspace(ws); }
   void restart() {
     std::memcpy(C.data(), input.data(), input.element_count() * sizeof(Complex));
     for (std::int32_t i = 1; i <= ws.N; ++i) at(ws.iRu, i) = at(ws.jCu, i) = i;

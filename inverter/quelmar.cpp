@@ -130,16 +130,10 @@ void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRa
   if (units.is_connected(iP)) write_identity_checks(ws, C, iP, units);
   iRankOut = ws.iRank;
   if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files);
-  release_workspace(ws);
   if (tracing) write_formatted(units, iP, kExit);
 }
 
 }  // namespace
-
-void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-             const std::int32_t& iRW, const std::int32_t& iP, Units& units) {
-  Quelmar(Nin, C, iRankOut, iRW, iP, units, default_kernels());
-}
 
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units,

@@ -24,15 +24,4 @@ void allocate_workspace(Workspace& ws, std::int32_t N, const KernelChoice& choic
   ws.kernels = chosen_kernels(scratch ? choice : KernelChoice{false, 1});
 }
 
-void release_workspace(Workspace& ws) {
-  ws.iUsed.release();
-  ws.iRu.release();
-  ws.jCu.release();
-  ws.Temp.release();
-  ws.Cin.release();
-  ws.CTest.release();
-  for (SplitTable& table : ws.splits) table.release();
-  ws.row_estimates.release();
-}
-
 }  // namespace quelmar

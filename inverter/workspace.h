@@ -52,15 +52,9 @@ struct Workspace {
   mutable std::array<std::vector<std::string>, 2> listing_chunks;
 };
 
-// Element i of a work vector; requires 1 <= i <= size.
-template <class T>
-T& at(Storage<T>& vector, std::int32_t i) {
-  assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
-  return vector[static_cast<std::size_t>(i - 1)];
-}
-
-template <class T>
-const T& at(const Storage<T>& vector, std::int32_t i) {
+// Element i of a work vector (a Storage, const or not); requires 1 <= i <= size.
+template <class Vector>
+auto& at(Vector& vector, std::int32_t i) {
   assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
   return vector[static_cast<std::size_t>(i - 1)];
 }
@@ -70,8 +64,5 @@ const T& at(const Storage<T>& vector, std::int32_t i) {
 // chooses ws.kernels as `choice` asks, with the fast kernels' scratch, whose lack only chooses the
 // plain kernels on one thread.
 void allocate_workspace(Workspace& ws, std::int32_t N, const KernelChoice& choice);
-
-// Frees the work arrays in the order they were allocated.
-void release_workspace(Workspace& ws);
 
 }  // namespace quelmar

@@ -195,7 +195,6 @@ TEST(RandomMatrices, FilteredPivotSearchFindsThePlainOnesPivot) {
       return std::tuple(found, ws.iu, ws.ju, hex_pattern(ws.Pivot.re), hex_pattern(ws.Pivot.im));
     };
     EXPECT_EQ(search(find_pivot_fast), search(find_pivot_plain)) << "trial " << trial;
-    release_workspace(ws);
   }
 }
 
@@ -228,7 +227,6 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
                     [&] { write_free(units, 13, "between"); });
       listings.finish();
     });
-    release_workspace(ws);
     if (!kernels.fast) plain = read_file("listing.txt");
     EXPECT_TRUE(read_file("listing.txt") == plain) << kernels.threads << " thread(s)";
   }

@@ -63,7 +63,6 @@ Inversion invert(const ComplexMatrix& C, KernelChoice kernels) {
     ws.kernels.form_input_by_result(ws, result);
     out.parts[4] = bytes_of(ws.CTest);
   });
-  release_workspace(ws);
   return out;
 }
 
