@@ -1,6 +1,7 @@
 #include "inverter/elimination.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "inverter/pivot_quotients.h"
 #include "inverter/row_reduction.h"
@@ -32,14 +33,13 @@ ComplexMatrix& exchange_pivot_plain(Workspace& ws, ComplexMatrix& C, ComplexMatr
   const std::int32_t ii = ws.ii;
   const std::int32_t jj = ws.jj;
 
-  for (std::int32_t r = 1; r <= N; ++r) at(ws.Temp, r) = C(r, ju);
-  for (std::int32_t r = 1; r <= N; ++r) C(r, ju) = C(r, ii);
-  for (std::int32_t r = 1; r <= N; ++r) C(r, ii) = at(ws.Temp, r);
-
+  for (std::int32_t r = 1; r <= N; ++r) std::swap(C(r, ju), C(r, ii));
   const PivotRatio ratio = pivot_ratio(ws.Pivot);
-  for (std::int32_t c = 1; c <= N; ++c) at(ws.Temp, c) = C(iu, c);
-  for (std::int32_t c = 1; c <= N; ++c) C(iu, c) = C(jj, c);
-  for (std::int32_t c = 1; c <= N; ++c) C(jj, c) = divide_by_pivot(at(ws.Temp, c), ratio);
+  for (std::int32_t c = 1; c <= N; ++c) {
+    const Complex pivot_row = C(iu, c);
+    C(iu, c) = C(jj, c);
+    C(jj, c) = divide_by_pivot(pivot_row, ratio);
+  }
   exchange_labels(ws);
 
   reduce_rows_plain(ws, C, ratio);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <utility>
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
@@ -78,17 +77,19 @@ bool all_finite(const ComplexMatrix& m) {
   return finite;
 }
 
-// product(i, j) = the sum over ascending k of a * b, the running sum on the left, where
-// factors(i, j, k) gives the pair (a, b) and a is the element of the result C.
-template <class Factors>
-void form_product_plain(ComplexMatrix& product, Factors factors) {
-  const std::int32_t n = product.order();
+// The plain form of either product: product(i, j) = the sum over ascending k of the terms
+// C(i, k) * Cin(k, j) (kResult) or C(k, j) * Cin(i, k) (kInput), the running sum on the left.
+template <RowFactor kRows>
+void form_product_plain(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const std::int32_t n = C.order();
   clear(product);
   for (std::int32_t i = 1; i <= n; ++i) {
     for (std::int32_t j = 1; j <= n; ++j) {
       for (std::int32_t k = 1; k <= n; ++k) {
-        const auto [a, b] = factors(i, j, k);
-        product(i, j) = accumulate(product(i, j), a, b);
+        product(i, j) = kRows == RowFactor::kResult
+                            ? accumulate(product(i, j), C(i, k), ws.Cin(k, j))
+                            : accumulate(product(i, j), C(k, j), ws.Cin(i, k));
       }
     }
   }
@@ -101,9 +102,7 @@ void form_product_plain(ComplexMatrix& product, Factors factors) {
 template <RowFactor kRows>
 void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
   const bool result_rows = kRows == RowFactor::kResult;
-  if (!all_finite(C) || !all_finite(ws.Cin)) {
-    return result_rows ? form_result_by_input_plain(ws, C) : form_input_by_result_plain(ws, C);
-  }
+  if (!all_finite(C) || !all_finite(ws.Cin)) return form_product_plain<kRows>(ws, C);
   ComplexMatrix& product = ws.CTest;
   const ComplexMatrix& rows_of = result_rows ? C : ws.Cin;
   const ComplexMatrix& fixed_of = result_rows ? ws.Cin : C;
@@ -162,15 +161,11 @@ QUELMAR_WIDE_LANE_KERNEL void accumulate_input_rows_wide(Complex* sums, std::int
 #endif
 
 void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C) {
-  form_product_plain(ws.CTest, [&](std::int32_t i, std::int32_t j, std::int32_t k) {
-    return std::pair<const Complex&, const Complex&>(C(i, k), ws.Cin(k, j));
-  });
+  form_product_plain<RowFactor::kResult>(ws, C);
 }
 
 void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C) {
-  form_product_plain(ws.CTest, [&](std::int32_t i, std::int32_t j, std::int32_t k) {
-    return std::pair<const Complex&, const Complex&>(C(k, j), ws.Cin(i, k));
-  });
+  form_product_plain<RowFactor::kInput>(ws, C);
 }
 
 void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {
