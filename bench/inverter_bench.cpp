@@ -9,9 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "inverter/elimination.h"
-#include "inverter/identity_products.h"
-#include "inverter/pivot_search.h"
 #include "inverter/workspace.h"
 #include "runtime/thread_team.h"
 
@@ -97,12 +94,10 @@ BENCHMARK(BM_ComplexMagnitude);
 
 struct Fixture {
   explicit Fixture(std::int32_t N, KernelChoice kernels) : input(random_matrix(N, 5)) {
-    ws.kernels = kernels;
-    allocate_workspace(ws, N);
+    allocate_workspace(ws, N, kernels);
     C.allocate(N);
     std::memcpy(ws.Cin.data(), input.data(), input.element_count() * sizeof(Complex));
   }
-  ~Fixture() { release_workspace(ws); }
   void restart() {
     std::memcpy(C.data(), input.data(), input.element_count() * sizeof(Complex));
     for (std::int32_t i = 1; i <= ws.N; ++i) at(ws.iRu, i) = at(ws.jCu, i) = i;
@@ -124,7 +119,7 @@ void BM_Elimination(benchmark::State& state) {
       for (std::int32_t k = 1; k <= N; ++k) {
         f.ws.iu = f.ws.ju = f.ws.ii = f.ws.jj = k;
         f.ws.Pivot = (*current)(k, k);
-        current = &exchange_pivot(f.ws, f.C, *current);
+        current = &f.ws.kernels.exchange_pivot(f.ws, *current, current == &f.C ? f.ws.CTest : f.C);
       }
       benchmark::DoNotOptimize(current->data());
     }
@@ -132,30 +127,29 @@ void BM_Elimination(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * N * N * (N - 1));
 }
 
-// Args: order, kernel choice. One identity product, formed by `form`.
-void identity_product(benchmark::State& state,
-                      void (*form)(Workspace&, const ComplexMatrix&, ProductForm)) {
+// Args: order, kernel choice. One identity product, the chosen kernels' `form`.
+using ProductKernel = void (*Kernels::*)(Workspace&, const ComplexMatrix&);
+void identity_product(benchmark::State& state, ProductKernel form) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
-  const ProductForm product = product_form(f.ws, f.C);
   in_team(f.ws.kernels.threads, [&] {
     for (auto _ : state) {
-      form(f.ws, f.C, product);
+      (f.ws.kernels.*form)(f.ws, f.C);
       benchmark::DoNotOptimize(f.ws.CTest.data());
     }
   });
   state.SetItemsProcessed(state.iterations() * N * N * N);
 }
-void BM_ResultByInput(benchmark::State& s) { identity_product(s, form_result_by_input); }
-void BM_InputByResult(benchmark::State& s) { identity_product(s, form_input_by_result); }
+void BM_ResultByInput(benchmark::State& s) { identity_product(s, &Kernels::form_result_by_input); }
+void BM_InputByResult(benchmark::State& s) { identity_product(s, &Kernels::form_input_by_result); }
 
 // Args: order, kernel choice (0 plain, 1 filtered); every position free, ValMin zero.
 void BM_PivotSearch(benchmark::State& state) {
   const auto N = static_cast<std::int32_t>(state.range(0));
   Fixture f(N, kChoices[state.range(1)]);
   f.restart();
-  for (auto _ : state) benchmark::DoNotOptimize(find_pivot(f.ws, f.C));
+  for (auto _ : state) benchmark::DoNotOptimize(f.ws.kernels.find_pivot(f.ws, f.C));
   state.SetItemsProcessed(state.iterations() * N * N);
 }
 

@@ -1,7 +1,7 @@
 #include "inverter/elimination.h"
 
-#include <cassert>
 #include <cstdlib>
+#include <utility>
 
 #include "inverter/pivot_quotients.h"
 #include "inverter/row_reduction.h"
@@ -12,10 +12,6 @@ namespace {
 
 // Masks carry one bit per position up to this index.
 constexpr std::int32_t kMaskedPositions = 61;
-
-}  // namespace
-
-namespace {
 
 // Exchanges the labels of rows iu and jj and of columns ju and ii, marking positions jj and ii
 // used.
@@ -30,28 +26,28 @@ void exchange_labels(Workspace& ws) {
 
 }  // namespace
 
-void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C) {
+ComplexMatrix& exchange_pivot_plain(Workspace& ws, ComplexMatrix& C, ComplexMatrix& /*other*/) {
   const std::int32_t N = ws.N;
   const std::int32_t iu = ws.iu;
   const std::int32_t ju = ws.ju;
   const std::int32_t ii = ws.ii;
   const std::int32_t jj = ws.jj;
 
-  for (std::int32_t r = 1; r <= N; ++r) at(ws.Temp, r) = C(r, ju);
-  for (std::int32_t r = 1; r <= N; ++r) C(r, ju) = C(r, ii);
-  for (std::int32_t r = 1; r <= N; ++r) C(r, ii) = at(ws.Temp, r);
-
+  for (std::int32_t r = 1; r <= N; ++r) std::swap(C(r, ju), C(r, ii));
   const PivotRatio ratio = pivot_ratio(ws.Pivot);
-  for (std::int32_t c = 1; c <= N; ++c) at(ws.Temp, c) = C(iu, c);
-  for (std::int32_t c = 1; c <= N; ++c) C(iu, c) = C(jj, c);
-  for (std::int32_t c = 1; c <= N; ++c) C(jj, c) = divide_by_pivot(at(ws.Temp, c), ratio);
+  for (std::int32_t c = 1; c <= N; ++c) {
+    const Complex pivot_row = C(iu, c);
+    C(iu, c) = C(jj, c);
+    C(jj, c) = divide_by_pivot(pivot_row, ratio);
+  }
   exchange_labels(ws);
 
   reduce_rows_plain(ws, C, ratio);
   C(jj, ii) = reciprocal_of_pivot(ratio);
+  return C;
 }
 
-void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to) {
+ComplexMatrix& exchange_pivot_fast(Workspace& ws, ComplexMatrix& from, ComplexMatrix& to) {
   const PivotRatio ratio = pivot_ratio(ws.Pivot);
   // The pivot row after the exchange: row iu of `from`, columns ju and ii exchanged, divided by
   // the pivot.
@@ -61,17 +57,7 @@ void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix
   exchange_labels(ws);
   reduce_rows_fast(ws, from, to, ratio);
   to(ws.jj, ws.ii) = reciprocal_of_pivot(ratio);
-}
-
-ComplexMatrix& exchange_pivot(Workspace& ws, ComplexMatrix& C, ComplexMatrix& current) {
-  if (!ws.kernels.fast) {
-    assert(&current == &C);
-    exchange_pivot_plain(ws, C);
-    return C;
-  }
-  ComplexMatrix& next = &current == &C ? ws.CTest : C;
-  exchange_pivot_fast(ws, current, next);
-  return next;
+  return to;
 }
 
 void close_elimination(Workspace& ws, ComplexMatrix& C) {

@@ -11,11 +11,12 @@ namespace quelmar {
 // With Pivot, ii and jj set: exchanges columns ju and ii and rows iu and jj, marks position jj of
 // the row labels and ii of the column labels used, and performs the exchange step at (jj, ii):
 // pivot row divided by the pivot, every other row reduced, pivot column replaced by minus the
-// old column over the pivot, the pivot by its reciprocal. The plain form works on C in place.
-void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C);
+// old column over the pivot, the pivot by its reciprocal. Returns the matrix that holds the
+// result. The plain form works on C in place (`other` is not used) and returns C.
+ComplexMatrix& exchange_pivot_plain(Workspace& ws, ComplexMatrix& C, ComplexMatrix& other);
 
 // The same step read from `from` and written into `to`, another matrix of the same order, with
-// the fast kernels (ws.kernels.fast): `from` is left as it was, so that a listing can be rendered
+// the fast kernels; returns `to`. `from` is left as it was, so that a listing can be rendered
 // from it meanwhile. The same bits as exchange_pivot_plain; equivalence tests:
 // RandomMatrices.FastKernelsGiveThePlainLoopsBytes and, for the listing rendered meanwhile,
 // RandomMatrices.ListingBlocksOfRowsGiveThePlainStatementsBytes. Writing the other matrix is what
@@ -24,12 +25,7 @@ void exchange_pivot_plain(Workspace& ws, ComplexMatrix& C);
 // 0.184 s instead of 0.179 s (+3 %) on two processors (medians of four interleaved `run-ratios
 // floor` runs on a quiet machine); on one processor, and in instructions (callgrind), the two
 // forms are within 0.1 %.
-void exchange_pivot_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& to);
-
-// One step on `current`, which is C or ws.CTest and holds the matrix: with the fast kernels into
-// the other of the two, with the plain ones in place (current is then C). Returns the matrix that
-// holds the result.
-ComplexMatrix& exchange_pivot(Workspace& ws, ComplexMatrix& C, ComplexMatrix& current);
+ComplexMatrix& exchange_pivot_fast(Workspace& ws, ComplexMatrix& from, ComplexMatrix& to);
 
 // After the elimination: builds iMaskIn and iMaskOut (bit i-1 for a used position i <= 61), sets
 // iUsed, and zeroes every row and every column whose position stayed free.

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "format/format.h"
-#include "inverter/identity_products.h"
 #include "output/line_blocks.h"
 #include "output/write_statement.h"
 
@@ -54,13 +53,13 @@ struct ProductLines : LineSource {
   std::string line_end;  // the text of end_line_format()
 };
 
-// On a console unit, with the plain kernels or on one thread, statement by statement; otherwise
-// the lines are rendered on the team's threads (LineBlocks) and written in order, with the same
-// bytes.
+// On a console unit, unless ws.kernels.text_in_pieces, or on one thread, statement by statement;
+// otherwise the lines are rendered on the team's threads (LineBlocks) and written in order, with
+// the same bytes.
 void write_product(const Workspace& ws, const ComplexMatrix& product, std::int32_t iP,
                    Units& units) {
   const std::int32_t N = product.order();
-  if (units.is_console(iP) || !ws.kernels.fast || ws.kernels.threads == 1 || N < 1) {
+  if (units.is_console(iP) || !ws.kernels.text_in_pieces || ws.kernels.threads == 1 || N < 1) {
     for (std::int32_t i = 1; i <= N; ++i) line_statements(product, i, writing_to(units, iP));
     return;
   }
@@ -83,12 +82,11 @@ void write_identity_checks(Workspace& ws, const ComplexMatrix& C, std::int32_t i
       "have not applied them yet.',/'For real matrices the results have confirmed utility.') ");
   const ComplexMatrix& product = ws.CTest;
 
-  const ProductForm form = product_form(ws, C);
-  form_result_by_input(ws, C, form);
+  ws.kernels.form_result_by_input(ws, C);
   if (iP > 5) write_formatted(units, iP, kLeftHeading);
   write_product(ws, product, iP, units);
 
-  form_input_by_result(ws, C, form);
+  ws.kernels.form_input_by_result(ws, C);
   if (iP > 5) write_formatted(units, iP, kRightHeading);
   write_product(ws, product, iP, units);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <utility>
 
 #include "extended/presplit_arithmetic.h"
 #include "inverter/complex_updates.h"
@@ -72,62 +71,25 @@ QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const 
   accumulate_rest<kRows>(sums, i, n, rows, fixed);
 }
 
-QUELMAR_LANE_KERNEL void accumulate_result_rows(Complex* sums, std::int32_t n,
-                                                const SplitTable& rows,
-                                                const SplitComplex<double>& fixed) {
-  accumulate_column<RowFactor::kResult, Lanes>(sums, n, rows, fixed);
-}
-
-QUELMAR_LANE_KERNEL void accumulate_input_rows(Complex* sums, std::int32_t n,
-                                               const SplitTable& rows,
-                                               const SplitComplex<double>& fixed) {
-  accumulate_column<RowFactor::kInput, Lanes>(sums, n, rows, fixed);
-}
-
-#if QUELMAR_WIDE_LANES
-// The same in groups of eight lanes first.
-QUELMAR_WIDE_LANE_KERNEL void accumulate_result_rows_wide(Complex* sums, std::int32_t n,
-                                                          const SplitTable& rows,
-                                                          const SplitComplex<double>& fixed) {
-  accumulate_column<RowFactor::kResult, WideLanes, Lanes>(sums, n, rows, fixed);
-}
-
-QUELMAR_WIDE_LANE_KERNEL void accumulate_input_rows_wide(Complex* sums, std::int32_t n,
-                                                         const SplitTable& rows,
-                                                         const SplitComplex<double>& fixed) {
-  accumulate_column<RowFactor::kInput, WideLanes, Lanes>(sums, n, rows, fixed);
-}
-#endif
-
-// The lane kernel of the product (kRows) that the workspace's kernels choose.
-template <RowFactor kRows>
-auto column_accumulation(const KernelChoice& kernels) {
-#if QUELMAR_WIDE_LANES
-  if (kernels.wide) {
-    return kRows == RowFactor::kResult ? &accumulate_result_rows_wide : &accumulate_input_rows_wide;
-  }
-#endif
-  static_cast<void>(kernels);
-  return kRows == RowFactor::kResult ? &accumulate_result_rows : &accumulate_input_rows;
-}
-
 bool all_finite(const ComplexMatrix& m) {
   bool finite = true;
   for (std::size_t e = 0; e < m.element_count(); ++e) finite = finite && finite_parts(m.data()[e]);
   return finite;
 }
 
-// product(i, j) = the sum over ascending k of a * b, the running sum on the left, where
-// factors(i, j, k) gives the pair (a, b) and a is the element of the result C.
-template <class Factors>
-void form_product_plain(ComplexMatrix& product, Factors factors) {
-  const std::int32_t n = product.order();
+// The plain form of either product: product(i, j) = the sum over ascending k of the terms
+// C(i, k) * Cin(k, j) (kResult) or C(k, j) * Cin(i, k) (kInput), the running sum on the left.
+template <RowFactor kRows>
+void form_product_plain(Workspace& ws, const ComplexMatrix& C) {
+  ComplexMatrix& product = ws.CTest;
+  const std::int32_t n = C.order();
   clear(product);
   for (std::int32_t i = 1; i <= n; ++i) {
     for (std::int32_t j = 1; j <= n; ++j) {
       for (std::int32_t k = 1; k <= n; ++k) {
-        const auto [a, b] = factors(i, j, k);
-        product(i, j) = accumulate(product(i, j), a, b);
+        product(i, j) = kRows == RowFactor::kResult
+                            ? accumulate(product(i, j), C(i, k), ws.Cin(k, j))
+                            : accumulate(product(i, j), C(k, j), ws.Cin(i, k));
       }
     }
   }
@@ -136,14 +98,17 @@ void form_product_plain(ComplexMatrix& product, Factors factors) {
 // The fast form of either product: k outermost, the column k of the row factor's matrix split
 // once into the table, then for each column j the term C x Cin (kResult: C(i, k) * Cin(k, j)) or
 // Cin x C (kInput: C(k, j) * Cin(i, k)) accumulated down the rows, in lanes where the factors
-// allow and element by element otherwise.
+// allow and element by element otherwise. An infinity or a NaN in C or Cin takes the plain form.
 template <RowFactor kRows>
 void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
+  const bool result_rows = kRows == RowFactor::kResult;
+  if (!all_finite(C) || !all_finite(ws.Cin)) return form_product_plain<kRows>(ws, C);
   ComplexMatrix& product = ws.CTest;
-  const ComplexMatrix& rows_of = kRows == RowFactor::kResult ? C : ws.Cin;
-  const ComplexMatrix& fixed_of = kRows == RowFactor::kResult ? ws.Cin : C;
+  const ComplexMatrix& rows_of = result_rows ? C : ws.Cin;
+  const ComplexMatrix& fixed_of = result_rows ? ws.Cin : C;
   const std::int32_t n = C.order();
-  const auto accumulate_in_lanes = column_accumulation<kRows>(ws.kernels);
+  const ColumnAccumulation accumulate_in_lanes =
+      result_rows ? ws.kernels.accumulate_result_rows : ws.kernels.accumulate_input_rows;
   clear(product);
   for_column_parts(1, n, [&](std::int32_t first, std::int32_t last) {
     assert(team_slot() < ws.kernels.threads);
@@ -159,8 +124,8 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
         // The element of C is the first factor of every term.
         for (std::int32_t i = 1; i <= n; ++i) {
           const Complex& varying = rows_of(i, k);
-          product(i, j) = kRows == RowFactor::kResult ? accumulate(product(i, j), varying, fixed)
-                                                      : accumulate(product(i, j), fixed, varying);
+          product(i, j) = result_rows ? accumulate(product(i, j), varying, fixed)
+                                      : accumulate(product(i, j), fixed, varying);
         }
       }
     }
@@ -169,37 +134,38 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
 
 }  // namespace
 
-ProductForm product_form(const Workspace& ws, const ComplexMatrix& C) {
-  return ws.kernels.fast && all_finite(C) && all_finite(ws.Cin) ? ProductForm::kFast
-                                                                : ProductForm::kPlain;
+QUELMAR_LANE_KERNEL void accumulate_result_rows(Complex* sums, std::int32_t n,
+                                                const SplitTable& rows,
+                                                const SplitComplex<double>& fixed) {
+  accumulate_column<RowFactor::kResult, Lanes>(sums, n, rows, fixed);
 }
 
-void form_result_by_input(Workspace& ws, const ComplexMatrix& C, ProductForm form) {
-  if (form == ProductForm::kFast) {
-    form_result_by_input_fast(ws, C);
-  } else {
-    form_result_by_input_plain(ws, C);
-  }
+QUELMAR_LANE_KERNEL void accumulate_input_rows(Complex* sums, std::int32_t n,
+                                               const SplitTable& rows,
+                                               const SplitComplex<double>& fixed) {
+  accumulate_column<RowFactor::kInput, Lanes>(sums, n, rows, fixed);
 }
 
-void form_input_by_result(Workspace& ws, const ComplexMatrix& C, ProductForm form) {
-  if (form == ProductForm::kFast) {
-    form_input_by_result_fast(ws, C);
-  } else {
-    form_input_by_result_plain(ws, C);
-  }
+#if QUELMAR_WIDE_LANES
+QUELMAR_WIDE_LANE_KERNEL void accumulate_result_rows_wide(Complex* sums, std::int32_t n,
+                                                          const SplitTable& rows,
+                                                          const SplitComplex<double>& fixed) {
+  accumulate_column<RowFactor::kResult, WideLanes, Lanes>(sums, n, rows, fixed);
 }
+
+QUELMAR_WIDE_LANE_KERNEL void accumulate_input_rows_wide(Complex* sums, std::int32_t n,
+                                                         const SplitTable& rows,
+                                                         const SplitComplex<double>& fixed) {
+  accumulate_column<RowFactor::kInput, WideLanes, Lanes>(sums, n, rows, fixed);
+}
+#endif
 
 void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C) {
-  form_product_plain(ws.CTest, [&](std::int32_t i, std::int32_t j, std::int32_t k) {
-    return std::pair<const Complex&, const Complex&>(C(i, k), ws.Cin(k, j));
-  });
+  form_product_plain<RowFactor::kResult>(ws, C);
 }
 
 void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C) {
-  form_product_plain(ws.CTest, [&](std::int32_t i, std::int32_t j, std::int32_t k) {
-    return std::pair<const Complex&, const Complex&>(C(k, j), ws.Cin(i, k));
-  });
+  form_product_plain<RowFactor::kInput>(ws, C);
 }
 
 void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {

@@ -5,28 +5,36 @@
 // In every term the element of C is the first factor (see accumulate).
 #pragma once
 
+#include "extended/lanes.h"
 #include "inverter/workspace.h"
 #include "quelmar/complex_matrix.h"
 
 namespace quelmar {
-
-// The form both products of C take, decided once for the pair: the fast one where ws.kernels
-// ask for it and neither C nor Cin holds an infinity or a NaN, else the plain one. Both give the
-// same bits.
-enum class ProductForm { kFast, kPlain };
-ProductForm product_form(const Workspace& ws, const ComplexMatrix& C);
-
-// The product in the given form.
-void form_result_by_input(Workspace& ws, const ComplexMatrix& C, ProductForm form);
-void form_input_by_result(Workspace& ws, const ComplexMatrix& C, ProductForm form);
 
 // The reference forms: the triple loop over i, j, k, k innermost.
 void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C);
 void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C);
 
 // k outermost, then columns j (shared between ws.kernels.threads threads), then a lane's worth of
-// rows at a time in lanes, with the splits of each factor formed once per k or per (k, j).
+// rows at a time in lanes (ws.kernels.accumulate_*_rows), with the splits of each factor formed
+// once per k or per (k, j); the plain form where C or Cin holds an infinity or a NaN. The same
+// bits as the plain forms; equivalence test: RandomMatrices.FastKernelsGiveThePlainLoopsBytes.
 void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C);
 void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C);
+
+// The lane kernels: sums(i) = sums(i) + a(i) * b(i) for rows i = 1..n, the row factor (C in the
+// result by input, Cin in the input by result) from `rows`, the other factor `fixed`; in lane
+// groups of four (of eight first in the wide forms, which need processor_vectors().wide_lanes),
+// then one element at a time.
+void accumulate_result_rows(Complex* sums, std::int32_t n, const SplitTable& rows,
+                            const SplitComplex<double>& fixed);
+void accumulate_input_rows(Complex* sums, std::int32_t n, const SplitTable& rows,
+                           const SplitComplex<double>& fixed);
+#if QUELMAR_WIDE_LANES
+void accumulate_result_rows_wide(Complex* sums, std::int32_t n, const SplitTable& rows,
+                                 const SplitComplex<double>& fixed);
+void accumulate_input_rows_wide(Complex* sums, std::int32_t n, const SplitTable& rows,
+                                const SplitComplex<double>& fixed);
+#endif
 
 }  // namespace quelmar

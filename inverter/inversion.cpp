@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <string>
 
-#include "inverter/identity_products.h"
 #include "inverter/kernel_choice.h"
 #include "inverter/quelmar.h"
 #include "inverter/workspace.h"
@@ -82,12 +81,12 @@ ComplexMatrix product(const ComplexMatrix& a, const ComplexMatrix& b, int thread
     throw InvalidArgument("product of matrices of orders " + std::to_string(a.order()) + " and " +
                           std::to_string(b.order()));
   }
+  const KernelChoice kernels = kernels_for(threads);
   Workspace ws;
-  ws.kernels = kernels_for(threads);
-  in_team(ws.kernels.threads, [&] {
-    allocate_workspace(ws, a.order());
+  in_team(kernels.threads, [&] {
+    allocate_workspace(ws, a.order(), kernels);
     std::copy_n(a.data(), a.element_count(), ws.Cin.data());
-    form_input_by_result(ws, b, product_form(ws, b));
+    ws.kernels.form_input_by_result(ws, b);
   });
   return std::move(ws.CTest);
 }

@@ -17,7 +17,7 @@ ListingPipeline::ListingPipeline(Workspace& ws, std::int32_t iP, Units& units)
 bool ListingPipeline::start_ahead(const ComplexMatrix& C) {
   // A listing renders from its matrix while the next step runs: that step must write the other
   // matrix (the fast kernels alternate between C and CTest), so consecutive listings alternate.
-  assert(ws_.kernels.fast && (!started_ || rows_.matrix != &C));
+  assert(!started_ || rows_.matrix != &C);
   if (started_ && !lines_[current_].in_one_block()) finish();
   const bool previous = started_;
   lines_[current_].join();

@@ -1,11 +1,7 @@
 #include "inverter/pivot_search.h"
 
 #include <cmath>
-#include <cstddef>
-#include <cstring>
 #include <limits>
-
-#include "extended/presplit_arithmetic.h"
 
 namespace quelmar {
 
@@ -37,69 +33,17 @@ struct LargestEstimate {
   std::int32_t j = 0;
 };
 
-// Lane by lane: a where `mask` is set, b elsewhere.
-QUELMAR_LANE_HELPER Lanes select(LaneBits mask, Lanes a, Lanes b) {
-  return reinterpret_cast<Lanes>((mask & reinterpret_cast<LaneBits>(a)) |
-                                 (~mask & reinterpret_cast<LaneBits>(b)));
-}
-
 // One free column's estimates: the largest of each free row (row_estimates) and the largest
-// trusted one. Rows four at a time on lanes, as squared_estimate forms each (the same binary64
-// operations); a lane keeps its own largest, so that ties may fall to a later row of the column
-// than one at a time: any element of the largest estimate serves the filter. Then the rest one
-// at a time.
-QUELMAR_LANE_KERNEL void estimate_column(Workspace& ws, const Complex* column, std::int32_t j,
-                                         LargestEstimate& largest) {
-  const std::int32_t N = ws.N;
-  const std::int32_t* labels = &at(ws.iRu, 1);
-  double* rows = &at(ws.row_estimates, 1);
-  const auto estimate_one = [&](std::int32_t r) {
-    if (labels[r] < 0) return;
-    const double s = squared_estimate(column[r]);
-    if (s > rows[r]) rows[r] = s;
-    if (s < kInfinity && s > largest.value) largest = {s, r + 1, j};
-  };
-  constexpr std::uint64_t kMagnitudeBits = ~(std::uint64_t{1} << 63);
-  const auto magnitude_of = [](Lanes v) {
-    return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(v) & kMagnitudeBits);
-  };
-  using LaneLabels = std::int32_t __attribute__((vector_size(kLaneCount * sizeof(std::int32_t))));
-  using WideLabels = std::int64_t __attribute__((vector_size(kLaneCount * sizeof(std::int64_t))));
-  const Lanes infinity = broadcast(kInfinity);
-  Lanes best = broadcast(largest.value);
-  Lanes best_row = broadcast(0.0);
-  static_assert(kLaneCount == 4);
-  Lanes row_numbers = {1.0, 2.0, 3.0, 4.0};
-  std::int32_t r = 0;
-  for (; r + static_cast<std::int32_t>(kLaneCount) <= N;
-       r += static_cast<std::int32_t>(kLaneCount)) {
-    const ComplexPair<Lanes> z = load_lanes(column + r);
-    const Lanes x = z.re.hi;
-    const Lanes y = z.im.hi;
-    const Lanes s = x * x + y * y;
-    const auto trusted = reinterpret_cast<LaneBits>(
-        (magnitude_of(z.re.lo) <= kLowPartBound * magnitude_of(x)) &
-        (magnitude_of(z.im.lo) <= kLowPartBound * magnitude_of(y)) & (s < infinity));
-    LaneLabels row_labels;
-    std::memcpy(&row_labels, labels + r, sizeof row_labels);
-    const auto free =
-        reinterpret_cast<LaneBits>(__builtin_convertvector(row_labels, WideLabels) >= 0);
-    Lanes row_largest;
-    std::memcpy(&row_largest, rows + r, sizeof row_largest);
-    const Lanes estimate = select(trusted, s, infinity);
-    row_largest =
-        select(free & reinterpret_cast<LaneBits>(estimate > row_largest), estimate, row_largest);
-    std::memcpy(rows + r, &row_largest, sizeof row_largest);
-    const LaneBits larger =
-        free & reinterpret_cast<LaneBits>((estimate < infinity) & (estimate > best));
-    best = select(larger, estimate, best);
-    best_row = select(larger, row_numbers, best_row);
-    row_numbers += static_cast<double>(kLaneCount);
+// trusted one (the first met of equal ones).
+void estimate_column(Workspace& ws, const Complex* column, std::int32_t j,
+                     LargestEstimate& largest) {
+  for (std::int32_t i = 1; i <= ws.N; ++i) {
+    if (at(ws.iRu, i) < 0) continue;
+    const double s = squared_estimate(column[i - 1]);
+    double& row = at(ws.row_estimates, i);
+    if (s > row) row = s;
+    if (s < kInfinity && s > largest.value) largest = {s, i, j};
   }
-  for (std::size_t l = 0; l < kLaneCount; ++l) {
-    if (best[l] > largest.value) largest = {best[l], static_cast<std::int32_t>(best_row[l]), j};
-  }
-  for (; r < N; ++r) estimate_one(r);
 }
 
 // A squared floor usable against the estimates, or 0 (nothing is passed over).
@@ -122,10 +66,6 @@ bool take_if_pivot(Workspace& ws, const ComplexMatrix& C, std::int32_t i, std::i
 }
 
 }  // namespace
-
-Real16 find_pivot(Workspace& ws, const ComplexMatrix& C) {
-  return ws.kernels.fast ? find_pivot_fast(ws, C) : find_pivot_plain(ws, C);
-}
 
 Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
   ws.iu = 0;

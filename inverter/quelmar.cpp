@@ -52,11 +52,11 @@ void write_dependency_lines(const Workspace& ws, std::int32_t iP, Units& units) 
   write_formatted(units, iP, kOutputMask, {ws.iMaskOut});
 }
 
-// Quelmar(), run in its team.
-void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-                    const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-                    const KernelChoice& kernels, const BinaryFiles& files,
-                    InversionReport* report) {
+}  // namespace
+
+void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
+             const std::int32_t& iRW, const std::int32_t& iP, Units& units,
+             const KernelChoice& kernels, const BinaryFiles& files, InversionReport* report) {
   static const Format kEntry(
       "(/' {Quelmar(Nin,C,iRankOut,iRW,iP):',45('-'),t40,' [allocating] ',t63,' Quelmar @ 97') ");
   static const Format kValMin("(34x,' ValMin  =',e15.6,' scaled by pivot:'/)   ");
@@ -70,83 +70,69 @@ void invert_in_team(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRa
   const std::int32_t N = Nin;
   const bool tracing = iP > 5;
 
-  if (tracing) write_formatted(units, iP, kEntry);
-  Workspace ws;
-  ws.kernels = kernels;
-  allocate_workspace(ws, N);
-  std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  if (files.written) write_input_file(units, iRW, iP, N, C, files);
+  in_team(kernels.threads, [&] {
+    if (tracing) write_formatted(units, iP, kEntry);
+    Workspace ws;
+    allocate_workspace(ws, N, kernels);
+    std::copy_n(C.data(), C.element_count(), ws.Cin.data());
+    if (files.written) write_input_file(units, iRW, iP, N, C, files);
 
-  for (std::int32_t i = 1; i <= N; ++i) {
-    at(ws.iRu, i) = i;
-    at(ws.jCu, i) = i;
-  }
-  // Each listing is rendered while the next step goes on, and written before the lines that
-  // follow it. The fast kernels write each step into the other of C and CTest (the matrix a
-  // listing is rendered from stays as it is until the step after next), the plain ones in place.
-  ListingPipeline listings(ws, iP, units);
-  if (tracing) listings.start(C);
-  ComplexMatrix* current = &C;
-
-  for (std::int32_t k = 1; k <= N; ++k) {
-    const Real16 pivot_magnitude = find_pivot(ws, *current);
-    if (k == 1) {
-      // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
-      ws.ValMin = mul(pivot_magnitude, kRankThreshold);
-      listings.finish();
-      if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
-      ws.CdetN = ws.Pivot;
+    for (std::int32_t i = 1; i <= N; ++i) {
+      at(ws.iRu, i) = i;
+      at(ws.jCu, i) = i;
     }
-    if (ws.iu == 0) break;
-    if (greater(ws.ValMin, pivot_magnitude)) break;
-    // Every free element is zero (possible even at k > 1 when ValMin underflowed to zero): a zero
-    // pivot is never divided by.
-    if (pivot_magnitude.hi == 0.0) break;
-    ++ws.iRank;
-    // The running product of the pivots, with the product so far on the left.
-    if (k > 1) ws.CdetN = ws.CdetN * ws.Pivot;
-    ws.Pivot = (*current)(ws.iu, ws.ju);
-    ws.jj = at(ws.jCu, ws.ju);
-    ws.ii = at(ws.iRu, ws.iu);
-    if (report != nullptr) note_pivot(*report, ws.ii, ws.jj, pivot_magnitude);
-    current = &exchange_pivot(ws, C, *current);
-    // The pivot line goes between the listing before this step, rendered meanwhile, and this
-    // step's (the exchange leaves iu, ju and Pivot as they were).
-    if (tracing) {
-      listings.next(*current, [&] {
-        write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
-      });
+    // Each listing is rendered while the next step goes on, and written before the lines that
+    // follow it. The fast kernels write each step into the other of C and CTest (the matrix a
+    // listing is rendered from stays as it is until the step after next), the plain ones in place.
+    ListingPipeline listings(ws, iP, units);
+    if (tracing) listings.start(C);
+    ComplexMatrix* current = &C;
+
+    for (std::int32_t k = 1; k <= N; ++k) {
+      const Real16 pivot_magnitude = ws.kernels.find_pivot(ws, *current);
+      if (k == 1) {
+        // ValMin = |first pivot| x 1.0E-24: later pivots below it end the elimination.
+        ws.ValMin = mul(pivot_magnitude, kRankThreshold);
+        listings.finish();
+        if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
+        ws.CdetN = ws.Pivot;
+      }
+      if (ws.iu == 0) break;
+      if (greater(ws.ValMin, pivot_magnitude)) break;
+      // Every free element is zero (possible even at k > 1 when ValMin underflowed to zero): a zero
+      // pivot is never divided by.
+      if (pivot_magnitude.hi == 0.0) break;
+      ++ws.iRank;
+      // The running product of the pivots, with the product so far on the left.
+      if (k > 1) ws.CdetN = ws.CdetN * ws.Pivot;
+      ws.Pivot = (*current)(ws.iu, ws.ju);
+      ws.jj = at(ws.jCu, ws.ju);
+      ws.ii = at(ws.iRu, ws.iu);
+      if (report != nullptr) note_pivot(*report, ws.ii, ws.jj, pivot_magnitude);
+      current = &ws.kernels.exchange_pivot(ws, *current, current == &C ? ws.CTest : C);
+      // The pivot line goes between the listing before this step, rendered meanwhile, and this
+      // step's (the exchange leaves iu, ju and Pivot as they were).
+      if (tracing) {
+        listings.next(*current, [&] {
+          write_formatted(units, iP, kPivot, {ws.iu, ws.ju, ws.Pivot.re, ws.Pivot.im});
+        });
+      }
     }
-  }
-  listings.finish();
-  if (current != &C) std::copy_n(current->data(), C.element_count(), C.data());
-  if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});
+    listings.finish();
+    if (current != &C) std::copy_n(current->data(), C.element_count(), C.data());
+    if (tracing) write_formatted(units, iP, kCdetN, {ws.CdetN.re, ws.CdetN.im});
 
-  close_elimination(ws, C);
-  if (report != nullptr) close_report(ws, *report);
-  if (tracing && ws.iRank < N) {
-    write_dependency_lines(ws, iP, units);
-    write_rank_listing(ws, C, iP, units);
-  }
-  if (units.is_connected(iP)) write_identity_checks(ws, C, iP, units);
-  iRankOut = ws.iRank;
-  if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files);
-  release_workspace(ws);
-  if (tracing) write_formatted(units, iP, kExit);
-}
-
-}  // namespace
-
-void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-             const std::int32_t& iRW, const std::int32_t& iP, Units& units) {
-  Quelmar(Nin, C, iRankOut, iRW, iP, units, default_kernels());
-}
-
-void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-             const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels, const BinaryFiles& files, InversionReport* report) {
-  in_team(kernels.threads,
-          [&] { invert_in_team(Nin, C, iRankOut, iRW, iP, units, kernels, files, report); });
+    close_elimination(ws, C);
+    if (report != nullptr) close_report(ws, *report);
+    if (tracing && ws.iRank < N) {
+      write_dependency_lines(ws, iP, units);
+      write_rank_listing(ws, C, iP, units);
+    }
+    if (units.is_connected(iP)) write_identity_checks(ws, C, iP, units);
+    iRankOut = ws.iRank;
+    if (files.written) write_result_file(units, iRW, iP, N, ws.iRank, C, files);
+    if (tracing) write_formatted(units, iP, kExit);
+  });
 }
 
 }  // namespace quelmar

@@ -18,18 +18,14 @@
 
 namespace quelmar {
 
-// Requires C.order() == max(Nin, 0) (an empty matrix for Nin <= 0).
-void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
-             const std::int32_t& iRW, const std::int32_t& iP, Units& units);
-
-// The same with the arithmetic kernels given (the one above uses default_kernels(), and writes
-// both binary files in the current directory); every choice of kernels gives the same bytes. Runs
-// in a team of kernels.threads threads (runtime/thread_team.h): the caller's when it is of that
-// size, else one of its own.
-// With a report, it is filled in as InversionReport describes (its vectors start empty).
+// Requires C.order() == max(Nin, 0) (an empty matrix for Nin <= 0). Every choice of kernels
+// gives the same bytes. Runs in a team of kernels.threads threads (runtime/thread_team.h): the
+// caller's when it is of that size, else one of its own. The binary files are written in the
+// folder `files` names (by default, the current directory). With a report, it is filled in as
+// InversionReport describes (its vectors start empty).
 void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
              const std::int32_t& iRW, const std::int32_t& iP, Units& units,
-             const KernelChoice& kernels, const BinaryFiles& files = {},
+             const KernelChoice& kernels = default_kernels(), const BinaryFiles& files = {},
              InversionReport* report = nullptr);
 
 }  // namespace quelmar

@@ -97,7 +97,7 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
 }
 
 bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units) {
-  return ws.kernels.fast && !units.is_console(iP);
+  return ws.kernels.text_in_pieces && !units.is_console(iP);
 }
 
 void ListingRows::render_line(std::int32_t i, char* at) const {
@@ -110,7 +110,10 @@ void write_listing_pieces(const Workspace& ws, const std::string& head, LineBloc
   lines.finish(units, iP);
   // The foot is the same at every step. A negative or zero order has a foot of its lead and line
   // end only.
-  if (ws.listing_foot.empty()) render_listing_foot(ws.N, ws.listing_foot);
+  if (ws.listing_foot.empty()) {
+    foot_statements(ws.N, rendering_into(ws.listing_foot));
+    render_free({}, ws.listing_foot);
+  }
   units.write(iP, ws.listing_foot);
 }
 
@@ -128,11 +131,6 @@ void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t
   const auto N = static_cast<std::size_t>(C.order());
   at = formats.elements.render(&C(i, 1), N, N, at + label_text.size());
   std::memcpy(at, formats.line_end.data(), formats.line_end.size());
-}
-
-void render_listing_foot(std::int32_t N, std::string& out) {
-  foot_statements(N, rendering_into(out));
-  render_free({}, out);
 }
 
 std::size_t listing_row_bytes(std::int32_t N) {

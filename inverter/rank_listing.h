@@ -19,9 +19,9 @@
 
 namespace quelmar {
 
-// On a console unit, or with the plain kernels, every statement is written and handed over as it
-// ends; otherwise the listing's text is rendered in pieces (below) on every thread ws.kernels
-// allows (LineBlocks) and written in order: the same bytes.
+// On a console unit, or unless ws.kernels.text_in_pieces, every statement is written and handed
+// over as it ends; otherwise the listing's text is rendered in pieces (below) on the team's
+// threads (LineBlocks) and written in order: the same bytes.
 void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_t iP, Units& units);
 
 // True when write_rank_listing renders the listing in pieces.
@@ -35,18 +35,17 @@ struct ListingRows : LineSource {
 };
 
 // Writes a listing in pieces: `head` (render_listing_head's text), the matrix lines that `lines`
-// renders (started, or nothing for an order below 1) and the foot.
+// renders (started, or nothing for an order below 1) and the foot (the separator, ended by a
+// free-form write).
 void write_listing_pieces(const Workspace& ws, const std::string& head, LineBlocks& lines,
                           std::int32_t iP, Units& units);
 
 // The pieces as their write statements write them on a file unit: the lines before the matrix
-// lines (the rank line and the column labels) and after them (the separator, ended by a
-// free-form write), each appended to `out`; and matrix line i (the label and C(i, 1) .. C(i, N)),
-// written at `at`: listing_row_bytes(N) characters, and ComplexRowRenderer::scratch_bytes() more
-// after them overwritten.
+// lines (the rank line and the column labels), appended to `out`; and matrix line i (the label
+// and C(i, 1) .. C(i, N)), written at `at`: listing_row_bytes(N) characters, and
+// ComplexRowRenderer::scratch_bytes() more after them overwritten.
 void render_listing_head(const Workspace& ws, std::string& out);
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i, char* at);
-void render_listing_foot(std::int32_t N, std::string& out);
 
 // Bytes of one matrix line at order N >= 1.
 std::size_t listing_row_bytes(std::int32_t N);

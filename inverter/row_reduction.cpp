@@ -78,30 +78,20 @@ QUELMAR_LANE_HELPER void reduce_in_groups(const Complex* column, Complex* out, s
   reduce_rest(column, out, i, n, x, x_splits, factors);
 }
 
+}  // namespace
+
 QUELMAR_LANE_KERNEL void reduce_column(const Complex* column, Complex* out, std::int32_t n,
                                        const Complex& x, const SplitTable& factors) {
   reduce_in_groups<Lanes>(column, out, n, x, factors);
 }
 
 #if QUELMAR_WIDE_LANES
-// The same in groups of eight lanes first.
 QUELMAR_WIDE_LANE_KERNEL void reduce_column_wide(const Complex* column, Complex* out,
                                                  std::int32_t n, const Complex& x,
                                                  const SplitTable& factors) {
   reduce_in_groups<WideLanes, Lanes>(column, out, n, x, factors);
 }
 #endif
-
-// The lane kernel the workspace's kernels choose.
-auto column_reduction(const KernelChoice& kernels) {
-#if QUELMAR_WIDE_LANES
-  if (kernels.wide) return &reduce_column_wide;
-#endif
-  static_cast<void>(kernels);
-  return &reduce_column;
-}
-
-}  // namespace
 
 void reduce_rows_plain(const Workspace& ws, ComplexMatrix& C, const PivotRatio& ratio) {
   for (std::int32_t i = 1; i <= ws.N; ++i) {
@@ -125,7 +115,6 @@ void reduce_rows_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& t
   SplitTable& factors = ws.splits[0];
   const bool factors_safe = factors.fill(
       [&](std::int32_t i) -> const Complex& { return i == iu ? at(ws.Temp, ii) : from(i, ju); });
-  const auto reduce_column_in_lanes = column_reduction(ws.kernels);
 
   // Column ii takes the quotients below, not reduced values.
   for_column_parts(1, N, [&](std::int32_t first, std::int32_t last) {
@@ -135,7 +124,7 @@ void reduce_rows_fast(Workspace& ws, const ComplexMatrix& from, ComplexMatrix& t
       const Complex* column = &from(1, column_before_exchange(ws, j));
       Complex* out = &to(1, j);
       if (factors_safe && lane_safe(x)) {
-        reduce_column_in_lanes(column, out, N, x, factors);
+        ws.kernels.reduce_column(column, out, N, x, factors);
       } else {
         reduce_plainly(column, out, 1, N, x, factors);
       }

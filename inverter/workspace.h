@@ -38,10 +38,9 @@ struct Workspace {
   Complex CdetN = kComplexZero;
   std::int64_t iMaskIn = 0;
   std::int64_t iMaskOut = 0;
-  // Scratch of the fast kernels: one split table per thread of the team (by team_slot()), and
-  // the pivot search's largest squared estimate per row. When it cannot be had the plain kernels
-  // run instead.
-  KernelChoice kernels;
+  // The kernels chosen for the call, and the fast ones' scratch: one split table per thread of
+  // the team (by team_slot()), and the pivot search's largest squared estimate per row.
+  Kernels kernels;
   std::array<SplitTable, kMostThreads> splits;
   Storage<double> row_estimates;
   // The listing's text buffers (heads, the foot, which is the same at every step, and chunks of
@@ -53,26 +52,17 @@ struct Workspace {
   mutable std::array<std::vector<std::string>, 2> listing_chunks;
 };
 
-// Element i of a work vector; requires 1 <= i <= size.
-template <class T>
-T& at(Storage<T>& vector, std::int32_t i) {
-  assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
-  return vector[static_cast<std::size_t>(i - 1)];
-}
-
-template <class T>
-const T& at(const Storage<T>& vector, std::int32_t i) {
+// Element i of a work vector (a Storage, const or not); requires 1 <= i <= size.
+template <class Vector>
+auto& at(Vector& vector, std::int32_t i) {
   assert(i >= 1 && static_cast<std::size_t>(i) <= vector.size());
   return vector[static_cast<std::size_t>(i - 1)];
 }
 
 // Allocates iUsed, iRu, jCu, Temp, Cin and CTest for order N (none for N <= 0), zero-filled, in
 // this order; the first that cannot be had throws StorageRefused with that array's message. Then
-// the fast kernels' scratch for ws.kernels.threads threads, whose lack only turns ws.kernels to
-// the plain kernels on one thread.
-void allocate_workspace(Workspace& ws, std::int32_t N);
-
-// Frees the work arrays in the order they were allocated.
-void release_workspace(Workspace& ws);
+// chooses ws.kernels as `choice` asks, with the fast kernels' scratch, whose lack only chooses the
+// plain kernels on one thread.
+void allocate_workspace(Workspace& ws, std::int32_t N, const KernelChoice& choice);
 
 }  // namespace quelmar

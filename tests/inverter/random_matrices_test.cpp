@@ -182,8 +182,7 @@ TEST(RandomMatrices, FilteredPivotSearchFindsThePlainOnesPivot) {
     const std::int32_t N = random.between(1, 12);
     const ComplexMatrix C = draw(random, kFamilies[trial % 4], N, N);
     Workspace ws;
-    ws.kernels = {true, 1};
-    allocate_workspace(ws, N);
+    allocate_workspace(ws, N, {true, 1});
     for (std::int32_t i = 1; i <= N; ++i) {
       at(ws.iRu, i) = random.below(4) == 0 ? -i : i;
       at(ws.jCu, i) = random.below(4) == 0 ? -i : i;
@@ -196,7 +195,6 @@ TEST(RandomMatrices, FilteredPivotSearchFindsThePlainOnesPivot) {
       return std::tuple(found, ws.iu, ws.ju, hex_pattern(ws.Pivot.re), hex_pattern(ws.Pivot.im));
     };
     EXPECT_EQ(search(find_pivot_fast), search(find_pivot_plain)) << "trial " << trial;
-    release_workspace(ws);
   }
 }
 
@@ -211,10 +209,9 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
   std::string plain;
   for (const KernelChoice kernels : {kPlain, {true, 1}, {true, 2}, {true, 3}, {true, 8}}) {
     Workspace ws;
-    ws.kernels = kernels;
-    allocate_workspace(ws, C.order());
+    allocate_workspace(ws, C.order(), kernels);
     for (std::int32_t i = 1; i <= C.order(); ++i) at(ws.iRu, i) = at(ws.jCu, i) = i % 3 ? i : -i;
-    in_team(ws.kernels.threads, [&] {
+    in_team(kernels.threads, [&] {
       Units units;
       units.open_for_write_or_stop(13, "listing.txt");
       write_rank_listing(ws, C, 13, units);
@@ -226,10 +223,10 @@ TEST(RandomMatrices, ListingBlocksOfRowsGiveThePlainStatementsBytes) {
       ws.Pivot = whole(0.5, 0.0);
       ws.iu = ws.ju = ws.ii = ws.jj = 1;
       // The fast step writes into another matrix, as the inverter's does, the plain one in place.
-      listings.next(exchange_pivot(ws, before, before), [&] { write_free(units, 13, "between"); });
+      listings.next(ws.kernels.exchange_pivot(ws, before, ws.CTest),
+                    [&] { write_free(units, 13, "between"); });
       listings.finish();
     });
-    release_workspace(ws);
     if (!kernels.fast) plain = read_file("listing.txt");
     EXPECT_TRUE(read_file("listing.txt") == plain) << kernels.threads << " thread(s)";
   }

@@ -13,7 +13,6 @@
 
 #include "equivalence.h"
 #include "extended/lanes.h"
-#include "inverter/identity_products.h"
 #include "inverter/quelmar.h"
 #include "inverter/workspace.h"
 #include "runtime/thread_team.h"
@@ -56,17 +55,14 @@ Inversion invert(const ComplexMatrix& C, KernelChoice kernels) {
   }
   for (int k = 0; k < 3; ++k) out.parts[k] = read_bytes(kPartNames[k]);
   Workspace ws;
-  ws.kernels = kernels;
-  allocate_workspace(ws, C.order());
+  allocate_workspace(ws, C.order(), kernels);
   std::copy_n(C.data(), C.element_count(), ws.Cin.data());
-  in_team(ws.kernels.threads, [&] {
-    const ProductForm form = product_form(ws, result);
-    form_result_by_input(ws, result, form);
+  in_team(kernels.threads, [&] {
+    ws.kernels.form_result_by_input(ws, result);
     out.parts[3] = bytes_of(ws.CTest);
-    form_input_by_result(ws, result, form);
+    ws.kernels.form_input_by_result(ws, result);
     out.parts[4] = bytes_of(ws.CTest);
   });
-  release_workspace(ws);
   return out;
 }
 
