@@ -5,9 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include <oneapi/tbb/task_arena.h>
-
 #include "driver/records.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 namespace {
@@ -31,8 +30,7 @@ std::size_t record_bytes() {
 // many (but not more than the blocks count), with more than one thread.
 bool shared_records(const Units& units, int unit, std::int64_t count) {
   return !units.is_console(unit) && count >= kRecordsWorthSharing &&
-         count <= std::numeric_limits<std::int32_t>::max() &&
-         tbb::this_task_arena::max_concurrency() > 1;
+         count <= std::numeric_limits<std::int32_t>::max() && team_share() > 1;
 }
 
 // A record written at `at`: rendered into a string that each thread keeps for it, then copied.

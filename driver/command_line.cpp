@@ -20,7 +20,8 @@ constexpr std::string_view kUsage =
     "                         row, column, (real, imaginary)\n"
     "and writes the trace and the inverse to the output file (or to the console when it\n"
     "cannot be created), and the input matrix and its inverse in binary to jCin.bim and\n"
-    "jCinv.bim. The environment variable TABSIZE sets the tab size of the input (8).\n"
+    "jCinv.bim. The environment variable TABSIZE sets the tab size of the input (8),\n"
+    "QUELMAR_THREADS the number of threads (default: one per processor left free).\n"
     "\n"
     "Options: --help this text, --version the version.\n";
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <charconv>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <string_view>
@@ -60,7 +62,18 @@ void write_result_block(Units& units, const RunState& s) {
   write_matrix_records(units, s.iP, s.C);
 }
 
-void run_steps(Units& units) {
+// The run's threads: QUELMAR_THREADS when it is a count from 1, at most one per processor, else
+// 0 (one per processor, of which the run uses those free).
+int threads_from_environment() {
+  const char* text = std::getenv("QUELMAR_THREADS");
+  const std::string_view value = text != nullptr ? text : "";
+  int threads = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
+  const bool valid = error == std::errc{} && end == value.data() + value.size();
+  return valid && threads >= 1 ? std::min(threads, team_threads(0)) : 0;
+}
+
+void run_steps(Units& units, int threads) {
   write_banner(units);
   pause(units, "Use this program at your own risk. Press enter to continue.");
   RunState s;
@@ -76,7 +89,9 @@ void run_steps(Units& units) {
   BinaryFiles files;
   files.kept = {std::string(without_trailing_blanks(s.DataFileIn)), std::string(kSettingsFileName)};
   if (s.iP != kStdoutUnit) files.kept.emplace_back(without_trailing_blanks(s.DataFileOut));
-  Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units, default_kernels(), files);
+  KernelChoice kernels = default_kernels();
+  kernels.threads = threads;
+  Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units, kernels, files);
   write_result_block(units, s);
   s.C.release();
   static const Format kClosing(
@@ -113,8 +128,8 @@ int answer(Units& units, const CommandLineReply& reply) {
 
 int run(Units& units) {
   try {
-    // The run's team: one thread per processor the process may run on.
-    in_team(0, [&] { run_steps(units); });
+    const int threads = threads_from_environment();
+    in_team(threads, [&] { run_steps(units, threads); });
   } catch (const ProgramStop& stop) {
     return end_early(units, stop);
   } catch (const StorageRefused& refused) {

@@ -11,7 +11,7 @@
 
 namespace quelmar {
 
-KernelChoice default_kernels() { return {true, team_threads(0), processor_vectors().wide_lanes}; }
+KernelChoice default_kernels() { return {true, 0, processor_vectors().wide_lanes}; }
 
 Kernels chosen_kernels(const KernelChoice& choice) {
   if (!choice.fast) {

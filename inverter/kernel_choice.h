@@ -20,9 +20,9 @@ struct KernelChoice {
   // skips elements a binary64 estimate proves too small, and the trace's text rendered in pieces;
   // false: the plain element loops and write statements.
   bool fast = true;
-  // Threads of the call's team (see runtime/thread_team.h; 0: the default count), which share the
-  // elimination, the products and the listings with the fast kernels: 1 to kMostThreads. Every
-  // count gives the same bytes.
+  // Threads of the call's team (see runtime/thread_team.h), which share the elimination, the
+  // products and the listings with the fast kernels: 1 to kMostThreads, or 0: one per processor,
+  // of which the team uses those free (in_team(0)). Every count gives the same bytes.
   std::int32_t threads = 1;
   // Eight lanes to a vector in the fast kernels, which requires processor_vectors().wide_lanes;
   // false: four. Both give the same bits; equivalence test, over both widths:
@@ -32,8 +32,7 @@ struct KernelChoice {
   bool wide = false;
 };
 
-// Fast kernels, on one thread per processor the process may run on (its affinity mask), at most
-// kMostThreads (team_threads(0)), with eight lanes where the processor has them.
+// Fast kernels, on the default team (threads = 0), with eight lanes where the processor has them.
 KernelChoice default_kernels();
 
 // The lane kernels of the fast forms, in four lanes or eight (see row_reduction.h and

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "format/format.h"
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 
@@ -26,7 +27,7 @@ bool ListingPipeline::start_ahead(const ComplexMatrix& C) {
   rows_.labels = labels_.data();
   current_ = 1 - current_;
   lines_[current_].start(rows_, ws_.N, listing_row_bytes(ws_.N),
-                         ComplexRowRenderer::scratch_bytes(), true);
+                         ComplexRowRenderer::scratch_bytes(), team_share() > 1);
   std::string& head = ws_.listing_heads[current_];
   head.clear();
   render_listing_head(ws_, head);

@@ -1,10 +1,11 @@
 #include "output/line_blocks.h"
 
 #include <oneapi/tbb/parallel_for.h>
-#include <oneapi/tbb/task_arena.h>
 
 #include <algorithm>
 #include <cassert>
+
+#include "runtime/thread_team.h"
 
 namespace quelmar {
 namespace {
@@ -42,7 +43,12 @@ void LineBlocks::start(const LineSource& source, std::int32_t count, std::size_t
   if (count < 1) return;
   set_up_block(1);
   first_block_ = ahead ? FirstBlock::kRunning : FirstBlock::kWaiting;
-  if (ahead) group_.run([this] { render_block(); });
+  if (ahead) {
+    group_.run([this] {
+      const OwnThreadRunning renderer;
+      render_block();
+    });
+  }
 }
 
 void LineBlocks::join() {
@@ -87,11 +93,11 @@ void LineBlocks::set_up_block(std::int32_t first) {
   const auto block_lines = static_cast<std::int32_t>(
       std::clamp<std::size_t>(kBlockBytes / line_bytes_, 1, static_cast<std::size_t>(count_)));
   const std::int32_t lines = std::min(count_ - first + 1, block_lines);
-  // Parts of at least kRowsWorthAThread / 2 lines, one per thread at the most; one chunk for a
-  // single part.
+  // Parts of at least kRowsWorthAThread / 2 lines, one per thread of the team's share at the
+  // most; one chunk for a single part.
   const std::size_t parts =
       std::clamp<std::size_t>(static_cast<std::size_t>(lines / (kRowsWorthAThread / 2)), 1,
-                              static_cast<std::size_t>(tbb::this_task_arena::max_concurrency()));
+                              static_cast<std::size_t>(team_share()));
   const std::size_t wanted = parts == 1 ? 1 : kChunksPerThread * parts;
   const auto chunk_lines =
       static_cast<std::int32_t>((static_cast<std::size_t>(lines) + wanted - 1) / wanted);

@@ -7,9 +7,9 @@
 namespace quelmar {
 namespace {
 
-// The size of the team whose work this thread runs now (0: none). A team's workers never enter
-// another team, so only the threads that call in_team set it.
-thread_local int tls_team = 0;
+// The team whose work this thread runs now (none: null). A team's workers never enter another
+// team, so only the threads that call in_team set it.
+thread_local TeamMembership* tls_team = nullptr;
 
 }  // namespace
 
@@ -17,9 +17,23 @@ int team_threads(int threads) {
   return std::clamp(threads > 0 ? threads : tbb::info::default_concurrency(), 1, kMostThreads);
 }
 
-int current_team() { return tls_team; }
+int current_team() { return tls_team != nullptr ? tls_team->size() : 0; }
 
-TeamMembership::TeamMembership(int size) : previous_(tls_team) { tls_team = size; }
+bool in_team_of(int threads) {
+  return tls_team != nullptr && tls_team->size() == team_threads(threads) &&
+         tls_team->adapts() == (threads == 0);
+}
+
+int team_share() { return tls_team != nullptr ? tls_team->share().threads() : 1; }
+
+void note_team_loop(ProcessorShare::Clock::duration own, ProcessorShare::Clock::duration wall) {
+  if (tls_team != nullptr) tls_team->share().note_loop(own, wall);
+}
+
+TeamMembership::TeamMembership(int size, int threads)
+    : previous_(tls_team), size_(size), adapts_(threads == 0), share_(size, threads == 0) {
+  tls_team = this;
+}
 
 TeamMembership::~TeamMembership() { tls_team = previous_; }
 

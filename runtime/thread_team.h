@@ -1,8 +1,9 @@
 // How the threads work. One call (invert(), or the program's run) owns one tbb::task_arena, its
 // team, made by in_team() in Quelmar() or run() (a Quelmar() inside the run's team uses that
 // one), whose concurrency is the call's thread count: 0 asks for one thread per processor of the
-// process's affinity mask (oneTBB's default concurrency), at most kMostThreads. The workers come
-// from oneTBB's one pool per process, so calls side by side share the processors instead of each
+// process's affinity mask (oneTBB's default concurrency), at most kMostThreads, of which the team
+// uses as many as the processors are free (runtime/processor_share.h). The workers come from
+// oneTBB's one pool per process, so calls side by side share the processors instead of each
 // taking them all. Inside the team run as oneTBB work:
 //   - the elimination's and the identity products' column parts (for_column_parts);
 //   - the lines of a rank listing, a product, the result block and the echo's batches, in chunks
@@ -24,6 +25,7 @@
 #include <utility>
 
 #include "quelmar/inversion.h"
+#include "runtime/processor_share.h"
 
 namespace quelmar {
 
@@ -36,27 +38,46 @@ int team_threads(int threads);
 // The current team's size, or 0 outside every team.
 int current_team();
 
-// Marks the calling thread as running its team's work, of `size` threads, while it lives.
+// True when the current team is the one in_team(threads) would make.
+bool in_team_of(int threads);
+
+// The threads the current team uses for its next loop, 1 to its size (see ProcessorShare); 1
+// outside every team and on a team's workers. Asked on the calling thread, between loops.
+int team_share();
+
+// A loop on the team's threads took `wall`, of which the calling thread ran its parts for `own`.
+void note_team_loop(ProcessorShare::Clock::duration own, ProcessorShare::Clock::duration wall);
+
+// Marks the calling thread as running the work of a team of `size` threads, asked for with
+// `threads`, while it lives.
 class TeamMembership {
  public:
-  explicit TeamMembership(int size);
+  TeamMembership(int size, int threads);
   ~TeamMembership();
   TeamMembership(const TeamMembership&) = delete;
   TeamMembership& operator=(const TeamMembership&) = delete;
 
+  int size() const { return size_; }
+  bool adapts() const { return adapts_; }
+  ProcessorShare& share() { return share_; }
+
  private:
-  int previous_;
+  TeamMembership* previous_;
+  int size_;
+  bool adapts_;
+  ProcessorShare share_;
 };
 
-// Runs f() in a team of team_threads(threads) threads: the current one when its size is that,
-// else a new arena of the caller's. Exceptions thrown in f or any of its parts reach the caller.
+// Runs f() in a team of team_threads(threads) threads: the current one when its size is that
+// (threads = 0: when it too was asked for with 0), else a new arena of the caller's. Exceptions
+// thrown in f or any of its parts reach the caller.
 template <class F>
 void in_team(int threads, F&& f) {
+  if (in_team_of(threads)) return std::forward<F>(f)();
   const int size = team_threads(threads);
-  if (current_team() == size) return std::forward<F>(f)();
   tbb::task_arena arena(size);
   arena.execute([&] {
-    const TeamMembership member(size);
+    const TeamMembership member(size, threads);
     std::forward<F>(f)();
   });
 }
@@ -65,14 +86,39 @@ void in_team(int threads, F&& f) {
 // per thread.
 inline int team_slot() { return tbb::this_task_arena::current_thread_index(); }
 
-// work(first, last) over consecutive parts of the columns first..last, of at least
-// kColumnsWorthAThread / 2 columns each, on the team's threads; returns when all are done.
+// work(first, last) over consecutive parts of the columns first..last on `threads` of the current
+// team's threads (1 to its size): of at least kColumnsWorthAThread / 2 columns each on all of
+// them, one part a thread on fewer; returns when all are done.
+template <class Work>
+void for_column_parts_on(int threads, std::int32_t first, std::int32_t last, Work&& work) {
+  if (threads == 1 || last - first < kColumnsWorthAThread) return work(first, last);
+  using Clock = ProcessorShare::Clock;
+  const Clock::time_point start = Clock::now();
+  Clock::duration own{};
+  const auto part = [&](std::int32_t part_first, std::int32_t part_last) {
+    if (team_slot() != 0) return work(part_first, part_last);
+    const Clock::time_point begun = Clock::now();
+    work(part_first, part_last);
+    own += Clock::now() - begun;
+  };
+  if (threads == current_team()) {
+    tbb::parallel_for(tbb::blocked_range<std::int32_t>(first, last + 1, kColumnsWorthAThread),
+                      [&](const tbb::blocked_range<std::int32_t>& columns) {
+                        part(columns.begin(), columns.end() - 1);
+                      });
+  } else {
+    const std::int32_t count = last - first + 1;
+    tbb::parallel_for(0, threads, [&](int t) {
+      part(first + count * t / threads, first + count * (t + 1) / threads - 1);
+    });
+  }
+  note_team_loop(own, Clock::now() - start);
+}
+
+// for_column_parts_on the team's share (team_share()).
 template <class Work>
 void for_column_parts(std::int32_t first, std::int32_t last, Work&& work) {
-  tbb::parallel_for(tbb::blocked_range<std::int32_t>(first, last + 1, kColumnsWorthAThread),
-                    [&](const tbb::blocked_range<std::int32_t>& columns) {
-                      work(columns.begin(), columns.end() - 1);
-                    });
+  for_column_parts_on(team_share(), first, last, std::forward<Work>(work));
 }
 
 }  // namespace quelmar

@@ -349,8 +349,13 @@ void Units::hand_over_block(int unit, Channel& channel) {
   channel.handed.resize(channel.handed.size() - keep);
   channel.bytes_handed += channel.handed.size();
   channel.transfer.channel = &channel;
+  // Where the team has no processor to spare, a writer thread would take one from it.
+  if (team_share() == 1) return channel.transfer();
   try {
-    channel.writer = std::thread(channel.transfer);
+    channel.writer = std::thread([transfer = channel.transfer] {
+      const OwnThreadRunning writer;
+      transfer();
+    });
   } catch (const std::system_error&) {
     channel.transfer();  // no thread to be had: the block goes now
   }

@@ -74,6 +74,7 @@ void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
   if (verb == "arguments") run.arguments = pieces(after_verb, ' ');
   if (verb == "reader") run.reader_gone = name == "gone";
   if (verb == "meminfo") run.meminfo = after_verb;
+  if (verb == "env") run.environment.push_back(after_verb);
   if (verb == "limit") (name == "as" ? run.address_space : run.file_size) = count;
   if (verb == "preload") {
     run.environment.insert(run.environment.end(), {"LD_PRELOAD=" QUELMAR_FAILING_ALLOCATION_PATH,
@@ -209,8 +210,8 @@ TEST(Storage, IsWrittenWhenHad) {
 
 // The echo's storage refused on a worker thread (the text of the first record a worker renders,
 // 97 bytes once grown): the run ends with the out-of-memory report, and the output file keeps a
-// start of the whole run's. The echo of order 200 has 78 batches; a run whose worker rendered
-// none of them (a busy machine) is tried again.
+// start of the whole run's. The run takes two threads whatever else the machine runs; the echo of
+// order 200 has 78 batches, and a run whose worker rendered none of them is tried again.
 TEST(Threads, EchoStorageRefusedOnAWorkerEndsTheRunOutOfMemory) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the sanitizer's allocator comes first";
@@ -238,7 +239,7 @@ TEST(Threads, EchoStorageRefusedOnAWorkerEndsTheRunOutOfMemory) {
   std::string whole, kept;
   ASSERT_EQ(run_with("", whole).exit_status, 0);
   for (int attempt = 0; attempt < 5; ++attempt) {
-    const ProgramResult result = run_with("preload 97 1 worker", kept);
+    const ProgramResult result = run_with("env QUELMAR_THREADS=2;preload 97 1 worker", kept);
     EXPECT_TRUE(whole.starts_with(kept)) << first_difference(kept, whole);
     if (result.exit_status == 0) continue;
     EXPECT_EQ(result.exit_status, 255);
