@@ -1,5 +1,4 @@
-// The team's share of the processors: the rule that sets it, and the column parts on every share
-// of a team, which must cover each column once whatever the share.
+// The column parts on every share of a team's threads cover each column once.
 #include <algorithm>
 #include <atomic>
 #include <vector>
@@ -10,30 +9,6 @@
 
 namespace quelmar::test {
 namespace {
-
-TEST(ProcessorShare, TheShareIsTheProcessorsNobodyElseWants) {
-  struct Row {
-    int size, others;
-    bool waited;
-    int expected;
-  };
-  const Row rows[] = {
-      {2, 0, false, 2},  // alone: every processor
-      {2, 1, false, 1},  // another run beside it
-      {2, 3, false, 1},  // a busy machine
-      {8, 3, false, 5},  // the processors others leave
-      {2, 0, true, 1},   // a part's thread was not running
-      {8, 0, true, 1},  {1, 0, false, 1},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(next_share(row.size, row.others, row.waited), row.expected)
-        << "size " << row.size << ", others " << row.others << ", waited " << row.waited;
-  }
-}
-
-TEST(ProcessorShare, TheSystemsRunnableThreadsIncludeTheCaller) {
-  EXPECT_GE(runnable_threads(), 1);
-}
 
 TEST(ThreadTeam, ColumnPartsCoverEachColumnOnceOnEveryShare) {
   constexpr int kTeam = 4;
