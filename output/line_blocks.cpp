@@ -43,12 +43,7 @@ void LineBlocks::start(const LineSource& source, std::int32_t count, std::size_t
   if (count < 1) return;
   set_up_block(1);
   first_block_ = ahead ? FirstBlock::kRunning : FirstBlock::kWaiting;
-  if (ahead) {
-    group_.run([this] {
-      const OwnThreadRunning renderer;
-      render_block();
-    });
-  }
+  if (ahead) group_.run([this] { render_block(); });
 }
 
 void LineBlocks::join() {

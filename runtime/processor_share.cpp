@@ -4,25 +4,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 namespace quelmar {
-
 namespace {
 
 std::atomic<int> own_threads_running{0};
 
 }  // namespace
-
-int next_share(int size, int others, bool waited) {
-  return waited ? 1 : std::clamp(size - others, 1, size);
-}
-
-OwnThreadRunning::OwnThreadRunning() { ++own_threads_running; }
-
-OwnThreadRunning::~OwnThreadRunning() { --own_threads_running; }
 
 int runnable_threads() {
   // The fourth field of "0.52 0.58 0.59 3/811 4242": runnable / all threads. The file is read
@@ -40,25 +30,42 @@ int runnable_threads() {
   return field == nullptr ? 1 : std::max(1, std::atoi(field));
 }
 
-ProcessorShare::ProcessorShare(int size, bool adapts)
-    : size_(size), adapts_(adapts), share_(adapts ? 1 : size) {}
+OwnThreadRunning::OwnThreadRunning() { ++own_threads_running; }
 
-int ProcessorShare::threads() {
-  if (!adapts_ || size_ == 1) return share_;
-  const Clock::time_point now = Clock::now();
-  if (now < next_look_) return share_;
-  next_look_ = now + kLookInterval;
-  // Between loops the team's workers run only work marked as the process's own (a listing
-  // rendered ahead), or sleep.
-  const int others = std::max(0, runnable_threads() - 1 - own_threads_running.load());
-  share_ = next_share(size_, others, 2 * own_ < wall_);
-  own_ = wall_ = Clock::duration::zero();
-  return share_;
+OwnThreadRunning::~OwnThreadRunning() { --own_threads_running; }
+
+ProcessorShare::WorkersInArena::WorkersInArena(tbb::task_arena& arena)
+    : tbb::task_scheduler_observer(arena) {
+  observe(true);
 }
 
-void ProcessorShare::note_loop(Clock::duration own, Clock::duration wall) {
-  own_ += own;
-  wall_ += wall;
+ProcessorShare::WorkersInArena::~WorkersInArena() { observe(false); }
+
+void ProcessorShare::WorkersInArena::on_scheduler_entry(bool worker) {
+  if (worker) ++count;
+}
+
+void ProcessorShare::WorkersInArena::on_scheduler_exit(bool worker) {
+  if (worker) --count;
+}
+
+ProcessorShare::ProcessorShare(tbb::task_arena& arena, int size, bool adapts)
+    : size_(size), share_(size), free_before_(size) {
+  if (adapts && size > 1) workers_ = std::make_unique<WorkersInArena>(arena);
+}
+
+int ProcessorShare::threads() {
+  if (workers_ == nullptr) return share_;
+  const Clock::time_point now = Clock::now();
+  if (now - last_look_ < kLookInterval) return share_;
+  last_look_ = now;
+  const int own = 1 + workers_->count.load() + own_threads_running.load();
+  const int free = std::clamp(size_ - std::max(0, runnable_threads() - own), 1, size_);
+  // A thread of the system's that runs for a moment does not make the share smaller: two looks
+  // in a row must see the processors taken.
+  share_ = std::max(free, free_before_);
+  free_before_ = free;
+  return share_;
 }
 
 }  // namespace quelmar

@@ -2,28 +2,26 @@
 // want them too waits at the end of each loop for a part whose thread the system has put aside
 // for a timeslice, many times the loop itself; one that takes only the processors nobody else
 // wants does not. So a team asked for with threads = 0 (one per processor) judges its share on
-// its calling thread, at most every kLookInterval, by next_share() below, from the system's count
-// of runnable threads less the process's own (the caller and the work marked OwnThreadRunning);
-// a team of a given size always uses all of it. The bytes never depend on the share (see
-// runtime/thread_team.h).
+// its calling thread, at most every kLookInterval: the processors free, its size less the
+// runnable threads of the system that are not the process's own (the caller, the team's workers
+// in its arena, and the threads marked by OwnThreadRunning), at least 1, or what the look before
+// saw where that was more. A team of a given size always uses all of it. The bytes never depend on the share (see runtime/thread_team.h).
 #pragma once
 
+#include <oneapi/tbb/task_arena.h>
+#include <oneapi/tbb/task_scheduler_observer.h>
+
+#include <atomic>
 #include <chrono>
+#include <memory>
 
 namespace quelmar {
-
-// The share after a look, of a team of `size` threads: 1 when the loops since the last look kept
-// the calling thread `waited` (its own parts took under half of the loops' time: another part's
-// thread was not running); else the free processors, the size less `others`, the runnable
-// threads of the system other than the process's own, at least 1.
-int next_share(int size, int others, bool waited);
 
 // The runnable threads of the whole system (/proc/loadavg's count), 1 where it cannot be read.
 int runnable_threads();
 
-// Marks a thread of the process as running work of its own while it lives, outside the loops that
-// the team's caller waits for (a file's writer, a block of lines rendered ahead): a share counts
-// it as the process's own, not as another's.
+// Marks a thread of the process outside every team as running while it lives (a file's writer):
+// a share counts it as the process's own, not as another's.
 class OwnThreadRunning {
  public:
   OwnThreadRunning();
@@ -37,21 +35,29 @@ class ProcessorShare {
   using Clock = std::chrono::steady_clock;
   static constexpr Clock::duration kLookInterval = std::chrono::milliseconds(2);
 
-  // A team of `size` threads; `adapts`: it was asked for with threads = 0.
-  ProcessorShare(int size, bool adapts);
+  // The share of the team of `arena`, `size` threads; `adapts`: it was asked for with
+  // threads = 0.
+  ProcessorShare(tbb::task_arena& arena, int size, bool adapts);
 
   // The threads to use for the next loop, 1 to the size: looks first when it is time.
   int threads();
-  // A loop on several threads took `wall`, of which the calling thread ran its parts for `own`.
-  void note_loop(Clock::duration own, Clock::duration wall);
 
  private:
+  // Counts the workers in the arena: working, or looking for work; the others sleep.
+  class WorkersInArena final : public tbb::task_scheduler_observer {
+   public:
+    explicit WorkersInArena(tbb::task_arena& arena);
+    ~WorkersInArena() override;
+    void on_scheduler_entry(bool worker) override;
+    void on_scheduler_exit(bool worker) override;
+    std::atomic<int> count{0};
+  };
+
   int size_;
-  bool adapts_;
   int share_;
-  Clock::time_point next_look_{};
-  Clock::duration own_{};
-  Clock::duration wall_{};
+  std::unique_ptr<WorkersInArena> workers_;  // only where the team adapts
+  Clock::time_point last_look_{};
+  int free_before_;  // the processors free at the look before (at first, the size)
 };
 
 }  // namespace quelmar

@@ -26,12 +26,8 @@ bool in_team_of(int threads) {
 
 int team_share() { return tls_team != nullptr ? tls_team->share().threads() : 1; }
 
-void note_team_loop(ProcessorShare::Clock::duration own, ProcessorShare::Clock::duration wall) {
-  if (tls_team != nullptr) tls_team->share().note_loop(own, wall);
-}
-
-TeamMembership::TeamMembership(int size, int threads)
-    : previous_(tls_team), size_(size), adapts_(threads == 0), share_(size, threads == 0) {
+TeamMembership::TeamMembership(tbb::task_arena& arena, int size, int threads)
+    : previous_(tls_team), size_(size), adapts_(threads == 0), share_(arena, size, threads == 0) {
   tls_team = this;
 }
 

@@ -45,14 +45,11 @@ bool in_team_of(int threads);
 // outside every team and on a team's workers. Asked on the calling thread, between loops.
 int team_share();
 
-// A loop on the team's threads took `wall`, of which the calling thread ran its parts for `own`.
-void note_team_loop(ProcessorShare::Clock::duration own, ProcessorShare::Clock::duration wall);
-
-// Marks the calling thread as running the work of a team of `size` threads, asked for with
-// `threads`, while it lives.
+// Marks the calling thread as running the work of the team of `arena`, of `size` threads, asked
+// for with `threads`, while it lives.
 class TeamMembership {
  public:
-  TeamMembership(int size, int threads);
+  TeamMembership(tbb::task_arena& arena, int size, int threads);
   ~TeamMembership();
   TeamMembership(const TeamMembership&) = delete;
   TeamMembership& operator=(const TeamMembership&) = delete;
@@ -77,7 +74,7 @@ void in_team(int threads, F&& f) {
   const int size = team_threads(threads);
   tbb::task_arena arena(size);
   arena.execute([&] {
-    const TeamMembership member(size, threads);
+    const TeamMembership member(arena, size, threads);
     std::forward<F>(f)();
   });
 }
@@ -92,27 +89,17 @@ inline int team_slot() { return tbb::this_task_arena::current_thread_index(); }
 template <class Work>
 void for_column_parts_on(int threads, std::int32_t first, std::int32_t last, Work&& work) {
   if (threads == 1 || last - first < kColumnsWorthAThread) return work(first, last);
-  using Clock = ProcessorShare::Clock;
-  const Clock::time_point start = Clock::now();
-  Clock::duration own{};
-  const auto part = [&](std::int32_t part_first, std::int32_t part_last) {
-    if (team_slot() != 0) return work(part_first, part_last);
-    const Clock::time_point begun = Clock::now();
-    work(part_first, part_last);
-    own += Clock::now() - begun;
-  };
   if (threads == current_team()) {
-    tbb::parallel_for(tbb::blocked_range<std::int32_t>(first, last + 1, kColumnsWorthAThread),
-                      [&](const tbb::blocked_range<std::int32_t>& columns) {
-                        part(columns.begin(), columns.end() - 1);
-                      });
-  } else {
-    const std::int32_t count = last - first + 1;
-    tbb::parallel_for(0, threads, [&](int t) {
-      part(first + count * t / threads, first + count * (t + 1) / threads - 1);
-    });
+    return tbb::parallel_for(
+        tbb::blocked_range<std::int32_t>(first, last + 1, kColumnsWorthAThread),
+        [&](const tbb::blocked_range<std::int32_t>& columns) {
+          work(columns.begin(), columns.end() - 1);
+        });
   }
-  note_team_loop(own, Clock::now() - start);
+  const std::int32_t count = last - first + 1;
+  tbb::parallel_for(0, threads, [&](int t) {
+    work(first + count * t / threads, first + count * (t + 1) / threads - 1);
+  });
 }
 
 // for_column_parts_on the team's share (team_share()).
