@@ -50,7 +50,7 @@ void ProcessorShare::WorkersInArena::on_scheduler_exit(bool worker) {
 }
 
 ProcessorShare::ProcessorShare(tbb::task_arena& arena, int size, bool adapts)
-    : size_(size), share_(size), free_before_(size) {
+    : size_(size), share_(size) {
   if (adapts && size > 1) workers_ = std::make_unique<WorkersInArena>(arena);
 }
 

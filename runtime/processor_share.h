@@ -57,7 +57,7 @@ class ProcessorShare {
   int share_;
   std::unique_ptr<WorkersInArena> workers_;  // only where the team adapts
   Clock::time_point last_look_{};
-  int free_before_;  // the processors free at the look before (at first, the size)
+  int free_before_ = 1;  // the processors free at the look before: the first look decides alone
 };
 
 }  // namespace quelmar
