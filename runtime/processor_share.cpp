@@ -61,10 +61,9 @@ int ProcessorShare::threads() {
   last_look_ = now;
   const int own = 1 + workers_->count.load() + own_threads_running.load();
   const int free = std::clamp(size_ - std::max(0, runnable_threads() - own), 1, size_);
-  // A thread of the system's that runs for a moment does not make the share smaller: two looks
-  // in a row must see the processors taken.
-  share_ = std::max(free, free_before_);
-  free_before_ = free;
+  share_ = std::max(free, *std::max_element(free_before_.begin(), free_before_.end()));
+  std::copy_backward(free_before_.begin(), free_before_.end() - 1, free_before_.end());
+  free_before_.front() = free;
   return share_;
 }
 

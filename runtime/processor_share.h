@@ -4,13 +4,15 @@
 // wants does not. So a team asked for with threads = 0 (one per processor) judges its share on
 // its calling thread, at most every kLookInterval: the processors free, its size less the
 // runnable threads of the system that are not the process's own (the caller, the team's workers
-// in its arena, and the threads marked by OwnThreadRunning), at least 1, or what the look before
-// saw where that was more. A team of a given size always uses all of it. The bytes never depend on the share (see runtime/thread_team.h).
+// in its arena, and the threads marked by OwnThreadRunning), at least 1, or the most that the
+// looks just before saw (kLooksToGiveWay). A team of a given size always uses all of it. The bytes
+// never depend on the share (see runtime/thread_team.h).
 #pragma once
 
 #include <oneapi/tbb/task_arena.h>
 #include <oneapi/tbb/task_scheduler_observer.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -34,6 +36,10 @@ class ProcessorShare {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr Clock::duration kLookInterval = std::chrono::milliseconds(2);
+  // Looks in a row that must see processors taken before the share gives them up: the system's
+  // own threads (writing files back, say) run for a few milliseconds at a time, another run or
+  // call for much longer.
+  static constexpr int kLooksToGiveWay = 3;
 
   // The share of the team of `arena`, `size` threads; `adapts`: it was asked for with
   // threads = 0.
@@ -57,7 +63,9 @@ class ProcessorShare {
   int share_;
   std::unique_ptr<WorkersInArena> workers_;  // only where the team adapts
   Clock::time_point last_look_{};
-  int free_before_ = 1;  // the processors free at the look before: the first look decides alone
+  // The processors free at the looks before, the latest first; at first none (0), so that the
+  // first look decides alone.
+  std::array<int, kLooksToGiveWay - 1> free_before_{};
 };
 
 }  // namespace quelmar

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <stdexcept>
@@ -352,10 +353,9 @@ void Units::hand_over_block(int unit, Channel& channel) {
   // Where the team has no processor to spare, a writer thread would take one from it.
   if (team_share() == 1) return channel.transfer();
   try {
-    channel.writer = std::thread([transfer = channel.transfer] {
-      const OwnThreadRunning writer;
-      transfer();
-    });
+    // The mark lives with the thread's function: from before the thread starts to its end.
+    channel.writer = std::thread(
+        [transfer = channel.transfer, mark = std::make_unique<OwnThreadRunning>()] { transfer(); });
   } catch (const std::system_error&) {
     channel.transfer();  // no thread to be had: the block goes now
   }
