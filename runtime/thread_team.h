@@ -18,10 +18,14 @@
 #pragma once
 
 #include <oneapi/tbb/blocked_range.h>
+#include <oneapi/tbb/global_control.h>
+#include <oneapi/tbb/info.h>
 #include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/task_arena.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 #include "quelmar/inversion.h"
@@ -72,6 +76,12 @@ template <class F>
 void in_team(int threads, F&& f) {
   if (in_team_of(threads)) return std::forward<F>(f)();
   const int size = team_threads(threads);
+  // oneTBB's pool holds a worker less than the processors: a larger team gets the workers it asks
+  // for while it runs, instead of fewer and a warning on the standard error stream.
+  std::optional<tbb::global_control> workers;
+  if (size > tbb::info::default_concurrency()) {
+    workers.emplace(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(size));
+  }
   tbb::task_arena arena(size);
   arena.execute([&] {
     const TeamMembership member(arena, size, threads);

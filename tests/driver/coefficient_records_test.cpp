@@ -2,7 +2,6 @@
 // echo (in batches rendered in the background while records are still added, finished early
 // before another statement and continued) and the result block, in teams of 1, 2, 3, 4 and 8
 // threads and with record counts around the point where sharing starts and the batch edges.
-#include <oneapi/tbb/global_control.h>
 
 #include <gtest/gtest.h>
 
@@ -34,9 +33,6 @@ Real16 any_value(Random& r) {
                                               std::numeric_limits<double>::quiet_NaN()};
   return r.below(4) == 0 ? Real16{kSpecial[r.below(3)], 0.0} : r.real16(r.between(-100, 100));
 }
-
-// Workers for teams of eight, more than this machine may have processors for.
-const tbb::global_control kWorkers(tbb::global_control::max_allowed_parallelism, 8);
 
 struct Streams {
   Streams() {

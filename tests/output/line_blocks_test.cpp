@@ -3,8 +3,6 @@
 // the next lines; for a block started ahead (a listing's, an echo batch's) and for the later
 // blocks rendered as they are written (a product's, the result block's). (The column parts are
 // one oneTBB loop, whose parts' exceptions reach its caller by oneTBB's own rule.)
-#include <oneapi/tbb/global_control.h>
-#include <oneapi/tbb/info.h>
 
 #include <gtest/gtest.h>
 
@@ -80,9 +78,6 @@ std::string lines_text(std::int32_t count) {
 
 // Two threads in the team, a worker beside the caller, also on one processor.
 struct TwoThreads : testing::Test {
-  tbb::global_control workers{
-      tbb::global_control::max_allowed_parallelism,
-      static_cast<std::size_t>(std::max(2, tbb::info::default_concurrency()))};
   ThrowingOnAWorker parts;
 };
 

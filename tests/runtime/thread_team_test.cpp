@@ -1,6 +1,7 @@
-// The column parts on every share of a team's threads cover each column once.
-#include <algorithm>
+// A team gets every thread it asks for, more than the processors too, and the column parts on
+// every share of its threads cover each column once.
 #include <atomic>
+#include <chrono>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,23 @@
 
 namespace quelmar::test {
 namespace {
+
+TEST(ThreadTeam, ATeamLargerThanTheProcessorsRunsAllItsThreadsAtOnce) {
+  constexpr int kTeam = 6;
+  std::atomic<int> arrived{0};
+  std::atomic<bool> all_at_once{true};
+  in_team(kTeam, [&] {
+    tbb::parallel_for(0, kTeam, [&](int) {
+      // Each part waits for the others, for ten seconds at most: only kTeam threads let them meet.
+      ++arrived;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (arrived.load() < kTeam && std::chrono::steady_clock::now() < deadline) {
+      }
+      if (arrived.load() < kTeam) all_at_once = false;
+    });
+  });
+  EXPECT_TRUE(all_at_once);
+}
 
 TEST(ThreadTeam, ColumnPartsCoverEachColumnOnceOnEveryShare) {
   constexpr int kTeam = 4;

@@ -2,7 +2,6 @@
 // the fast kernels on 1, 2, 3, 4 and 8 threads (more than this machine may have), with four lanes
 // and, where the processor has them, eight; and the two identity products of each result as its
 // kernels form them (the trace shows them to four digits only).
-#include <oneapi/tbb/global_control.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -101,8 +100,6 @@ std::string inversion_mismatch(const Inversion& got, const Inversion& plain) {
 }  // namespace
 
 std::string kernel_mismatch(const ComplexMatrix& C) {
-  // Workers for teams of eight, more than this machine may have processors for.
-  const tbb::global_control workers(tbb::global_control::max_allowed_parallelism, 8);
   const Inversion plain = invert(C, {false, 1});
   for (const bool wide : {false, processor_vectors().wide_lanes}) {
     for (const std::int32_t threads : {1, 2, 3, 4, 8}) {
