@@ -27,15 +27,12 @@
 namespace quelmar {
 namespace {
 
-// Passes `bytes` on to a stream, or flushes it when there are none. A stream that throws on
-// failure (exceptions(badbit)) is left failed like one that does not, for check_stream to tell.
-void pass_to_stream(std::ostream& stream, std::string_view bytes) noexcept {
+// Does `step` (a write, a flush) on a stream. A stream that throws on failure
+// (exceptions(badbit)) is left failed like one that does not, for check_stream to tell.
+template <class Step>
+void on_stream(std::ostream& stream, Step step) noexcept {
   try {
-    if (bytes.empty()) {
-      stream.flush();
-    } else {
-      stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    step();
   } catch (const std::exception&) {
     // Marked failed even when the exception came from elsewhere; marking it may throw again.
     try {
@@ -171,7 +168,11 @@ void Units::write(int unit, std::string_view bytes) {
   }
   Channel& channel = found->second;
   if (channel.stream != nullptr) {
-    if (!bytes.empty()) pass_to_stream(*channel.stream, bytes);
+    std::ostream& stream = *channel.stream;
+    if (!bytes.empty()) {
+      on_stream(stream,
+                [&] { stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
+    }
     return check_stream("write to", unit, channel);
   }
   // A console unit's bytes wait for the end of the statement.
@@ -220,7 +221,8 @@ void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
   if (found->second.stream != nullptr) {
-    pass_to_stream(*found->second.stream, {});
+    std::ostream& stream = *found->second.stream;
+    on_stream(stream, [&] { stream.flush(); });
     check_stream("close of", unit, found->second);
     channels_.erase(found);
     return;
