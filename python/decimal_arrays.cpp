@@ -71,14 +71,21 @@ py::object filled(const std::vector<py::ssize_t>& shape, std::size_t count, Part
   return scalar_or_array(out);
 }
 
-// A complex128 copy of `values` (complex or real binary64 values, widened exactly) in C order.
-py::array_t<Complex128> binary64_values(py::handle values, const char* name) {
+// A complex128 copy of binary64 values (complex or real, widened exactly) in C order, and
+// whether they were complex.
+struct Binary64Values {
+  py::array_t<Complex128> values;
+  bool complex = false;
+};
+
+Binary64Values binary64_values(py::handle values, const char* name) {
   const py::array a = py::array::ensure(values);
   if (!a || !holds_binary64(a)) {
     throw py::value_error(std::string("format: ") + name +
                           " must hold complex or real binary64 values");
   }
-  return py::array_t<Complex128, py::array::c_style | py::array::forcecast>::ensure(a);
+  return {py::array_t<Complex128, py::array::c_style | py::array::forcecast>::ensure(a),
+          a.dtype().kind() == 'c'};
 }
 
 // The text of part(value) + part(low) for every element, as an array of str of their shape.
@@ -115,18 +122,19 @@ py::tuple parse(py::handle strings, py::handle imag) {
 }
 
 py::object format(py::handle hi, py::handle lo, int digits) {
-  const py::array_t<Complex128> high = binary64_values(hi, "hi");
-  const py::array_t<Complex128> low = binary64_values(
-      lo.is_none() ? py::module_::import("numpy").attr("zeros_like")(high) : lo, "lo");
-  if (!high.attr("shape").equal(low.attr("shape"))) {
+  const Binary64Values high = binary64_values(hi, "hi");
+  // No low parts: zeros, of no kind of their own.
+  const Binary64Values low = lo.is_none()
+                                 ? binary64_values(py::module_::import("numpy").attr("zeros_like")(
+                                                       high.values, py::arg("dtype") = "float64"),
+                                                   "lo")
+                                 : binary64_values(lo, "lo");
+  if (!high.values.attr("shape").equal(low.values.attr("shape"))) {
     throw py::value_error("format: hi and lo differ in shape");
   }
-  py::object re = texts(high, low, real_part, digits);
-  const auto is_complex = [](py::handle values) {
-    return !values.is_none() && py::array::ensure(values).dtype().kind() == 'c';
-  };
-  if (!is_complex(hi) && !is_complex(lo)) return re;
-  return py::make_tuple(re, texts(high, low, imaginary_part, digits));
+  py::object re = texts(high.values, low.values, real_part, digits);
+  if (!high.complex && !low.complex) return re;
+  return py::make_tuple(re, texts(high.values, low.values, imaginary_part, digits));
 }
 
 }  // namespace quelmar::python
