@@ -18,7 +18,6 @@
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "quelmar/errors.h"
@@ -355,12 +354,11 @@ void Units::hand_over_block(int unit, Channel& channel) {
   // Where the team has no processor to spare, a writer thread would take one from it.
   if (team_share() == 1) return channel.transfer();
   try {
-    // The mark lives with the thread's function: from before the thread starts to its end.
-    channel.writer = std::thread(
-        [transfer = channel.transfer, mark = std::make_unique<OwnThreadRunning>()] { transfer(); });
+    if (channel.writer == nullptr) channel.writer = std::make_unique<WriterThread>();
   } catch (const std::system_error&) {
-    channel.transfer();  // no thread to be had: the block goes now
+    return channel.transfer();  // no thread to be had: the block goes now
   }
+  channel.writer->hand_over(channel.transfer);
 }
 
 void Units::write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
@@ -382,7 +380,7 @@ void Units::begin_large(Channel& channel) noexcept {
 }
 
 bool Units::settle_quietly(Channel& channel) noexcept {
-  if (channel.writer.joinable()) channel.writer.join();
+  if (channel.writer != nullptr) channel.writer->wait();
   return channel.handed_error == 0;
 }
 

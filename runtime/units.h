@@ -10,11 +10,13 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
+
+#include "runtime/writer_thread.h"
 
 namespace quelmar {
 
@@ -86,8 +88,8 @@ class Units {
 
  private:
   struct Channel;
-  // The transfer of a file's handed block, run by its writer thread (or by the caller when no
-  // thread can be started).
+  // The transfer of a file's handed block, run by its writer thread (or by the caller when the
+  // team has no processor to spare or no thread can be started).
   struct BlockTransfer {
     Channel* channel = nullptr;
     void operator()() const noexcept;
@@ -112,7 +114,7 @@ class Units {
     std::size_t handed_written = 0;
     int handed_error = 0;
     BlockTransfer transfer;
-    std::thread writer;  // joinable while it transfers the handed block
+    std::unique_ptr<WriterThread> writer;  // started with the first block handed to it
   };
   // Hands the channel's buffered bytes, then the pieces of `more` from where they lie (no copy),
   // to the system for `statement` ("write to", "close of"), counting them in bytes_handed; the
@@ -140,7 +142,7 @@ class Units {
   // file's blocks; turns to large blocks once the file is large.
   void write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
                      std::size_t bytes);
-  // Makes room for two large blocks, which then go to writer threads; on failure blocks go on as
+  // Makes room for two large blocks, which then go to the writer thread; on failure blocks go on as
   // before.
   static void begin_large(Channel& channel) noexcept;
   // Waits for the handed block's writer; when the block did not all reach the system, throws the
