@@ -75,13 +75,16 @@ std::int32_t LineBlocks::lines_of(std::size_t c) const {
 }
 
 void LineBlocks::render_block() const {
-  tbb::parallel_for(std::size_t{0}, chunks_, [this](std::size_t c) {
+  const auto render_chunk = [this](std::size_t c) {
     char* at = buffers_[c].data();
     const auto begin = first_ + static_cast<std::int32_t>(c) * chunk_lines_;
     for (std::int32_t i = begin; i < begin + lines_of(c); ++i, at += line_bytes_) {
       source_->render_line(i, at);
     }
-  });
+  };
+  // One chunk (a share of one thread) is rendered here: a team of one has no arena to share.
+  if (chunks_ == 1) return render_chunk(0);
+  tbb::parallel_for(std::size_t{0}, chunks_, render_chunk);
 }
 
 void LineBlocks::set_up_block(std::int32_t first) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,9 +50,10 @@ void ProcessorShare::WorkersInArena::on_scheduler_exit(bool worker) {
   if (worker) --count;
 }
 
-ProcessorShare::ProcessorShare(tbb::task_arena& arena, int size, bool adapts)
+ProcessorShare::ProcessorShare(tbb::task_arena* arena, int size, bool adapts)
     : size_(size), share_(size) {
-  if (adapts && size > 1) workers_ = std::make_unique<WorkersInArena>(arena);
+  assert(arena != nullptr || size == 1);
+  if (adapts && size > 1) workers_ = std::make_unique<WorkersInArena>(*arena);
 }
 
 int ProcessorShare::threads() {

@@ -41,9 +41,9 @@ class ProcessorShare {
   // call for much longer.
   static constexpr int kLooksToGiveWay = 3;
 
-  // The share of the team of `arena`, `size` threads; `adapts`: it was asked for with
-  // threads = 0.
-  ProcessorShare(tbb::task_arena& arena, int size, bool adapts);
+  // The share of the team of `arena` (null only for a team of one), `size` threads; `adapts`: it
+  // was asked for with threads = 0.
+  ProcessorShare(tbb::task_arena* arena, int size, bool adapts);
 
   // The threads to use for the next loop, 1 to the size: looks first when it is time.
   int threads();

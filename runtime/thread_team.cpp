@@ -24,9 +24,15 @@ bool in_team_of(int threads) {
          tls_team->adapts() == (threads == 0);
 }
 
+int team_slot() {
+  // A team of one runs on its caller alone, which may be in an arena of another's.
+  if (tls_team != nullptr && tls_team->size() == 1) return 0;
+  return tbb::this_task_arena::current_thread_index();
+}
+
 int team_share() { return tls_team != nullptr ? tls_team->share().threads() : 1; }
 
-TeamMembership::TeamMembership(tbb::task_arena& arena, int size, int threads)
+TeamMembership::TeamMembership(tbb::task_arena* arena, int size, int threads)
     : previous_(tls_team), size_(size), adapts_(threads == 0), share_(arena, size, threads == 0) {
   tls_team = this;
 }

@@ -1,5 +1,6 @@
-// A team gets every thread it asks for, more than the processors too, and the column parts on
-// every share of its threads cover each column once.
+// A team gets every thread it asks for, more than the processors too; a team of one, which has no
+// arena, gives its caller the first place wherever that caller runs; and the column parts on every
+// share of its threads cover each column once.
 #include <atomic>
 #include <chrono>
 #include <vector>
@@ -26,6 +27,28 @@ TEST(ThreadTeam, ATeamLargerThanTheProcessorsRunsAllItsThreadsAtOnce) {
     });
   });
   EXPECT_TRUE(all_at_once);
+}
+
+// A team of one asked for on every thread of another's team (a library call from inside a parallel
+// loop of its caller's) indexes its scratch from 0, as every team does on its caller.
+TEST(ThreadTeam, ATeamOfOneGivesItsCallerTheFirstPlaceInsideAnotherTeam) {
+  constexpr int kOthers = 3;
+  std::atomic<int> arrived{0};
+  std::atomic<int> first_places{0};
+  in_team(kOthers, [&] {
+    tbb::parallel_for(0, kOthers, [&](int) {
+      // Each part waits for the others (ten seconds at most), so that every thread runs one.
+      ++arrived;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (arrived.load() < kOthers && std::chrono::steady_clock::now() < deadline) {
+      }
+      in_team(1, [&] {
+        EXPECT_EQ(current_team(), 1);
+        if (team_slot() == 0) ++first_places;
+      });
+    });
+  });
+  EXPECT_EQ(first_places, kOthers);
 }
 
 TEST(ThreadTeam, ColumnPartsCoverEachColumnOnceOnEveryShare) {
