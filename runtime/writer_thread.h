@@ -1,7 +1,7 @@
 // A file's writer: one thread of its own that runs the transfers handed to it, one at a time,
 // while the caller goes on, and sleeps between them (a transfer blocks in system calls, so it runs
 // outside the thread team). Started once, for all of a file's large blocks: a thread started for
-// each block cost about 0.1 ms a block, 2 % of a run of order 200 on two processors.
+// each block cost about 0.1 ms a block, 2-4 % of a run of order 200 on two processors.
 #pragma once
 
 #include <condition_variable>
