@@ -41,7 +41,8 @@ std::vector<std::string> invert_twice(const char* example) {
                              scratch.work() / "Quelmar-Input.txt");
   std::vector<std::string> binaries;
   for (int run = 0; run < 2; ++run) {
-    EXPECT_EQ(run_program(scratch, {}).exit_status, 0);
+    const ProgramResult result = run_program(scratch, {});
+    EXPECT_EQ(result.exit_status, 0) << result.err;
     const std::string text = read_file(scratch.work() / "Quelmar-Output.txt");
     const std::size_t start = text.find("jCinverse:\r\n") + 12;
     write_file(scratch.work() / "Quelmar-Input.txt",
