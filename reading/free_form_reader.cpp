@@ -231,28 +231,22 @@ bool Statement::collect_complex(Value& value) {
   // The real part is converted before the scan can leave its record.
   const std::optional<Real16> re = parse_real(collect_bare_token());
   finish_value();
-  // The imaginary token is read where it lies when nothing splits it (the common case), and
-  // gathered when blanks or record ends do.
-  std::string gathered;
-  std::string_view imaginary = pass_until(") \t");
-  while (at_record_end() || current() != ')') {
-    reader_.append(gathered, imaginary);
-    if (!at_record_end()) {
-      advance();  // a blank or a TAB
-    } else if (!next_record()) {
-      return false;
+  std::string& imaginary_token = reader_.value_buffer();
+  imaginary_token.clear();
+  for (;;) {
+    reader_.append(imaginary_token, pass_until(") \t"));
+    if (at_record_end()) {
+      if (!next_record()) return false;
+      continue;
     }
-    imaginary = pass_until(") \t");
-  }
-  advance();
-  if (!gathered.empty()) {
-    reader_.append(gathered, imaginary);
-    imaginary = gathered;
+    const char c = current();
+    advance();
+    if (c == ')') break;
   }
   if (!re) return false;
   value.re = *re;
-  if (!imaginary.empty()) {
-    value.im = parse_real(imaginary);
+  if (!imaginary_token.empty()) {
+    value.im = parse_real(imaginary_token);
     if (!value.im) return false;
   }
   return true;

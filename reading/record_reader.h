@@ -37,9 +37,10 @@ class RecordReader {
   // Appends `bytes` to a record or value of this reader, under the same permission.
   void append(std::string& buffer, std::string_view bytes) const;
   int tab_size() const { return tab_size_; }
-  // Room for the record a read statement scans; reused, so that reading record after record
-  // allocates nothing.
+  // Room for the record a read statement scans, and for a value it gathers; reused, so that
+  // reading record after record allocates nothing.
   std::string& record_buffer() { return record_buffer_; }
+  std::string& value_buffer() { return value_buffer_; }
 
  private:
   std::string_view block() const;
@@ -52,6 +53,7 @@ class RecordReader {
   std::size_t offset_ = 0;  // bytes of the block already cut into records
   int tab_size_;
   std::string record_buffer_;
+  std::string value_buffer_;
 };
 
 }  // namespace quelmar
