@@ -8,12 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "runtime/writer_thread.h"
+
 namespace quelmar {
-namespace {
-
-std::atomic<int> own_threads_running{0};
-
-}  // namespace
 
 int runnable_threads() {
   // The fourth field of "0.52 0.58 0.59 3/811 4242": runnable / all threads. The file is read
@@ -30,10 +27,6 @@ int runnable_threads() {
   }
   return field == nullptr ? 1 : std::max(1, std::atoi(field));
 }
-
-OwnThreadRunning::OwnThreadRunning() { ++own_threads_running; }
-
-OwnThreadRunning::~OwnThreadRunning() { --own_threads_running; }
 
 ProcessorShare::WorkersInArena::WorkersInArena(tbb::task_arena& arena)
     : tbb::task_scheduler_observer(arena) {
@@ -61,7 +54,7 @@ int ProcessorShare::threads() {
   const Clock::time_point now = Clock::now();
   if (now - last_look_ < kLookInterval) return share_;
   last_look_ = now;
-  const int own = 1 + workers_->count.load() + own_threads_running.load();
+  const int own = 1 + workers_->count.load() + transfers_running();
   const int free = std::clamp(size_ - std::max(0, runnable_threads() - own), 1, size_);
   share_ = std::max(free, *std::max_element(free_before_.begin(), free_before_.end()));
   std::copy_backward(free_before_.begin(), free_before_.end() - 1, free_before_.end());

@@ -4,9 +4,9 @@
 // wants does not. So a team asked for with threads = 0 (one per processor) judges its share on
 // its calling thread, at most every kLookInterval: the processors free, its size less the
 // runnable threads of the system that are not the process's own (the caller, the team's workers
-// in its arena, and the threads marked by OwnThreadRunning), at least 1, or the most that the
-// looks just before saw (kLooksToGiveWay). A team of a given size always uses all of it. The bytes
-// never depend on the share (see runtime/thread_team.h).
+// in its arena, and the files' writers in a transfer: transfers_running()), at least 1, or the
+// most that the looks just before saw (kLooksToGiveWay). A team of a given size always uses all
+// of it. The bytes never depend on the share (see runtime/thread_team.h).
 #pragma once
 
 #include <oneapi/tbb/task_arena.h>
@@ -21,16 +21,6 @@ namespace quelmar {
 
 // The runnable threads of the whole system (/proc/loadavg's count), 1 where it cannot be read.
 int runnable_threads();
-
-// Marks a thread of the process outside every team as running while it lives (a file's writer):
-// a share counts it as the process's own, not as another's.
-class OwnThreadRunning {
- public:
-  OwnThreadRunning();
-  ~OwnThreadRunning();
-  OwnThreadRunning(const OwnThreadRunning&) = delete;
-  OwnThreadRunning& operator=(const OwnThreadRunning&) = delete;
-};
 
 class ProcessorShare {
  public:

@@ -1,9 +1,17 @@
 #include "runtime/writer_thread.h"
 
+#include <atomic>
 #include <cassert>
 #include <utility>
 
 namespace quelmar {
+namespace {
+
+std::atomic<int> transfers_handed_over{0};
+
+}  // namespace
+
+int transfers_running() { return transfers_handed_over.load(); }
 
 WriterThread::WriterThread() : thread_([this] { serve(); }) {}
 
@@ -20,8 +28,8 @@ void WriterThread::hand_over(std::function<void()> transfer) {
   {
     const std::lock_guard lock(mutex_);
     assert(!transfer_);
-    mark_.emplace();
     transfer_ = std::move(transfer);
+    ++transfers_handed_over;
   }
   changed_.notify_all();
 }
@@ -40,7 +48,7 @@ void WriterThread::serve() {
     transfer_();
     lock.lock();
     transfer_ = nullptr;
-    mark_.reset();
+    --transfers_handed_over;
     changed_.notify_all();
   }
 }

@@ -7,12 +7,13 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <thread>
 
-#include "runtime/processor_share.h"
-
 namespace quelmar {
+
+// The transfers handed over to writers and not yet ended, in the whole process: a team's share
+// counts each as a running thread of the process's own (runtime/processor_share.h).
+int transfers_running();
 
 class WriterThread {
  public:
@@ -23,9 +24,8 @@ class WriterThread {
   WriterThread(const WriterThread&) = delete;
   WriterThread& operator=(const WriterThread&) = delete;
 
-  // Hands `transfer` over: it runs on the writer, which counts as the process's own running
-  // thread (OwnThreadRunning) from now to the transfer's end. Requires the one before done
-  // (wait()).
+  // Hands `transfer` over: it runs on the writer, and counts in transfers_running() from now to
+  // its end. Requires the one before done (wait()).
   void hand_over(std::function<void()> transfer);
   // Returns once the transfer handed over, if any, has ended.
   void wait();
@@ -35,8 +35,7 @@ class WriterThread {
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::function<void()> transfer_;        // handed over and not yet ended; empty: none
-  std::optional<OwnThreadRunning> mark_;  // set while a transfer is handed over
+  std::function<void()> transfer_;  // handed over and not yet ended; empty: none
   bool stopping_ = false;
   std::thread thread_;
 };
