@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -138,6 +139,10 @@ int run(Units& units) {
     return end_early(units, error_stop_report(failed.what()));
   } catch (const std::bad_alloc&) {
     return end_early(units, error_stop_report("out of memory"));
+  } catch (const std::runtime_error& failed) {
+    // What else the system refuses, in words of the library that asked: a thread that oneTBB
+    // cannot start, say.
+    return end_early(units, error_stop_report(failed.what()));
   }
   units.close_all();
   return 0;
