@@ -18,11 +18,16 @@ extern "C" void* __libc_calloc(std::size_t count, std::size_t size);
 
 namespace {
 
-// Both variables are set wherever the module is preloaded. getenv and strtoul do not allocate, so
-// they are safe inside malloc.
+// The number a variable holds, 0 where it is not set (no request is the 0th). getenv and strtoul
+// do not allocate, so they are safe inside malloc.
+std::size_t number(const char* name) {
+  const char* text = std::getenv(name);
+  return text != nullptr ? std::strtoul(text, nullptr, 10) : 0;
+}
+
 bool refused(std::size_t bytes) {
-  static const std::size_t kBytes = std::strtoul(std::getenv("QUELMAR_FAIL_BYTES"), nullptr, 10);
-  static const std::size_t kNth = std::strtoul(std::getenv("QUELMAR_FAIL_NTH"), nullptr, 10);
+  static const std::size_t kBytes = number("QUELMAR_FAIL_BYTES");
+  static const std::size_t kNth = number("QUELMAR_FAIL_NTH");
   static const bool kOnWorker = std::getenv("QUELMAR_FAIL_ON_WORKER") != nullptr;
   static std::atomic<std::size_t> seen{0};
   return bytes == kBytes && (!kOnWorker || ::gettid() != ::getpid()) && ++seen == kNth;

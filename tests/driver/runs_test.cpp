@@ -77,12 +77,14 @@ void apply(const std::string& action, const Scratch& scratch, ProgramRun& run) {
   if (verb == "env") run.environment.push_back(after_verb);
   if (verb == "limit") (name == "as" ? run.address_space : run.file_size) = count;
   if (verb == "preload") {
-    const bool threads = name == "threads";
-    run.environment.insert(run.environment.end(), {"LD_PRELOAD=" QUELMAR_FAILING_ALLOCATION_PATH,
-                                                   "QUELMAR_FAIL_BYTES=" + (threads ? "0" : name),
-                                                   "QUELMAR_FAIL_NTH=" + std::to_string(count)});
+    run.environment.emplace_back("LD_PRELOAD=" QUELMAR_FAILING_ALLOCATION_PATH);
+    if (name == "threads") {
+      run.environment.emplace_back("QUELMAR_FAIL_THREADS=1");
+    } else {
+      run.environment.insert(run.environment.end(), {"QUELMAR_FAIL_BYTES=" + name,
+                                                     "QUELMAR_FAIL_NTH=" + std::to_string(count)});
+    }
     if (word == "worker") run.environment.emplace_back("QUELMAR_FAIL_ON_WORKER=1");
-    if (threads) run.environment.emplace_back("QUELMAR_FAIL_THREADS=1");
   }
   if (verb == "repeat" || verb == "random") {
     Random random(verb == "random" ? std::stoull(word) : 0);
