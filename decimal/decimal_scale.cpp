@@ -17,10 +17,12 @@ struct DecimalScale {
   std::array<int, kPowers> exponent_at_power{};  // starting exponent of power[g].hi itself
 };
 
+std::size_t index_of(int g) { return static_cast<std::size_t>(g - kLowestCachedPower); }
+
 DecimalScale build_scale() {
   DecimalScale scale;
   for (int g = kLowestCachedPower; g <= kHighestCachedPower; ++g) {
-    const auto k = static_cast<std::size_t>(g - kLowestCachedPower);
+    const std::size_t k = index_of(g);
     scale.power[k] = power_of_ten(g);
     scale.exponent_at_power[k] = decimal_steps::logarithmic_exponent(scale.power[k].hi);
   }
@@ -31,8 +33,6 @@ const DecimalScale& scale() {
   static const DecimalScale kScale = build_scale();
   return kScale;
 }
-
-std::size_t index_of(int g) { return static_cast<std::size_t>(g - kLowestCachedPower); }
 
 }  // namespace
 
