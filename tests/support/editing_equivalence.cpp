@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "equivalence.h"
@@ -70,8 +69,9 @@ std::string digits_mismatch(Real16 value, const DigitRequest& request, const Dec
     return std::string(d.digits.begin(), d.digits.end()) + " E" + std::to_string(d.exponent) +
            " kind " + std::to_string(static_cast<int>(d.kind));
   };
-  const Field field{request.mode == DigitMode::kExponent ? 'E' : 'F', 0, request.count};
-  return mismatch("shown digits", value, field, false, text(fast), text(plain));
+  const char letter = request.mode == DigitMode::kExponent ? 'E' : 'F';
+  return mismatch("shown digits", value, {letter, 0, request.count}, false, text(fast),
+                  text(plain));
 }
 
 std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field& field, bool plus,
@@ -99,7 +99,7 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   static std::map<std::array<int, 5>, ComplexRowRenderer> renderers;
   const Complex element{value, value};
   static std::string row;
-  bool same = true;
+  const std::string both = plain + plain;
   for (const Writing writing : {Writing::kWidest, Writing::kOneAtATime}) {
     const std::array<int, 5> key = {field.letter, field.width, field.decimals, plus,
                                     static_cast<int>(writing)};
@@ -112,11 +112,9 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
     }
     row.clear();
     renderer->second.render(&element, 1, 1, row);
-    same = std::string_view(row).substr(0, plain.size()) == plain &&
-           std::string_view(row).substr(plain.size()) == plain;
-    if (!same) break;
+    if (row != both) return mismatch("in a row", value, field, plus, row, plain);
   }
-  return same ? std::string() : mismatch("in a row", value, field, plus, row, plain);
+  return {};
 }
 
 // The units of the value with its negation around it, as the parts of five elements every other
@@ -128,16 +126,16 @@ std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
   for (std::size_t k = 0; k < values.size(); ++k) places[2 * k] = {values[k], values[4 - k]};
   std::array<std::array<FixedPointUnits, 2>, values.size()> many;
   fixed_point_units(places.data(), values.size(), 2, {decimals, decimals}, many);
+  const auto text = [](const FixedPointUnits& u) {
+    return std::to_string(u.taken) + " " + std::to_string(u.units);
+  };
   for (std::size_t k = 0; k < values.size(); ++k) {
     for (std::size_t part = 0; part < 2; ++part) {
       const Real16 x = values[part == 0 ? k : 4 - k];
       const FixedPointUnits one = fixed_point_units(x, decimals);
-      if (many[k][part].taken != one.taken || many[k][part].units != one.units) {
-        const Field field{'F', 0, decimals};
-        return mismatch(
-            "units four at a time", x, field, false,
-            std::to_string(many[k][part].taken) + " " + std::to_string(many[k][part].units),
-            std::to_string(one.taken) + " " + std::to_string(one.units));
+      if (text(many[k][part]) != text(one)) {
+        return mismatch("units four at a time", x, {'F', 0, decimals}, false, text(many[k][part]),
+                        text(one));
       }
     }
   }
