@@ -1,8 +1,9 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
 // digits for every count in both modes, the program's E fields (edited and in a row), and F fields
-// of every number of decimals the integer path takes in the widths around its edges (edited,
-// written in place from units found four at a time, and in a row), all against fields laid out
-// from the plain digits.
+// of every number of decimals the integer path takes in the widths around its edges (edited and in
+// a row, with the units found four at a time against those found one at a time), all against
+// fields laid out from the plain digits; written in place, no F field overwrites more than its
+// slack.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -85,13 +86,13 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   (fixed ? lay_out_fixed : lay_out_exponent)(value, plain_digits, field.width, field.decimals, plus,
                                              plain);
   if (fast != plain) return mismatch("edited", value, field, plus, fast, plain);
-  // An F field in place, with a guard after the characters it may overwrite.
+  // An F field in place, from the units found four at a time, with a guard after the characters
+  // it may overwrite. (Its characters are the edited ones: units_mismatch holds those units to the
+  // ones edit_fixed_fast finds one value at a time.)
   if (fixed) {
     std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
     edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
     if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
-    place.resize(static_cast<std::size_t>(field.width));
-    if (place != plain) return mismatch("in place", value, field, plus, place, plain);
   }
   // Two of these fields of a row renderer, in a row of one element, written both at once and
   // one at a time.
