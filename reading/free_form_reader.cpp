@@ -252,8 +252,7 @@ bool Statement::collect(ReadItem::Kind kind, Value& value) {
       if (current() == '\'' || current() == '"') {
         if (!collect_delimited_text(value.text)) return false;
       } else {
-        const std::string_view token = collect_bare_token();
-        value.text = token.substr(0, longest_text_);
+        value.text = collect_bare_token().substr(0, longest_text_);
       }
       break;
     case ReadItem::Kind::kInt32: {
