@@ -46,15 +46,7 @@ constexpr int kLongDigits = 30;
 constexpr int kScaledFractionBits = 26;
 
 // 5^k for 0 <= k < kLongDigits (at most 68 bits).
-constexpr std::array<UInt128, kLongDigits> kPowersOfFive = [] {
-  std::array<UInt128, kLongDigits> powers{};
-  UInt128 power = 1;
-  for (auto& p : powers) {
-    p = power;
-    power *= 5;
-  }
-  return powers;
-}();
+constexpr std::array<UInt128, kLongDigits> kPowersOfFive = powers_of<UInt128, kLongDigits>(5);
 
 // Writes a finite value's digits into `out`: the `count` digits of `shown` (10^(count - 1) <=
 // shown < 10^count, count <= 32), then '0's, as the digits of shown x 10^(32 - count) in groups of
@@ -167,17 +159,6 @@ bool long_digits(Real16 m, int exponent, int count, DecimalDigits& out) {
   return true;
 }
 
-// For a magnitude x in the fast domain: m = x / 10^g in [1, 10) as the plain procedure forms it
-// (the power and the starting exponent from the tables), and the exponent E = g + 1 of
-// x = 0.d1d2... x 10^E.
-Real16 normalised(Real16 x, int& exponent) {
-  int g = starting_exponent(x.hi);
-  Real16 m = div(x, cached_power_of_ten(g));
-  decimal_steps::normalise(m, g);
-  exponent = g + 1;
-  return m;
-}
-
 // The digits of an exponent-mode request of 1 to kLongDigits digits from one scaling, into
 // `out`; false where the plain procedure has to decide them.
 bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
@@ -186,9 +167,12 @@ bool scaled_digits(Real16 x, DigitMode mode, int count, DecimalDigits& out) {
   }
   x = decimal_steps::magnitude_for_digits(x);
   if (count <= kShortDigits) return short_digits(x, count, out);
-  int exponent = 0;
-  const Real16 m = normalised(x, exponent);
-  return long_digits(m, exponent, count, out);
+  // m = x / 10^g in [1, 10) as the plain procedure forms it (the power and the starting exponent
+  // from the tables), and the exponent E = g + 1 of x = 0.d1d2... x 10^E.
+  int g = starting_exponent(x.hi);
+  Real16 m = div(x, cached_power_of_ten(g));
+  decimal_steps::normalise(m, g);
+  return long_digits(m, g + 1, count, out);
 }
 
 }  // namespace

@@ -8,19 +8,6 @@
 #include "extended/power_of_ten.h"
 
 namespace quelmar {
-namespace {
-
-using decimal_steps::Digits;
-
-// a / 10^g. 10^g overflows below g = -308; there the quotient is (a x 10^308) / 10^(g + 308).
-Real16 divide_by_power_of_ten(Real16 a, int g) {
-  constexpr int kLowestPower = -308;
-  if (g < kLowestPower)
-    return div(mul(a, power_of_ten(-kLowestPower)), power_of_ten(g - kLowestPower));
-  return div(a, power_of_ten(g));
-}
-
-}  // namespace
 
 void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
                           std::span<DecimalDigits> results) {
@@ -34,13 +21,17 @@ void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
 
   x = decimal_steps::magnitude_for_digits(x);
   int g = decimal_steps::logarithmic_exponent(x.hi);
-  Real16 m = divide_by_power_of_ten(x, g);
+  // m = x / 10^g. 10^g overflows below g = -308; there m = (x x 10^308) / 10^(g + 308).
+  constexpr int kLowestPower = -308;
+  Real16 m = g < kLowestPower
+                 ? div(mul(x, power_of_ten(-kLowestPower)), power_of_ten(g - kLowestPower))
+                 : div(x, power_of_ten(g));
   decimal_steps::normalise(m, g);
   const int exponent = g + 1;
 
   // Each digit is the truncated high part; the remainder may go negative, which the borrow
   // fix repays.
-  Digits d{};
+  decimal_steps::Digits d{};
   for (auto& digit : d) {
     if (!(std::fabs(m.hi) < decimal_steps::kDigitLimit)) {
       return all(decimal_steps::special(DecimalDigits::Kind::kNaN));
@@ -52,12 +43,12 @@ void decimal_digits_plain(Real16 x, std::span<const DigitRequest> requests,
   decimal_steps::borrow_fix(d, decimal_steps::kExtracted - 1);
   for (std::size_t k = 0; k < requests.size(); ++k) {
     assert(requests[k].count >= 0);
-    Digits rounded = d;
+    decimal_steps::Digits rounded = d;
     int rounded_exponent = exponent;
     decimal_steps::round_half_up(
         rounded, decimal_steps::rounding_position(requests[k].mode, requests[k].count, exponent),
         rounded_exponent);
-    results[k] = decimal_steps::digit_text(rounded, DecimalDigits::kCount, rounded_exponent);
+    results[k] = decimal_steps::digit_text(rounded, rounded_exponent);
   }
 }
 

@@ -128,14 +128,13 @@ inline void round_half_up(Digits& d, int position, int& exponent) {
   exponent = exponent + 1;
 }
 
-// The digit text of d[0 .. known), '0' after it; a digit outside 0..9 makes the result kNaN.
-inline DecimalDigits digit_text(const Digits& d, int known, int exponent) {
+// The text of the kept digits d[0 .. kCount); a digit outside 0..9 makes the result kNaN.
+inline DecimalDigits digit_text(const Digits& d, int exponent) {
   DecimalDigits result;
   result.exponent = exponent;
-  result.digits.fill('0');
   // One pass without early exit: 0 <= v <= 9 exactly when v and v + 6 both fit in four bits.
   int bits = 0;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(known); ++k) {
+  for (std::size_t k = 0; k < result.digits.size(); ++k) {
     bits |= d[k] | (d[k] + 6);
     result.digits[k] = static_cast<char>('0' + d[k]);
   }

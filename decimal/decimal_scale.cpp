@@ -17,22 +17,21 @@ struct DecimalScale {
   std::array<int, kPowers> exponent_at_power{};  // starting exponent of power[g].hi itself
 };
 
-DecimalScale build_scale() {
-  DecimalScale scale;
-  for (int g = kLowestCachedPower; g <= kHighestCachedPower; ++g) {
-    const auto k = static_cast<std::size_t>(g - kLowestCachedPower);
-    scale.power[k] = power_of_ten(g);
-    scale.exponent_at_power[k] = decimal_steps::logarithmic_exponent(scale.power[k].hi);
-  }
-  return scale;
-}
+std::size_t index_of(int g) { return static_cast<std::size_t>(g - kLowestCachedPower); }
 
+// Built at the first call.
 const DecimalScale& scale() {
-  static const DecimalScale kScale = build_scale();
+  static const DecimalScale kScale = [] {
+    DecimalScale built;
+    for (int g = kLowestCachedPower; g <= kHighestCachedPower; ++g) {
+      const std::size_t k = index_of(g);
+      built.power[k] = power_of_ten(g);
+      built.exponent_at_power[k] = decimal_steps::logarithmic_exponent(built.power[k].hi);
+    }
+    return built;
+  }();
   return kScale;
 }
-
-std::size_t index_of(int g) { return static_cast<std::size_t>(g - kLowestCachedPower); }
 
 }  // namespace
 

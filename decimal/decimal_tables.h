@@ -14,16 +14,20 @@
 
 namespace quelmar {
 
-// 10^k for 0 <= k <= 18.
-inline constexpr std::array<std::uint64_t, 19> kPowersOfTen = [] {
-  std::array<std::uint64_t, 19> powers{};
-  std::uint64_t power = 1;
+// base^k for 0 <= k < N.
+template <class T, std::size_t N>
+constexpr std::array<T, N> powers_of(T base) {
+  std::array<T, N> powers{};
+  T power = 1;
   for (auto& p : powers) {
     p = power;
-    power *= 10;
+    power *= base;
   }
   return powers;
-}();
+}
+
+// 10^k for 0 <= k <= 18.
+inline constexpr std::array<std::uint64_t, 19> kPowersOfTen = powers_of<std::uint64_t, 19>(10);
 
 // 10^k in binary64, exact: its odd part 5^k has fewer than 53 bits.
 constexpr double binary64_power_of_ten(std::size_t k) {

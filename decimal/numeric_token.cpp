@@ -24,11 +24,7 @@ bool is_exponent_letter(char c) {
 char to_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equals_ignoring_case(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (to_lower(text[i]) != lower[i]) return false;
-  }
-  return true;
+  return std::ranges::equal(text, lower, {}, to_lower);
 }
 
 // The characters after the sign: digits anywhere, at most one point, at most one exponent
@@ -74,13 +70,11 @@ std::optional<Real16> parse_special(std::string_view body) {
 // The exponent after its letter or starting at its sign: an optional sign, then digits up to the
 // first other character (none gives 0), saturated at kExponentLimit.
 std::int64_t read_exponent(std::string_view text) {
-  std::size_t i = 0;
-  const bool negative = i < text.size() && text[i] == '-';
-  if (i < text.size() && is_sign(text[i])) ++i;
+  const bool negative = text.starts_with('-');
+  if (negative || text.starts_with('+')) text.remove_prefix(1);
   std::int64_t magnitude = 0;
-  for (; i < text.size() && is_digit(text[i]); ++i) {
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > kExponentLimit) magnitude = kExponentLimit;
+  for (std::size_t i = 0; i < text.size() && is_digit(text[i]); ++i) {
+    magnitude = std::min(magnitude * 10 + (text[i] - '0'), kExponentLimit);
   }
   return negative ? -magnitude : magnitude;
 }
@@ -150,9 +144,7 @@ std::optional<Real16> convert_checked(std::string_view body) {
   if (point) {
     // x = x + q - k.
     const std::size_t after_point = taken - point_at;
-    x -= after_point > static_cast<std::size_t>(kExponentLimit)
-             ? kExponentLimit
-             : static_cast<std::int64_t>(after_point);
+    x -= static_cast<std::int64_t>(std::min(after_point, static_cast<std::size_t>(kExponentLimit)));
   }
   if (v.hi == 0.0) return v;
   const bool scaled_up = x > 0;

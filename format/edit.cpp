@@ -10,35 +10,6 @@
 #include "format/field_text.h"
 
 namespace quelmar {
-namespace {
-
-// The E field of a finite value from its digits and exponent.
-void lay_out_finite_exponent(const DecimalDigits& digits, const RealSign& sign, int width,
-                             int decimals, std::string& out) {
-  // Room r = w' - d - e - 3 with e = 2 exponent digits; the 3 covers point, letter and sign.
-  constexpr int kExponentDigits = 2;
-  int room = sign.usable_width - decimals - kExponentDigits - 3;
-  const int exponent = digits.exponent;
-  const int magnitude = std::abs(exponent);
-  if (room < 0 || magnitude > 999) return append_asterisks(width, out);
-  const bool leading_zero = room > 0;
-  if (leading_zero) room = room - 1;
-  FieldWriter field(out, width);
-  field.blanks(room);
-  field.text(sign.text);
-  if (leading_zero) field.put('0');
-  field.put('.');
-  field.digits(digits, 0, decimals);
-  // E+dd up to 99; from 100 on the letter gives way to a third digit: +ddd.
-  if (magnitude <= 99) field.put('E');
-  field.put(exponent < 0 ? '-' : '+');
-  if (magnitude > 99) field.put(static_cast<char>('0' + magnitude / 100));
-  field.put(static_cast<char>('0' + magnitude / 10 % 10));
-  field.put(static_cast<char>('0' + magnitude % 10));
-}
-
-}  // namespace
-
 int default_integer_width(int bytes) {
   assert(bytes == 1 || bytes == 2 || bytes == 4 || bytes == 8);
   if (bytes == 8) return 24;
@@ -77,19 +48,34 @@ void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, 
 }
 
 void edit_text(std::string_view text, int width, std::string& out) {
-  if (width < 0 || static_cast<std::size_t>(width) >= text.size()) {
-    append_blanks(width - static_cast<int>(text.size()), out);
-    out.append(text);
-    return;
-  }
-  out.append(text.substr(0, static_cast<std::size_t>(width)));
+  append_blanks(width - static_cast<int>(text.size()), out);
+  out.append(width < 0 ? text : text.substr(0, static_cast<std::size_t>(width)));
 }
 
 void lay_out_exponent(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
                       std::string& out) {
   const RealSign sign = real_sign(value, width, plus);
   if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
-  lay_out_finite_exponent(digits, sign, width, decimals, out);
+  // Room r = w' - d - e - 3 with e = 2 exponent digits; the 3 covers point, letter and sign.
+  constexpr int kExponentDigits = 2;
+  int room = sign.usable_width - decimals - kExponentDigits - 3;
+  const int exponent = digits.exponent;
+  const int magnitude = std::abs(exponent);
+  if (room < 0 || magnitude > 999) return append_asterisks(width, out);
+  const bool leading_zero = room > 0;
+  if (leading_zero) room = room - 1;
+  FieldWriter field(out, width);
+  field.blanks(room);
+  field.text(sign.text);
+  if (leading_zero) field.put('0');
+  field.put('.');
+  field.digits(digits, 0, decimals);
+  // E+dd up to 99; from 100 on the letter gives way to a third digit: +ddd.
+  if (magnitude <= 99) field.put('E');
+  field.put(exponent < 0 ? '-' : '+');
+  if (magnitude > 99) field.put(static_cast<char>('0' + magnitude / 100));
+  field.put(static_cast<char>('0' + magnitude / 10 % 10));
+  field.put(static_cast<char>('0' + magnitude % 10));
 }
 
 void edit_exponent_fast(Real16 value, int width, int decimals, bool plus, std::string& out) {

@@ -11,10 +11,7 @@ void append_asterisks(int width, std::string& out) {
 }
 
 void append_right_justified(std::string_view text, int width, std::string& out) {
-  if (text.size() > static_cast<std::size_t>(width)) {
-    append_asterisks(width, out);
-    return;
-  }
+  if (text.size() > static_cast<std::size_t>(width)) return append_asterisks(width, out);
   append_blanks(width - static_cast<int>(text.size()), out);
   out.append(text);
 }

@@ -74,31 +74,23 @@ void put_fixed_units_field(std::uint64_t units, bool negative, std::string_view 
   if (!sign.empty() && (units != 0 || !negative)) next[-1] = sign[0];
 }
 
-// The F field of the integer path written into field[0, width) (and up to kFieldSlack characters
-// after it) from the value's units; false, writing nothing, for a value the path does not take.
-bool fixed_from_units(Real16 value, const FixedPointUnits& known, int width, int decimals,
-                      bool plus, char* field) {
-  const RealSign sign = real_sign(value, width, plus);
-  if (known.taken) {
-    put_fixed_units_field(known.units, sign.negative, sign.text, width, decimals, field);
-    return true;
-  }
-  // A finite, well-formed value of at least 2 x 10^room has more integer digits than the room
-  // left of the point, however its digits round: asterisks, as lay_out_fixed gives them.
-  const int room = sign.usable_width - decimals - 1;
-  if (room >= 0 && room <= kFixedPointMaxDecimals && std::isfinite(value.hi) &&
-      value.hi + value.lo == value.hi &&
-      std::fabs(value.hi) >= 2.0 * binary64_power_of_ten(static_cast<std::size_t>(room))) {
-    std::memset(field, '*', static_cast<std::size_t>(width));
-    return true;
-  }
-  return false;
+// The field from the fast decimal digits, copied into place: the values the integer path does
+// not take.
+void lay_out_in_place(Real16 value, int width, int decimals, bool plus, char* field) {
+  std::string text;
+  lay_out_fixed(value, decimal_digits_fast(value, DigitMode::kFixed, decimals), width, decimals,
+                plus, text);
+  std::memcpy(field, text.data(), text.size());
 }
 
-// The F field of a finite value from its digits: |x| = 0.d1d2... x 10^E rounded to d places has
-// E integer digits (E >= 1) or is below 1 (E <= 0, with d + E <= 0 when it rounds to zero).
-void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int width,
-                          int decimals, std::string& out) {
+}  // namespace
+
+void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
+                   std::string& out) {
+  const RealSign sign = real_sign(value, width, plus);
+  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
+  // |x| = 0.d1d2... x 10^E rounded to d places has E integer digits (E >= 1) or is below 1 (E <= 0,
+  // with d + E <= 0 when it rounds to zero).
   const int exponent = digits.exponent;
   // room = w' - d - 1: the columns left of the point, sign excluded.
   const int room = sign.usable_width - decimals - 1;
@@ -129,24 +121,6 @@ void lay_out_finite_fixed(const DecimalDigits& digits, const RealSign& sign, int
   field.digits(digits, 0, decimals + exponent);
 }
 
-// The field from the fast decimal digits, copied into place: the values the integer path does
-// not take.
-void lay_out_in_place(Real16 value, int width, int decimals, bool plus, char* field) {
-  std::string text;
-  lay_out_fixed(value, decimal_digits_fast(value, DigitMode::kFixed, decimals), width, decimals,
-                plus, text);
-  std::memcpy(field, text.data(), text.size());
-}
-
-}  // namespace
-
-void lay_out_fixed(Real16 value, const DecimalDigits& digits, int width, int decimals, bool plus,
-                   std::string& out) {
-  const RealSign sign = real_sign(value, width, plus);
-  if (digits.kind != DecimalDigits::Kind::kFinite) return edit_non_finite(digits, sign, width, out);
-  lay_out_finite_fixed(digits, sign, width, decimals, out);
-}
-
 void edit_fixed_fast(Real16 value, int width, int decimals, bool plus, std::string& out) {
   assert(width >= 0 && decimals >= 0);
   const FixedPointUnits known =
@@ -160,9 +134,20 @@ void edit_fixed_fast(Real16 value, int width, int decimals, bool plus, std::stri
 void edit_fixed_fast_in_place(Real16 value, const FixedPointUnits& known, int width, int decimals,
                               bool plus, char* field) {
   assert(width >= 0 && decimals >= 0);
-  if (!fixed_from_units(value, known, width, decimals, plus, field)) {
-    lay_out_in_place(value, width, decimals, plus, field);
+  const RealSign sign = real_sign(value, width, plus);
+  if (known.taken) {
+    return put_fixed_units_field(known.units, sign.negative, sign.text, width, decimals, field);
   }
+  // A finite, well-formed value of at least 2 x 10^room has more integer digits than the room
+  // left of the point, however its digits round: asterisks, as lay_out_fixed gives them.
+  const int room = sign.usable_width - decimals - 1;
+  if (room >= 0 && room <= kFixedPointMaxDecimals && std::isfinite(value.hi) &&
+      value.hi + value.lo == value.hi &&
+      std::fabs(value.hi) >= 2.0 * binary64_power_of_ten(static_cast<std::size_t>(room))) {
+    std::memset(field, '*', static_cast<std::size_t>(width));
+    return;
+  }
+  lay_out_in_place(value, width, decimals, plus, field);
 }
 
 void edit_fixed_plain(Real16 value, int width, int decimals, bool plus, std::string& out) {

@@ -14,14 +14,6 @@ namespace {
 // Largest repeat count, width or column accepted; the program's formats stay far below it.
 constexpr int kMaxNumber = 32767;
 
-Format::Node make_node(Descriptor kind, int repeat = 1, int count = kNoWidth) {
-  Format::Node node;
-  node.kind = kind;
-  node.repeat = repeat;
-  node.count = count;
-  return node;
-}
-
 class Parser {
  public:
   explicit Parser(std::string_view text) : text_(text) {}
@@ -44,8 +36,7 @@ class Parser {
         if (depth == 0) break;
         const std::size_t open = open_groups[static_cast<std::size_t>(--depth)];
         nodes[open].partner = nodes.size();
-        nodes.push_back(make_node(Descriptor::kGroupClose));
-        nodes.back().partner = open;
+        nodes.push_back({.kind = Descriptor::kGroupClose, .partner = open});
         continue;
       }
       const bool has_repeat = is_digit(c);
@@ -55,15 +46,14 @@ class Parser {
         if (depth == kMaxGroupDepth) fail("groups nested too deep");
         if (depth == 0) restart = nodes.size();
         open_groups[static_cast<std::size_t>(depth++)] = nodes.size();
-        nodes.push_back(make_node(Descriptor::kGroupOpen, repeat));
+        nodes.push_back({.kind = Descriptor::kGroupOpen, .repeat = repeat});
       } else if (peek() == '\'') {
-        nodes.push_back(make_node(Descriptor::kLiteral, repeat));
-        nodes.back().text = literal();
+        nodes.push_back({.kind = Descriptor::kLiteral, .repeat = repeat, .text = literal()});
       } else if (peek() == 'X') {
         if (!has_repeat) fail("X without a count");
         next();
-        nodes.push_back(make_node(Descriptor::kSkip, 1, repeat));
-      } else if (is_data_letter(peek())) {
+        nodes.push_back({.kind = Descriptor::kSkip, .count = repeat});
+      } else if (std::string_view("IBFEA").find(peek()) != std::string_view::npos) {
         nodes.push_back(data_descriptor(repeat));
       } else {
         if (has_repeat) fail("repeat count in front of a descriptor that takes none");
@@ -75,9 +65,6 @@ class Parser {
 
  private:
   static bool is_digit(char c) { return c >= '0' && c <= '9'; }
-  static bool is_data_letter(char c) {
-    return c == 'I' || c == 'B' || c == 'F' || c == 'E' || c == 'A';
-  }
 
   // The next character that is not a blank, upper-cased; '\0' at the end of the text.
   char peek() {
@@ -135,7 +122,7 @@ class Parser {
   Format::Node data_descriptor(int repeat) {
     const char letter = peek();
     next();
-    Format::Node node = make_node(Descriptor::kText, repeat);
+    Format::Node node{.kind = Descriptor::kText, .repeat = repeat};
     switch (letter) {
       case 'I':
         node.kind = Descriptor::kInteger;
@@ -171,16 +158,16 @@ class Parser {
     next();
     switch (letter) {
       case 'T':
-        return make_node(Descriptor::kTab, 1, positive_number());
+        return {.kind = Descriptor::kTab, .count = positive_number()};
       case '/':
-        return make_node(Descriptor::kRecordEnd);
+        return {.kind = Descriptor::kRecordEnd};
       case '\\':
-        return make_node(Descriptor::kKeepOpen);
+        return {.kind = Descriptor::kKeepOpen};
       case ':':
-        return make_node(Descriptor::kStopIfDone);
+        return {.kind = Descriptor::kStopIfDone};
       default:  // 'S'
         expect('P');
-        return make_node(Descriptor::kPlusOn);
+        return {.kind = Descriptor::kPlusOn};
     }
   }
 

@@ -61,11 +61,8 @@ class Format {
 
  private:
   friend class ComplexRowRenderer;  // takes its layout from the descriptors
-  // A statement with exactly one pass's items: literals, SP and fields appended in order.
-  void render_single_pass(std::span<const Item> items, std::string& out) const;
-
-  std::vector<Node> nodes_;  // the descriptors inside the outer parentheses, in order
-  std::size_t restart_ = 0;  // where the walk restarts when items remain at the end
+  std::vector<Node> nodes_;         // the descriptors inside the outer parentheses, in order
+  std::size_t restart_ = 0;         // where the walk restarts when items remain at the end
   // For a format of literals, SP, groups, data descriptors and a final \ only: one pass over
   // it with the groups and repeat counts spelled out, which a statement of single_pass_items_
   // items takes instead of the walk (the same bytes, without its bookkeeping). It saves 3.2 % of

@@ -34,7 +34,7 @@ struct Format::Node {
   int count = kNoWidth;     // width of a data descriptor, column of Tn, n of nX
   int digits = 1;           // m of Iw/Bw.m, d of Fw.d/Ew.d
   std::size_t partner = 0;  // index of the matching parenthesis of a group
-  std::string text;         // text of a literal
+  std::string text{};       // text of a literal
 };
 
 inline bool is_data(Descriptor kind) { return kind >= Descriptor::kInteger; }

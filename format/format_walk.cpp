@@ -87,10 +87,6 @@ class RecordCursor {
     out_.resize(start_ + std::max(length, position_));
   }
 
-  void put_text(std::string_view text) {
-    put([text](std::string& out) { out.append(text); });
-  }
-
   // Ends the record (CR LF unless the line is kept open) and starts an empty one at column 1.
   void end_record(bool keep_open) {
     if (!keep_open) out_.append(kEndOfRecord);
@@ -149,7 +145,8 @@ class Walk {
   bool edit_repeated(const Format::Node& node) {
     for (int r = 0; r < node.repeat; ++r) {
       if (items_left() == 0) return false;
-      edit(node, items_[next_item_++]);
+      const Item& item = items_[next_item_++];
+      record_.put([&](std::string& out) { append_edited(node, item, plus_, out); });
     }
     return true;
   }
@@ -165,7 +162,9 @@ class Walk {
         --depth_;
         break;
       case Descriptor::kLiteral:
-        for (int r = 0; r < node.repeat; ++r) record_.put_text(node.text);
+        for (int r = 0; r < node.repeat; ++r) {
+          record_.put([&node](std::string& out) { out.append(node.text); });
+        }
         break;
       case Descriptor::kTab:
         record_.tab_to_column(node.count);
@@ -188,10 +187,6 @@ class Walk {
     return index;
   }
 
-  void edit(const Format::Node& node, const Item& item) {
-    record_.put([&](std::string& out) { append_edited(node, item, plus_, out); });
-  }
-
   const std::vector<Format::Node>& nodes_;
   std::size_t restart_;
   std::span<const Item> items_;
@@ -207,11 +202,10 @@ class Walk {
 }  // namespace
 
 void Format::render(std::span<const Item> items, std::string& out) const {
-  if (has_single_pass_ && items.size() == single_pass_items_) return render_single_pass(items, out);
-  Walk(nodes_, restart_, items, out).run();
-}
-
-void Format::render_single_pass(std::span<const Item> items, std::string& out) const {
+  if (!has_single_pass_ || items.size() != single_pass_items_) {
+    return Walk(nodes_, restart_, items, out).run();
+  }
+  // A statement with exactly one pass's items: literals, SP and fields appended in order.
   bool plus = false;
   auto item = items.begin();
   for (const Node& node : single_pass_) {

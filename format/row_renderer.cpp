@@ -76,15 +76,12 @@ ComplexRowRenderer::ComplexRowRenderer(const Format& element, FieldWriting writi
   }
   for (const Field& field : fields_) element_bytes_ += static_cast<std::size_t>(field.width);
   auto writers = std::make_shared<Writers>();
-  std::array<std::optional<FieldShape>, 2> shapes;
-  for (std::size_t f = 0; f < fields_.size(); ++f) {
-    const Field& field = fields_[f];
-    if (!exponent_ && FieldShape::takes(field.width, field.decimals)) {
-      shapes[f].emplace(field.width, field.decimals, field.plus);
-    }
-  }
-  if (shapes[0] && shapes[1] && writing == FieldWriting::kWidest && processor_vectors().avx2) {
-    writers->pair.emplace(*shapes[0], *shapes[1]);
+  const auto& [first, second] = fields_;
+  if (!exponent_ && FieldShape::takes(first.width, first.decimals) &&
+      FieldShape::takes(second.width, second.decimals) && writing == FieldWriting::kWidest &&
+      processor_vectors().avx2) {
+    writers->pair.emplace(FieldShape(first.width, first.decimals, first.plus),
+                          FieldShape(second.width, second.decimals, second.plus));
   }
   writers_ = std::move(writers);
 }

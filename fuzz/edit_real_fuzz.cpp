@@ -14,11 +14,8 @@
 #include "equivalence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  std::array<std::uint8_t, 16> bits{};
-  std::memcpy(bits.data(), bytes, std::min(size, bits.size()));
-  quelmar::Real16 value{};
-  std::memcpy(&value.hi, bits.data(), 8);
-  std::memcpy(&value.lo, bits.data() + 8, 8);
+  quelmar::Real16 value{};  // the high part first, then the low part
+  std::memcpy(&value, bytes, std::min(size, sizeof value));
   // The value alone, and it and its negation as four elements of the listing (in lanes).
   const quelmar::Complex element{value, quelmar::neg(value)};
   const std::array<quelmar::Complex, 4> row = {element, element, element, element};

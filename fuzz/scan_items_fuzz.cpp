@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "decimal/numeric_token.h"
-#include "format/format.h"
 #include "reading/free_form_reader.h"
 
 namespace {
@@ -43,7 +42,6 @@ struct Statement {
   explicit Statement(std::uint8_t shape) {
     for (unsigned k = 0; k <= (shape & 3u); ++k) {
       const unsigned kind = (static_cast<unsigned>(shape) >> (2 + 2 * k)) & 3u;
-      kinds.push_back(kind);
       blocks.push_back(std::make_unique<unsigned char[]>(kSizes[kind]));
       unsigned char* block = blocks.back().get();
       std::memset(block, 0xA5, kSizes[kind]);
@@ -52,7 +50,6 @@ struct Statement {
                                   : ReadItem::text(reinterpret_cast<char*>(block), kSizes[kind]));
     }
   }
-  std::vector<unsigned> kinds;
   std::vector<std::unique_ptr<unsigned char[]>> blocks;
   std::vector<ReadItem> items;
 };
@@ -83,21 +80,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (read != quelmar::read_free(from_stream, streamed.items)) {
       fail(s, 0, "memory and stream reads disagree on success");
     }
-    for (std::size_t k = 0; k < memory.kinds.size(); ++k) {
-      const std::size_t length = kSizes[memory.kinds[k]];
+    for (std::size_t k = 0; k < memory.items.size(); ++k) {
+      const std::size_t length = memory.items[k].length();
       const std::string_view item(reinterpret_cast<const char*>(memory.blocks[k].get()), length);
       if (std::memcmp(item.data(), streamed.blocks[k].get(), length) != 0) {
         fail(s, k, "memory and stream reads disagree on the item");
       }
-      if (memory.kinds[k] < 2 && (item.find_first_of("\r\n") != std::string_view::npos ||
-                                  (tab_size > 0 && item.find('\t') != std::string_view::npos))) {
+      if (memory.items[k].kind() == ReadItem::Kind::kText &&
+          (item.find_first_of("\r\n") != std::string_view::npos ||
+           (tab_size > 0 && item.find('\t') != std::string_view::npos))) {
         fail(s, k, "a text item holds a line end or an unexpanded TAB");
       }
     }
   }
   std::fclose(stream);
-  std::size_t start = 0;
-  for (std::size_t end; start < data.size(); start = end + 1) {
+  for (std::size_t start = 0, end; start < data.size(); start = end + 1) {
     end = std::min(data.find_first_of(" ,\r\n", start), data.size());
     const std::string_view token = data.substr(start, end - start);
     const auto fast = quelmar::parse_real(token);

@@ -75,8 +75,10 @@ class Statement {
   bool collect(ReadItem::Kind kind, Value& value);
   bool collect_delimited_text(std::string& text);
   bool collect_complex(Value& value);
-  void append_text(std::string& text, std::string_view characters) const;
-  void append_blanks(std::string& text, std::uint64_t count) const;
+  // Characters a text value may still take: no text item is longer than the longest.
+  std::size_t room(const std::string& text) const {
+    return longest_text_ - std::min(text.size(), longest_text_);
+  }
 
   RecordReader& reader_;
   const std::size_t longest_text_;  // no text value needs more characters than this
@@ -181,17 +183,6 @@ std::optional<std::size_t> Statement::take_repeat_count() {
 // A bare token ends at a blank, a TAB, a comma, a slash or the end of its record.
 std::string_view Statement::collect_bare_token() { return pass_until(" \t,/"); }
 
-// Appends characters while the text is shorter than the longest text item.
-void Statement::append_text(std::string& text, std::string_view characters) const {
-  const std::size_t room = longest_text_ - std::min(text.size(), longest_text_);
-  text.append(characters.substr(0, room));
-}
-
-void Statement::append_blanks(std::string& text, std::uint64_t count) const {
-  const std::size_t room = longest_text_ - std::min(text.size(), longest_text_);
-  text.append(static_cast<std::size_t>(std::min<std::uint64_t>(count, room)), ' ');
-}
-
 // Text between apostrophes or quotation marks; a doubled delimiter is one delimiter character,
 // a record end inside adds nothing, a TAB gives its blanks.
 bool Statement::collect_delimited_text(std::string& text) {
@@ -199,13 +190,14 @@ bool Statement::collect_delimited_text(std::string& text) {
   advance();
   const char stops[] = {delimiter, '\t'};
   for (;;) {
-    append_text(text, pass_until(std::string_view(stops, 2)));
+    text.append(pass_until(std::string_view(stops, 2)).substr(0, room(text)));
     if (at_record_end()) {
       if (!next_record()) return false;
       continue;
     }
     if (current_is_widened_tab()) {
-      append_blanks(text, width_of_current());
+      text.append(static_cast<std::size_t>(std::min<std::uint64_t>(width_of_current(), room(text))),
+                  ' ');
       advance();
       continue;
     }
@@ -215,7 +207,7 @@ bool Statement::collect_delimited_text(std::string& text) {
       if (at_record_end() || current() != delimiter) break;
       advance();
     }
-    append_text(text, std::string_view(&c, 1));
+    if (room(text) > 0) text.push_back(c);
   }
   if (text.empty()) text.push_back(' ');
   return true;
@@ -260,8 +252,7 @@ bool Statement::collect(ReadItem::Kind kind, Value& value) {
       if (current() == '\'' || current() == '"') {
         if (!collect_delimited_text(value.text)) return false;
       } else {
-        const std::string_view token = collect_bare_token();
-        value.text = token.substr(0, longest_text_);
+        value.text = collect_bare_token().substr(0, longest_text_);
       }
       break;
     case ReadItem::Kind::kInt32: {

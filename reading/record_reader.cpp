@@ -16,8 +16,7 @@ constexpr std::size_t kFileBlock = 1 << 16;
 
 int tab_size_from_environment() {
   const char* text = std::getenv("TABSIZE");
-  if (text == nullptr) return kDefaultTabSize;
-  std::string_view value(text);
+  std::string_view value = text == nullptr ? "" : text;
   if (value.empty() || value.size() > 19) return kDefaultTabSize;
   const bool negative = value.front() == '-';
   if (value.front() == '+' || negative) value.remove_prefix(1);
@@ -26,8 +25,7 @@ int tab_size_from_environment() {
   for (const char c : value) {
     if (c < '0' || c > '9') return kDefaultTabSize;
     // Saturates at INT_MAX; 10 * INT_MAX + 9 fits in 64 bits.
-    size = size * 10 + (c - '0');
-    if (size > INT_MAX) size = INT_MAX;
+    size = std::min<std::int64_t>(size * 10 + (c - '0'), INT_MAX);
   }
   if (negative && size != 0) return kDefaultTabSize;
   return static_cast<int>(size);

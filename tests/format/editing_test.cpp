@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <string>
 
 #include "bits.h"

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -28,10 +27,6 @@ constexpr long kListingValues = 20'000;
 constexpr int kValues = 40'000;
 constexpr long kListingValues = 1'000'000;
 #endif
-long listing_values() {
-  const char* count = std::getenv("QUELMAR_LISTING_VALUES");
-  return count != nullptr ? std::atol(count) : kListingValues;
-}
 
 double sign(Random& r) { return (r.bits() & 1u) != 0 ? -1.0 : 1.0; }
 // A well-formed pair of high part hi and a low part of up to `scale` times hi, either sign.
@@ -169,9 +164,11 @@ Real16 listing_value(Random& r) {
 }
 
 TEST(FastEditing, ListingRowsShowThePlainFields) {
+  const char* count = std::getenv("QUELMAR_LISTING_VALUES");
   Random r(0x7157);
   std::vector<Complex> row(500);
-  for (long n = listing_values(); n > 0; n -= 2 * static_cast<long>(row.size())) {
+  for (long n = count != nullptr ? std::atol(count) : kListingValues; n > 0;
+       n -= 2 * static_cast<long>(row.size())) {
     for (Complex& z : row) z = {listing_value(r), listing_value(r)};
     const std::string mismatch = equivalence::listing_row_mismatch(row);
     ASSERT_TRUE(mismatch.empty()) << mismatch;

@@ -9,7 +9,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "bits.h"
@@ -144,15 +143,11 @@ std::string random_token(Random& r) {
 }
 
 TEST(Reading, GatheringInAnIntegerGivesThePlainBits) {
+  const auto pattern = [](const std::optional<Real16>& v) { return v ? hex_pattern(*v) : "FAIL"; };
   Random r(0x70CE);
   for (int n = 0; n < 200'000; ++n) {
     const std::string token = random_token(r);
-    const auto fast = parse_real(token);
-    const auto plain = parse_real_plain(token);
-    ASSERT_EQ(fast.has_value(), plain.has_value()) << token;
-    if (fast) {
-      ASSERT_EQ(hex_pattern(*fast), hex_pattern(*plain)) << token;
-    }
+    ASSERT_EQ(pattern(parse_real(token)), pattern(parse_real_plain(token))) << token;
   }
 }
 

@@ -1,14 +1,14 @@
 // The fast editing forms against the plain 35-digit procedure, for one value: the shown decimal
 // digits for every count in both modes, the program's E fields (edited and in a row), and F fields
-// of every number of decimals the integer path takes in the widths around its edges (edited,
-// written in place from units found four at a time, and in a row), all against fields laid out
-// from the plain digits.
+// of every number of decimals the integer path takes in the widths around its edges (edited and in
+// a row, with the units found four at a time against those found one at a time), all against
+// fields laid out from the plain digits; written in place, no F field overwrites more than its
+// slack.
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "equivalence.h"
@@ -70,8 +70,9 @@ std::string digits_mismatch(Real16 value, const DigitRequest& request, const Dec
     return std::string(d.digits.begin(), d.digits.end()) + " E" + std::to_string(d.exponent) +
            " kind " + std::to_string(static_cast<int>(d.kind));
   };
-  const Field field{request.mode == DigitMode::kExponent ? 'E' : 'F', 0, request.count};
-  return mismatch("shown digits", value, field, false, text(fast), text(plain));
+  const char letter = request.mode == DigitMode::kExponent ? 'E' : 'F';
+  return mismatch("shown digits", value, {letter, 0, request.count}, false, text(fast),
+                  text(plain));
 }
 
 std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field& field, bool plus,
@@ -85,13 +86,13 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   (fixed ? lay_out_fixed : lay_out_exponent)(value, plain_digits, field.width, field.decimals, plus,
                                              plain);
   if (fast != plain) return mismatch("edited", value, field, plus, fast, plain);
-  // An F field in place, with a guard after the characters it may overwrite.
+  // An F field in place, from the units found four at a time, with a guard after the characters
+  // it may overwrite. (Its characters are the edited ones: units_mismatch holds those units to the
+  // ones edit_fixed_fast finds one value at a time.)
   if (fixed) {
     std::string place(static_cast<std::size_t>(field.width + kFieldSlack + 1), '#');
     edit_fixed_fast_in_place(value, units, field.width, field.decimals, plus, place.data());
     if (place.back() != '#') return mismatch("beyond its room", value, field, plus, place, plain);
-    place.resize(static_cast<std::size_t>(field.width));
-    if (place != plain) return mismatch("in place", value, field, plus, place, plain);
   }
   // Two of these fields of a row renderer, in a row of one element, written both at once and
   // one at a time.
@@ -99,7 +100,7 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
   static std::map<std::array<int, 5>, ComplexRowRenderer> renderers;
   const Complex element{value, value};
   static std::string row;
-  bool same = true;
+  const std::string both = plain + plain;
   for (const Writing writing : {Writing::kWidest, Writing::kOneAtATime}) {
     const std::array<int, 5> key = {field.letter, field.width, field.decimals, plus,
                                     static_cast<int>(writing)};
@@ -112,11 +113,9 @@ std::string field_mismatch(Real16 value, const PlainDigits& digits, const Field&
     }
     row.clear();
     renderer->second.render(&element, 1, 1, row);
-    same = std::string_view(row).substr(0, plain.size()) == plain &&
-           std::string_view(row).substr(plain.size()) == plain;
-    if (!same) break;
+    if (row != both) return mismatch("in a row", value, field, plus, row, plain);
   }
-  return same ? std::string() : mismatch("in a row", value, field, plus, row, plain);
+  return {};
 }
 
 // The units of the value with its negation around it, as the parts of five elements every other
@@ -128,16 +127,16 @@ std::string units_mismatch(Real16 value, int decimals, FixedPointUnits& units) {
   for (std::size_t k = 0; k < values.size(); ++k) places[2 * k] = {values[k], values[4 - k]};
   std::array<std::array<FixedPointUnits, 2>, values.size()> many;
   fixed_point_units(places.data(), values.size(), 2, {decimals, decimals}, many);
+  const auto text = [](const FixedPointUnits& u) {
+    return std::to_string(u.taken) + " " + std::to_string(u.units);
+  };
   for (std::size_t k = 0; k < values.size(); ++k) {
     for (std::size_t part = 0; part < 2; ++part) {
       const Real16 x = values[part == 0 ? k : 4 - k];
       const FixedPointUnits one = fixed_point_units(x, decimals);
-      if (many[k][part].taken != one.taken || many[k][part].units != one.units) {
-        const Field field{'F', 0, decimals};
-        return mismatch(
-            "units four at a time", x, field, false,
-            std::to_string(many[k][part].taken) + " " + std::to_string(many[k][part].units),
-            std::to_string(one.taken) + " " + std::to_string(one.units));
+      if (text(many[k][part]) != text(one)) {
+        return mismatch("units four at a time", x, {'F', 0, decimals}, false, text(many[k][part]),
+                        text(one));
       }
     }
   }
