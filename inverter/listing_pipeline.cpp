@@ -1,7 +1,6 @@
 #include "inverter/listing_pipeline.h"
 
 #include <cassert>
-#include <cstddef>
 
 #include "format/format.h"
 #include "runtime/thread_team.h"

@@ -1,7 +1,6 @@
 #include "inverter/rank_listing.h"
 
 #include <cstring>
-#include <span>
 #include <string>
 
 #include "format/format.h"
