@@ -48,5 +48,3 @@ BENCHMARK(BM_InvertSideBySide)
 
 }  // namespace
 }  // namespace quelmar
-
-BENCHMARK_MAIN();

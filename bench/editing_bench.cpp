@@ -93,5 +93,3 @@ BENCHMARK_CAPTURE(edit_field, E38_30_decimals_fast, edit_exponent_fast, 38, 30, 
 
 }  // namespace
 }  // namespace quelmar
-
-BENCHMARK_MAIN();

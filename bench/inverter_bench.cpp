@@ -51,8 +51,9 @@ std::vector<Real16> random_reals(std::size_t n) {
   return v;
 }
 
+// One Real16 operation over 1024 pairs of values; BM_Real16/<name> for each operation below.
 template <class Operation>
-void real16_operation(benchmark::State& state, Operation operation) {
+void BM_Real16(benchmark::State& state, Operation operation) {
   const std::vector<Real16> a = random_reals(1024);
   std::vector<Real16> b = random_reals(1025);
   for (auto _ : state) {
@@ -63,34 +64,16 @@ void real16_operation(benchmark::State& state, Operation operation) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(a.size()));
 }
 
-void BM_Real16Add(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16 b) { return add(a, b); });
-}
-void BM_Real16Sub(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16 b) { return sub(a, b); });
-}
-void BM_Real16Mul(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16 b) { return mul(a, b); });
-}
-void BM_Real16Div(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16 b) { return div(a, b); });
-}
-void BM_Real16Sqrt(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16) { return sqrt(a); });
-}
-void BM_Real16Less(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16 b) { return less(a, b); });
-}
-void BM_ComplexMagnitude(benchmark::State& s) {
-  real16_operation(s, [](Real16 a, Real16 b) { return magnitude(Complex{a, b}); });
-}
-BENCHMARK(BM_Real16Add);
-BENCHMARK(BM_Real16Sub);
-BENCHMARK(BM_Real16Mul);
-BENCHMARK(BM_Real16Div);
-BENCHMARK(BM_Real16Sqrt);
-BENCHMARK(BM_Real16Less);
-BENCHMARK(BM_ComplexMagnitude);
+BENCHMARK_CAPTURE(BM_Real16, Add, [](Real16 a, Real16 b) { return add(a, b); });
+BENCHMARK_CAPTURE(BM_Real16, Sub, [](Real16 a, Real16 b) { return sub(a, b); });
+BENCHMARK_CAPTURE(BM_Real16, Mul, [](Real16 a, Real16 b) { return mul(a, b); });
+BENCHMARK_CAPTURE(BM_Real16, Div, [](Real16 a, Real16 b) { return div(a, b); });
+BENCHMARK_CAPTURE(BM_Real16, Sqrt, [](Real16 a, Real16) { return sqrt(a); });
+BENCHMARK_CAPTURE(BM_Real16, Less, [](Real16 a, Real16 b) { return less(a, b); });
+// The complex magnitude of a and b as its parts.
+BENCHMARK_CAPTURE(BM_Real16, ComplexMagnitude, [](Real16 a, Real16 b) {
+  return magnitude(Complex{a, b});
+});
 
 struct Fixture {
   explicit Fixture(std::int32_t N, KernelChoice kernels) : input(random_matrix(N, 5)) {
@@ -173,5 +156,3 @@ BENCHMARK(BM_PivotSearch)->Apply([](auto* b) { orders_and_choices(b, 2); });
 
 }  // namespace
 }  // namespace quelmar
-
-BENCHMARK_MAIN();

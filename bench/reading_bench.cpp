@@ -56,5 +56,3 @@ void coefficient_reads(benchmark::State& state) {
 BENCHMARK(coefficient_reads);
 
 }  // namespace quelmar
-
-BENCHMARK_MAIN();

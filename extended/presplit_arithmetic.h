@@ -15,9 +15,6 @@
 
 namespace quelmar {
 
-// True when x is finite and exact_product would take it as it is, without scaling.
-QUELMAR_LANE_HELPER bool split_safe(double x) { return std::fabs(x) <= kSplitSafeLimit; }
-
 // True when all four parts are finite. The lane kernels run only on finite values: every NaN they
 // can then make is the machine's default NaN, whichever operand order an instruction has, while
 // two NaNs of different signs or payloads would make the result depend on that order.
@@ -35,9 +32,11 @@ QUELMAR_LANE_HELPER bool finite_parts(const ComplexPair<V>& z) {
   return finite;
 }
 
-// A factor the lane kernels may take: finite, with both high parts split-safe.
+// A factor the lane kernels may take: finite, with both high parts split-safe (exact_product
+// takes them as they are, without scaling).
 QUELMAR_LANE_HELPER bool lane_safe(const Complex& z) {
-  return finite_parts(z) && split_safe(z.re.hi) && split_safe(z.im.hi);
+  return finite_parts(z) && std::fabs(z.re.hi) <= kSplitSafeLimit &&
+         std::fabs(z.im.hi) <= kSplitSafeLimit;
 }
 
 // A Real16 factor with its splits: head + tail = hi (Dekker), tail_head + tail_tail = tail; sum is
@@ -96,19 +95,11 @@ QUELMAR_LANE_HELPER UpdateProducts<T> update_products(const SplitComplex<T>& x,
   return {product(x.re, f.re), product(x.im, f.im), product(x.im, f.re), product(x.re, f.im)};
 }
 
-// y - x * f from the part products of x * f.
+// y - x * f from the part products of x * f: the elimination's update of one element, x the pivot
+// row's element (left factor), f the row's factor (right factor).
 template <class T>
 QUELMAR_LANE_HELPER ComplexPair<T> reduced_by(const ComplexPair<T>& y, const UpdateProducts<T>& p) {
   return {difference(y.re, difference(p.re_re, p.im_im)), difference(y.im, sum(p.im_re, p.re_im))};
-}
-
-// y - x * f, the elimination's update of one element: x is the pivot row's element (left factor),
-// f the row's factor (right factor).
-template <class T>
-QUELMAR_LANE_HELPER ComplexPair<T> reduced_presplit(const ComplexPair<T>& y,
-                                                    const SplitComplex<T>& x,
-                                                    const SplitComplex<T>& f) {
-  return reduced_by(y, update_products(x, f));
 }
 
 // The four part products of a term a * b of an identity product, each with its factors in the

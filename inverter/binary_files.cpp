@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -69,14 +70,6 @@ void write_matrix_record(Units& units, int unit, std::string_view file_name,
   units.end_statement(unit);
 }
 
-// The bytes of a binary file of `integer_records` integer records and the matrix record of C:
-// each record its payload between two length words.
-std::size_t file_bytes(std::size_t integer_records, const ComplexMatrix& C) {
-  constexpr std::size_t kLengthWords = 2 * sizeof(std::int32_t);
-  return integer_records * (kLengthWords + sizeof(std::int32_t)) + kLengthWords +
-         C.element_count() * sizeof(Complex);
-}
-
 // The file's name in `folder`: the bare name for the current directory.
 std::string path_in(std::string_view folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
@@ -108,6 +101,23 @@ void remove_earlier_result(const std::string& name) {
   }
 }
 
+// Writes the binary file `file_name` in the folder of `files` through unit iRW: the integer
+// records, then the matrix record of C. Once the input file is open, an earlier result goes.
+void write_binary_file(Units& units, std::int32_t iRW, std::string_view file_name,
+                       std::initializer_list<std::int32_t> integers, const ComplexMatrix& C,
+                       const BinaryFiles& files) {
+  const std::string name = path_in(files.folder, file_name);
+  open_binary_file(units, iRW, name, files);
+  if (file_name == kInputFileName) remove_earlier_result(path_in(files.folder, kResultFileName));
+  // The file's bytes: each record its payload between two length words.
+  constexpr std::size_t kLengthWords = 2 * sizeof(std::int32_t);
+  units.expect_bytes(iRW, integers.size() * (kLengthWords + sizeof(std::int32_t)) + kLengthWords +
+                              C.element_count() * sizeof(Complex));
+  for (const std::int32_t value : integers) write_integer_record(units, iRW, value);
+  write_matrix_record(units, iRW, name, C);
+  units.close(iRW);
+}
+
 }  // namespace
 
 std::int32_t matrix_record_length(std::int32_t N, int unit, std::string_view file_name) {
@@ -129,13 +139,7 @@ void write_input_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int3
   static const Format kStorageNote("('  Fortran arrays store in column-major order.',/) ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  const std::string name = path_in(files.folder, kInputFileName);
-  open_binary_file(units, iRW, name, files);
-  remove_earlier_result(path_in(files.folder, kResultFileName));
-  units.expect_bytes(iRW, file_bytes(1, C));
-  write_integer_record(units, iRW, N);
-  write_matrix_record(units, iRW, name, C);
-  units.close(iRW);
+  write_binary_file(units, iRW, kInputFileName, {N}, C, files);
 }
 
 void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int32_t N,
@@ -144,13 +148,7 @@ void write_result_file(Units& units, std::int32_t iRW, std::int32_t iP, std::int
   static const Format kStorageNote("( '  Fortran arrays store in column-major order.')  ");
   if (iP > 5) write_formatted(units, iP, kAnnouncement);
   if (iP > 5) write_formatted(units, iP, kStorageNote);
-  const std::string name = path_in(files.folder, kResultFileName);
-  open_binary_file(units, iRW, name, files);
-  units.expect_bytes(iRW, file_bytes(2, C));
-  write_integer_record(units, iRW, N);
-  write_integer_record(units, iRW, rank);
-  write_matrix_record(units, iRW, name, C);
-  units.close(iRW);
+  write_binary_file(units, iRW, kResultFileName, {N, rank}, C, files);
 }
 
 }  // namespace quelmar

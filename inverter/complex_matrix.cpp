@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "quelmar/errors.h"
 #include "runtime/storage.h"
@@ -27,15 +28,12 @@ ComplexMatrix& ComplexMatrix::operator=(const ComplexMatrix& other) {
 }
 
 ComplexMatrix::ComplexMatrix(ComplexMatrix&& other) noexcept
-    : elements_(std::move(other.elements_)), order_(other.order_) {
-  other.release();
-}
+    : elements_(std::move(other.elements_)), order_(std::exchange(other.order_, 0)) {}
 
 ComplexMatrix& ComplexMatrix::operator=(ComplexMatrix&& other) noexcept {
   if (this != &other) {
     elements_ = std::move(other.elements_);
-    order_ = other.order_;
-    other.release();
+    order_ = std::exchange(other.order_, 0);
   }
   return *this;
 }

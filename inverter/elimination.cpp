@@ -27,23 +27,17 @@ void exchange_labels(Workspace& ws) {
 }  // namespace
 
 ComplexMatrix& exchange_pivot_plain(Workspace& ws, ComplexMatrix& C, ComplexMatrix& /*other*/) {
-  const std::int32_t N = ws.N;
-  const std::int32_t iu = ws.iu;
-  const std::int32_t ju = ws.ju;
-  const std::int32_t ii = ws.ii;
-  const std::int32_t jj = ws.jj;
-
-  for (std::int32_t r = 1; r <= N; ++r) std::swap(C(r, ju), C(r, ii));
+  for (std::int32_t r = 1; r <= ws.N; ++r) std::swap(C(r, ws.ju), C(r, ws.ii));
   const PivotRatio ratio = pivot_ratio(ws.Pivot);
-  for (std::int32_t c = 1; c <= N; ++c) {
-    const Complex pivot_row = C(iu, c);
-    C(iu, c) = C(jj, c);
-    C(jj, c) = divide_by_pivot(pivot_row, ratio);
+  for (std::int32_t c = 1; c <= ws.N; ++c) {
+    const Complex pivot_row = C(ws.iu, c);
+    C(ws.iu, c) = C(ws.jj, c);
+    C(ws.jj, c) = divide_by_pivot(pivot_row, ratio);
   }
   exchange_labels(ws);
 
   reduce_rows_plain(ws, C, ratio);
-  C(jj, ii) = reciprocal_of_pivot(ratio);
+  C(ws.jj, ws.ii) = reciprocal_of_pivot(ratio);
   return C;
 }
 

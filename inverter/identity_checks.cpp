@@ -1,7 +1,6 @@
 #include "inverter/identity_checks.h"
 
 #include <cstring>
-#include <span>
 #include <string>
 
 #include "format/format.h"

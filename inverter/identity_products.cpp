@@ -13,10 +13,6 @@ namespace {
 
 void clear(ComplexMatrix& m) { std::fill_n(m.data(), m.element_count(), kComplexZero); }
 
-// Which factor of the terms runs down the rows (held in the split table); the other one is the
-// same for the whole column.
-enum class RowFactor { kResult, kInput };
-
 // The part products of one term: the row factor from `rows`, the other factor `fixed`.
 template <RowFactor kRows, class T>
 QUELMAR_LANE_HELPER TermProducts<T> row_term_products(const SplitComplex<T>& varying,
@@ -72,10 +68,11 @@ QUELMAR_LANE_HELPER void accumulate_column(Complex* sums, std::int32_t n, const 
 }
 
 bool all_finite(const ComplexMatrix& m) {
-  bool finite = true;
-  for (std::size_t e = 0; e < m.element_count(); ++e) finite = finite && finite_parts(m.data()[e]);
-  return finite;
+  return std::all_of(m.data(), m.data() + m.element_count(),
+                     [](const Complex& z) { return finite_parts(z); });
 }
+
+}  // namespace
 
 // The plain form of either product: product(i, j) = the sum over ascending k of the terms
 // C(i, k) * Cin(k, j) (kResult) or C(k, j) * Cin(i, k) (kInput), the running sum on the left.
@@ -132,7 +129,10 @@ void form_product_fast(Workspace& ws, const ComplexMatrix& C) {
   });
 }
 
-}  // namespace
+template void form_product_plain<RowFactor::kResult>(Workspace& ws, const ComplexMatrix& C);
+template void form_product_plain<RowFactor::kInput>(Workspace& ws, const ComplexMatrix& C);
+template void form_product_fast<RowFactor::kResult>(Workspace& ws, const ComplexMatrix& C);
+template void form_product_fast<RowFactor::kInput>(Workspace& ws, const ComplexMatrix& C);
 
 QUELMAR_LANE_KERNEL void accumulate_result_rows(Complex* sums, std::int32_t n,
                                                 const SplitTable& rows,
@@ -159,21 +159,5 @@ QUELMAR_WIDE_LANE_KERNEL void accumulate_input_rows_wide(Complex* sums, std::int
   accumulate_column<RowFactor::kInput, WideLanes, Lanes>(sums, n, rows, fixed);
 }
 #endif
-
-void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C) {
-  form_product_plain<RowFactor::kResult>(ws, C);
-}
-
-void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C) {
-  form_product_plain<RowFactor::kInput>(ws, C);
-}
-
-void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C) {
-  form_product_fast<RowFactor::kResult>(ws, C);
-}
-
-void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C) {
-  form_product_fast<RowFactor::kInput>(ws, C);
-}
 
 }  // namespace quelmar

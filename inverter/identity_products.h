@@ -11,16 +11,21 @@
 
 namespace quelmar {
 
+// Which factor of the terms runs down the rows in the fast form (held in a split table; the other
+// one is the same for the whole column): the result C in the result by input, the input Cin in the
+// input by result. It names the product in either form.
+enum class RowFactor { kResult, kInput };
+
 // The reference forms: the triple loop over i, j, k, k innermost.
-void form_result_by_input_plain(Workspace& ws, const ComplexMatrix& C);
-void form_input_by_result_plain(Workspace& ws, const ComplexMatrix& C);
+template <RowFactor kRows>
+void form_product_plain(Workspace& ws, const ComplexMatrix& C);
 
 // k outermost, then columns j (shared between ws.kernels.threads threads), then a lane's worth of
 // rows at a time in lanes (ws.kernels.accumulate_*_rows), with the splits of each factor formed
 // once per k or per (k, j); the plain form where C or Cin holds an infinity or a NaN. The same
 // bits as the plain forms; equivalence test: RandomMatrices.FastKernelsGiveThePlainLoopsBytes.
-void form_result_by_input_fast(Workspace& ws, const ComplexMatrix& C);
-void form_input_by_result_fast(Workspace& ws, const ComplexMatrix& C);
+template <RowFactor kRows>
+void form_product_fast(Workspace& ws, const ComplexMatrix& C);
 
 // The lane kernels: sums(i) = sums(i) + a(i) * b(i) for rows i = 1..n, the row factor (C in the
 // result by input, Cin in the input by result) from `rows`, the other factor `fixed`; in lane

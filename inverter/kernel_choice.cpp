@@ -18,15 +18,15 @@ Kernels chosen_kernels(const KernelChoice& choice) {
     return {.threads = 1,
             .find_pivot = &find_pivot_plain,
             .exchange_pivot = &exchange_pivot_plain,
-            .form_result_by_input = &form_result_by_input_plain,
-            .form_input_by_result = &form_input_by_result_plain};
+            .form_result_by_input = &form_product_plain<RowFactor::kResult>,
+            .form_input_by_result = &form_product_plain<RowFactor::kInput>};
   }
   assert(!choice.wide || processor_vectors().wide_lanes);
   Kernels fast{.threads = team_threads(choice.threads),
                .find_pivot = &find_pivot_fast,
                .exchange_pivot = &exchange_pivot_fast,
-               .form_result_by_input = &form_result_by_input_fast,
-               .form_input_by_result = &form_input_by_result_fast,
+               .form_result_by_input = &form_product_fast<RowFactor::kResult>,
+               .form_input_by_result = &form_product_fast<RowFactor::kInput>,
                .reduce_column = &reduce_column,
                .accumulate_result_rows = &accumulate_result_rows,
                .accumulate_input_rows = &accumulate_input_rows,

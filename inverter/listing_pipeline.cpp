@@ -1,7 +1,6 @@
 #include "inverter/listing_pipeline.h"
 
 #include <cassert>
-#include <cstddef>
 
 #include "format/format.h"
 #include "runtime/thread_team.h"
@@ -28,9 +27,7 @@ bool ListingPipeline::start_ahead(const ComplexMatrix& C) {
   current_ = 1 - current_;
   lines_[current_].start(rows_, ws_.N, listing_row_bytes(ws_.N),
                          ComplexRowRenderer::scratch_bytes(), team_share() > 1);
-  std::string& head = ws_.listing_heads[current_];
-  head.clear();
-  render_listing_head(ws_, head);
+  render_listing_head(ws_, ws_.listing_heads[current_]);
   started_ = true;
   return previous;
 }

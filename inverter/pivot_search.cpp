@@ -86,14 +86,11 @@ Real16 find_pivot_plain(Workspace& ws, const ComplexMatrix& C) {
 Real16 find_pivot_fast(Workspace& ws, const ComplexMatrix& C) {
   const std::int32_t N = ws.N;
   // Largest estimate per free row, and the largest trusted estimate M with its position.
-  LargestEstimate estimates{0.0, N + 1, 0};
+  LargestEstimate largest{0.0, N + 1, 0};
   for (std::int32_t i = 1; i <= N; ++i) at(ws.row_estimates, i) = 0.0;
   for (std::int32_t j = 1; j <= N; ++j) {
-    if (at(ws.jCu, j) >= 0) estimate_column(ws, &C(1, j), j, estimates);
+    if (at(ws.jCu, j) >= 0) estimate_column(ws, &C(1, j), j, largest);
   }
-  const double largest = estimates.value;
-  const std::int32_t largest_i = estimates.i;
-  const std::int32_t largest_j = estimates.j;
 
   ws.iu = 0;
   ws.ju = 0;
@@ -107,9 +104,9 @@ Real16 find_pivot_fast(Workspace& ws, const ComplexMatrix& C) {
   bool filtering = finite(least);
   const auto floor_at = [&](std::int32_t i, std::int32_t j) {
     if (!filtering) return 0.0;
-    const bool past_largest = i > largest_i || (i == largest_i && j > largest_j);
+    const bool past_largest = i > largest.i || (i == largest.i && j > largest.j);
     double f = std::fmax(best_squared, least_squared);
-    if (past_largest) f = std::fmax(f, largest);
+    if (past_largest) f = std::fmax(f, largest.value);
     return usable_floor(f) * kMarginFactor;
   };
   for (std::int32_t i = 1; i <= N; ++i) {

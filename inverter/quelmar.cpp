@@ -77,10 +77,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
     std::copy_n(C.data(), C.element_count(), ws.Cin.data());
     if (files.written) write_input_file(units, iRW, iP, N, C, files);
 
-    for (std::int32_t i = 1; i <= N; ++i) {
-      at(ws.iRu, i) = i;
-      at(ws.jCu, i) = i;
-    }
+    for (std::int32_t i = 1; i <= N; ++i) at(ws.iRu, i) = at(ws.jCu, i) = i;
     // Each listing is rendered while the next step goes on, and written before the lines that
     // follow it. The fast kernels write each step into the other of C and CTest (the matrix a
     // listing is rendered from stays as it is until the step after next), the plain ones in place.
@@ -97,8 +94,7 @@ void Quelmar(const std::int32_t& Nin, ComplexMatrix& C, std::int32_t& iRankOut,
         if (tracing) write_formatted(units, iP, kValMin, {ws.ValMin});
         ws.CdetN = ws.Pivot;
       }
-      if (ws.iu == 0) break;
-      if (greater(ws.ValMin, pivot_magnitude)) break;
+      if (ws.iu == 0 || greater(ws.ValMin, pivot_magnitude)) break;
       // Every free element is zero (possible even at k > 1 when ValMin underflowed to zero): a zero
       // pivot is never divided by.
       if (pivot_magnitude.hi == 0.0) break;

@@ -1,7 +1,6 @@
 #include "inverter/rank_listing.h"
 
 #include <cstring>
-#include <span>
 #include <string>
 
 #include "format/format.h"
@@ -83,9 +82,7 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
     write_statements(ws, C, iP, units);
     return;
   }
-  std::string& head = ws.listing_heads[0];
-  head.clear();
-  render_listing_head(ws, head);
+  render_listing_head(ws, ws.listing_heads[0]);
   ListingRows rows;
   rows.labels = ws.iRu.data();
   rows.matrix = &C;
@@ -93,7 +90,7 @@ void write_rank_listing(const Workspace& ws, const ComplexMatrix& C, std::int32_
   if (ws.N >= 1) {
     lines.start(rows, ws.N, listing_row_bytes(ws.N), ComplexRowRenderer::scratch_bytes(), false);
   }
-  write_listing_pieces(ws, head, lines, iP, units);
+  write_listing_pieces(ws, ws.listing_heads[0], lines, iP, units);
 }
 
 bool listing_in_pieces(const Workspace& ws, std::int32_t iP, const Units& units) {
@@ -118,6 +115,7 @@ void write_listing_pieces(const Workspace& ws, const std::string& head, LineBloc
 }
 
 void render_listing_head(const Workspace& ws, std::string& out) {
+  out.clear();
   head_statements(ws, rendering_into(out));
 }
 

@@ -41,8 +41,8 @@ void write_listing_pieces(const Workspace& ws, const std::string& head, LineBloc
                           std::int32_t iP, Units& units);
 
 // The pieces as their write statements write them on a file unit: the lines before the matrix
-// lines (the rank line and the column labels), appended to `out`; and matrix line i (the label
-// and C(i, 1) .. C(i, N)), written at `at`: listing_row_bytes(N) characters, and
+// lines (the rank line and the column labels), in place of what `out` held; and matrix line i (the
+// label and C(i, 1) .. C(i, N)), written at `at`: listing_row_bytes(N) characters, and
 // ComplexRowRenderer::scratch_bytes() more after them overwritten.
 void render_listing_head(const Workspace& ws, std::string& out);
 void render_listing_row(std::int32_t label, const ComplexMatrix& C, std::int32_t i, char* at);

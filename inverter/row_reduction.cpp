@@ -51,7 +51,7 @@ QUELMAR_LANE_HELPER void reduce_groups(const Complex* column, Complex* out, std:
       reduce_plainly(y, out + (i - 1), i, kGroup, x, factors);
       continue;
     }
-    store_lanes(out + (i - 1), reduced_presplit(y_lanes, x_lanes, factors.rows<V>(i)));
+    store_lanes(out + (i - 1), reduced_by(y_lanes, update_products(x_lanes, factors.rows<V>(i))));
   }
 }
 
@@ -62,7 +62,7 @@ QUELMAR_LANE_HELPER void reduce_rest(const Complex* column, Complex* out, std::i
                                      const SplitTable& factors) {
   for (; i <= n; ++i) {
     const Complex& y = column[i - 1];
-    out[i - 1] = finite_parts(y) ? reduced_presplit(y, x_splits, factors.row(i))
+    out[i - 1] = finite_parts(y) ? reduced_by(y, update_products(x_splits, factors.row(i)))
                                  : reduced(y, x, factors.value(i));
   }
 }

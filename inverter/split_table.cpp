@@ -1,6 +1,5 @@
 #include "inverter/split_table.h"
 
-#include <cassert>
 #include <limits>
 
 namespace quelmar {

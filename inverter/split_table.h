@@ -34,15 +34,11 @@ class SplitTable {
   }
 
   // The splits of row i; requires 1 <= i <= order.
-  SplitComplex<double> row(std::int32_t i) const {
-    assert(i >= 1 && static_cast<std::size_t>(i) <= order_);
-    const auto at = [&](std::size_t f) { return *field(f, i); };
-    return {{at(0), at(1), at(2), at(3), at(4), at(5), at(6)},
-            {at(7), at(8), at(9), at(10), at(11), at(12), at(13)}};
-  }
+  SplitComplex<double> row(std::int32_t i) const { return rows<double>(i); }
 
-  // The splits of rows i..i+kLanesOf<V>-1, one row per lane (no call in between returns a
-  // vector: see QUELMAR_LANE_HELPER); requires 1 <= i and i + kLanesOf<V> - 1 <= order.
+  // The splits of rows i..i+kLanesOf<V>-1, one row per lane, or of row i alone for V = double (no
+  // call in between returns a vector: see QUELMAR_LANE_HELPER); requires 1 <= i and
+  // i + kLanesOf<V> - 1 <= order.
   template <class V>
   QUELMAR_LANE_HELPER SplitComplex<V> rows(std::int32_t i) const {
     assert(i >= 1 && static_cast<std::size_t>(i) + kLanesOf<V> - 1 <= order_);

@@ -5,7 +5,6 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 

@@ -15,12 +15,6 @@ using Complex128 = std::complex<double>;
 
 std::string shape_text(const py::array& a) { return py::str(a.attr("shape")).cast<std::string>(); }
 
-py::array as_array(py::handle argument, const char* name) {
-  py::array a = py::array::ensure(argument);
-  if (!a) throw py::value_error(std::string(name) + ": not an array");
-  return a;
-}
-
 // The order of a square two-dimensional array.
 std::int32_t square_order(const py::array& a, const char* name) {
   if (a.ndim() != 2 || a.shape(0) != a.shape(1)) {
@@ -109,7 +103,8 @@ ComplexMatrix matrix_from(py::handle argument, const char* name) {
     put_binary64(lo, matrix, &Real16::lo);
     return matrix;
   }
-  const py::array a = as_array(argument, name);
+  const py::array a = py::array::ensure(argument);
+  if (!a) throw py::value_error(std::string(name) + ": not an array");
   require_values(a, name, "the elements must be", true);
   ComplexMatrix matrix(square_order(a, name));
   if (a.dtype().kind() == 'u') {

@@ -28,7 +28,6 @@ class ComplexMatrix {
   ComplexMatrix& operator=(const ComplexMatrix& other);
   ComplexMatrix(ComplexMatrix&& other) noexcept;
   ComplexMatrix& operator=(ComplexMatrix&& other) noexcept;
-  ~ComplexMatrix() = default;
 
   // Zero-filled storage for order x order elements; false (and an empty matrix) when it cannot be
   // had or its size cannot be represented. An order of 0 or less gives an empty matrix.

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "quelmar/arithmetic_steps.h"
 
@@ -61,17 +62,11 @@ inline Real16 exact_product(double u, double v) {
 }
 
 // Division special cases on the divisor's high part d: a zero divisor gives (+inf, 0), an infinite
-// one (+0, +0); returns false when neither applies (a NaN divisor takes the general path).
-inline bool division_special_case(double d, Real16& out) {
-  if (std::fabs(d) == 0.0) {
-    out = {std::numeric_limits<double>::infinity(), 0.0};
-    return true;
-  }
-  if (std::isinf(d)) {
-    out = kZero;
-    return true;
-  }
-  return false;
+// one (+0, +0); none when neither applies (a NaN divisor takes the general path).
+inline std::optional<Real16> division_special_case(double d) {
+  if (std::fabs(d) == 0.0) return Real16{std::numeric_limits<double>::infinity(), 0.0};
+  if (std::isinf(d)) return kZero;
+  return std::nullopt;
 }
 
 // a + b.
@@ -88,8 +83,7 @@ inline Real16 mul(Real16 a, Real16 b) {
 
 // a / b: one binary64 quotient corrected by the exact remainder.
 inline Real16 div(Real16 a, Real16 b) {
-  Real16 special;
-  if (division_special_case(b.hi, special)) return special;
+  if (const auto special = division_special_case(b.hi)) return *special;
   const double q = a.hi / b.hi;
   const Real16 p = exact_product(b.hi, q);
   const double e = ((((a.hi - p.hi) - p.lo) + a.lo) - b.lo * q) / (b.lo + b.hi);
@@ -113,9 +107,9 @@ inline double sqrt_binary64(double y) {
 // infinite root; -infinity is negative and gives NaN like every other negative value.
 inline Real16 sqrt(Real16 a) {
   constexpr double kInfinity = std::numeric_limits<double>::infinity();
-  if (std::isnan(a.hi)) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
+  // A NaN or a negative value (not -0) has no root.
+  if (!(a.hi >= 0.0)) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
   if (a.hi == kInfinity && a.lo == 0.0) return {kInfinity, 0.0};
-  if (a.hi < 0.0) return {std::bit_cast<double>(std::uint64_t{0x7FF8000000000000}), 0.0};
   if (a.hi == 0.0) return kZero;
   const double r = sqrt_binary64(a.hi);
   const Real16 p = exact_product(r, r);
@@ -148,8 +142,7 @@ inline Real16 mul(Real16 a, double x) {
 
 // a / x for a binary64 x.
 inline Real16 div(Real16 a, double x) {
-  Real16 special;
-  if (division_special_case(x, special)) return special;
+  if (const auto special = division_special_case(x)) return *special;
   const double q = a.hi / x;
   const Real16 p = exact_product(x, q);
   const double e = (((a.hi - p.hi) - p.lo) + a.lo) / x;
@@ -158,8 +151,7 @@ inline Real16 div(Real16 a, double x) {
 
 // x / b for a binary64 x.
 inline Real16 div(double x, Real16 b) {
-  Real16 special;
-  if (division_special_case(b.hi, special)) return special;
+  if (const auto special = division_special_case(b.hi)) return *special;
   const double q = x / b.hi;
   const Real16 p = exact_product(b.hi, q);
   const double e = (((x - p.hi) - p.lo) - b.lo * q) / (b.lo + b.hi);
@@ -174,27 +166,21 @@ inline bool equal(Real16 a, Real16 b) {
 
 // a > b, deciding by the sign bits first (-0 < +0; a negative NaN counts as negative).
 inline bool greater(Real16 a, Real16 b) {
-  const bool sa = sign_bit(a.hi);
-  const bool sb = sign_bit(b.hi);
-  if (sa != sb) return sb;
+  if (sign_bit(a.hi) != sign_bit(b.hi)) return sign_bit(b.hi);
   return sub(a, b).hi > 0.0;
 }
 
 // a < b, deciding by the sign bits first.
 inline bool less(Real16 a, Real16 b) {
-  const bool sa = sign_bit(a.hi);
-  const bool sb = sign_bit(b.hi);
-  if (sa != sb) return sa;
+  if (sign_bit(a.hi) != sign_bit(b.hi)) return sign_bit(a.hi);
   return sub(a, b).hi < 0.0;
-}
-
-// |a|: both halves change sign together when the high part's sign bit is set.
-inline Real16 abs(Real16 a) {
-  return sign_bit(a.hi) ? Real16{flip_sign(a.hi), flip_sign(a.lo)} : a;
 }
 
 // -a: both sign bits flipped.
 inline Real16 neg(Real16 a) { return {flip_sign(a.hi), flip_sign(a.lo)}; }
+
+// |a|: both halves change sign together when the high part's sign bit is set.
+inline Real16 abs(Real16 a) { return sign_bit(a.hi) ? neg(a) : a; }
 
 // The binary64 x exactly: {x, +0}. For a decimal such as 0.1 use to_real16("0.1") instead.
 inline Real16 from_double(double x) { return {x, 0.0}; }
@@ -237,7 +223,6 @@ inline Real16& operator/=(Real16& a, double x) { return a = div(a, x); }
 // the order of the values hi + lo. Unlike equal, less and greater, the sign of a zero does not
 // count.
 inline bool operator==(Real16 a, Real16 b) { return a.hi == b.hi && a.lo == b.lo; }
-inline bool operator!=(Real16 a, Real16 b) { return !(a == b); }
 inline bool operator<(Real16 a, Real16 b) { return a.hi < b.hi || (a.hi == b.hi && a.lo < b.lo); }
 inline bool operator>(Real16 a, Real16 b) { return b < a; }
 inline bool operator<=(Real16 a, Real16 b) { return a < b || a == b; }

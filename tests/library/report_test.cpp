@@ -3,6 +3,7 @@
 // and the product of each matrix and its inverse as the trace's identity check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -63,10 +64,9 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 // The first line that holds `mark`; empty when there is none.
 std::string line_with(const std::vector<std::string>& lines, const std::string& mark) {
-  for (const std::string& line : lines) {
-    if (line.find(mark) != line.npos) return line;
-  }
-  return "";
+  const auto has_mark = [&](const std::string& line) { return line.find(mark) != line.npos; };
+  const auto line = std::ranges::find_if(lines, has_mark);
+  return line == lines.end() ? "" : *line;
 }
 
 // The text after `mark` in the line that holds it.
@@ -83,11 +83,10 @@ std::string edited(const char* format, std::initializer_list<Item> items) {
 
 // The positions 1..N whose bit is 0 in a trace's mask line "[ ... 0101] input" (bit 1 last).
 std::vector<std::int32_t> zero_bits(const std::string& line, std::int32_t N) {
-  const std::string bits = line.substr(1, line.find(']') - 1);
+  const std::size_t bracket = line.find(']');
   std::vector<std::int32_t> zeros;
   for (std::int32_t i = 1; i <= N; ++i) {
-    const std::size_t at = bits.size() - static_cast<std::size_t>(i);
-    if (bits[at] != '1') zeros.push_back(i);
+    if (line[bracket - static_cast<std::size_t>(i)] != '1') zeros.push_back(i);
   }
   return zeros;
 }
@@ -124,9 +123,9 @@ TEST(Report, ShowsTheTracesPivotsMasksAndCdetN) {
     ComplexMatrix inverse = run.input;
     const InversionReport report = invert_reported(inverse, {.threads = 1});
 
-    std::int32_t pivots = 0;
-    for (const std::string& line : lines) pivots += line.starts_with("    iu =") ? 1 : 0;
-    EXPECT_EQ(report.rank, pivots);
+    EXPECT_EQ(report.rank, std::ranges::count_if(lines, [](const std::string& line) {
+                return line.starts_with("    iu =");
+              }));
     const auto n = static_cast<std::size_t>(N);
     ASSERT_EQ(std::pair(report.rows.size(), report.columns.size()), std::pair(n, n));
     if (const std::string first = line_with(lines, "    iu ="); !first.empty()) {

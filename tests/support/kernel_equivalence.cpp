@@ -44,9 +44,7 @@ std::string bytes_of(const ComplexMatrix& m) {
 Inversion invert(const ComplexMatrix& C, KernelChoice kernels) {
   constexpr std::int32_t kTraceUnit = 13;
   Inversion out;
-  ComplexMatrix result;
-  result.allocate(C.order());
-  std::copy_n(C.data(), C.element_count(), result.data());
+  ComplexMatrix result = C;
   {
     Units units;  // closes the files at the end of the block
     units.open_for_write_or_stop(kTraceUnit, kPartNames[0]);
