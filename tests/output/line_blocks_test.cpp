@@ -76,16 +76,22 @@ std::string lines_text(std::int32_t count) {
   return text;
 }
 
-// Two threads in the team, a worker beside the caller, also on one processor.
+// Two threads in the team, a worker beside the caller, also on one processor; the lines are
+// written to a stream.
 struct TwoThreads : testing::Test {
+  TwoThreads() {
+    lines.parts = &parts;
+    units.connect_stream(13, out);
+  }
   ThrowingOnAWorker parts;
+  Lines lines;
+  std::vector<std::string> buffers;
+  std::ostringstream out;
+  Units units{-1, -1, -1};
 };
 
 TEST_F(TwoThreads, ABlockStartedAhead) {
   in_team(2, [&] {
-    std::vector<std::string> buffers;
-    Lines lines;
-    lines.parts = &parts;
     {
       LineBlocks blocks(buffers);
       parts.arm(1);
@@ -94,9 +100,6 @@ TEST_F(TwoThreads, ABlockStartedAhead) {
       EXPECT_THROW(blocks.join(), WorkerFailure);
       parts.disarm();
     }
-    std::ostringstream out;
-    Units units(-1, -1, -1);
-    units.connect_stream(13, out);
     LineBlocks blocks(buffers);
     blocks.start(lines, 20, kLineBytes, 0, true);
     blocks.finish(units, 13);
@@ -107,12 +110,6 @@ TEST_F(TwoThreads, ABlockStartedAhead) {
 // The first block of 32 lines is written before the second fails.
 TEST_F(TwoThreads, LaterBlocks) {
   in_team(2, [&] {
-    std::vector<std::string> buffers;
-    Lines lines;
-    lines.parts = &parts;
-    std::ostringstream out;
-    Units units(-1, -1, -1);
-    units.connect_stream(13, out);
     LineBlocks blocks(buffers);
     parts.arm(33);
     blocks.start(lines, 100, kLineBytes, 0, false);
