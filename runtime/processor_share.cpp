@@ -23,21 +23,6 @@ int runnable_threads() {
   return std::sscanf(text, "%*s %*s %*s %d", &runnable) == 1 ? std::max(1, runnable) : 1;
 }
 
-ProcessorShare::WorkersInArena::WorkersInArena(tbb::task_arena& arena)
-    : tbb::task_scheduler_observer(arena) {
-  observe(true);
-}
-
-ProcessorShare::WorkersInArena::~WorkersInArena() { observe(false); }
-
-void ProcessorShare::WorkersInArena::on_scheduler_entry(bool worker) {
-  if (worker) ++count;
-}
-
-void ProcessorShare::WorkersInArena::on_scheduler_exit(bool worker) {
-  if (worker) --count;
-}
-
 ProcessorShare::ProcessorShare(tbb::task_arena* arena, int size, bool adapts)
     : size_(size), share_(size) {
   assert(arena != nullptr || size == 1);
