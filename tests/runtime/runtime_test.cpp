@@ -116,11 +116,7 @@ TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
       ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
       units.write(13, std::string(1500, 'a'));
       try {
-        if (in_pieces) {
-          units.write(13, pieces);
-        } else {
-          units.write(13, whole);
-        }
+        in_pieces ? units.write(13, pieces) : units.write(13, whole);
       } catch (const WriteFailed& failed) {
         report = failed.what();
       }
