@@ -155,8 +155,7 @@ void Units::open_for_write_or_stop(int unit, const std::string& name) {
 void Units::connect_stream(int unit, std::ostream& stream) {
   if (is_console_unit(unit)) throw std::logic_error("a stream on a console unit");
   close(unit);
-  Channel& channel = channels_[unit];
-  channel.stream = &stream;
+  channels_[unit].stream = &stream;
 }
 
 void Units::write(int unit, std::string_view bytes) { write(unit, std::span(&bytes, 1)); }
