@@ -96,10 +96,10 @@ std::size_t write_gathered(int fd, std::string_view first, std::span<const std::
   return done;
 }
 
-// Writes bytes[0, size) to fd, continuing after partial writes and interruptions. Returns the
-// number of bytes written; when that is short of size, errno tells why.
-std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
-  return write_gathered(fd, std::string_view(bytes, size), {}, size);
+// Writes the bytes to fd, continuing after partial writes and interruptions. Returns the number of
+// bytes written; when that is short of all of them, errno tells why.
+std::size_t write_fully(int fd, std::string_view bytes) {
+  return write_gathered(fd, bytes, {}, bytes.size());
 }
 
 }  // namespace
@@ -238,11 +238,9 @@ void Units::close_all() noexcept {
       continue;
     }
     // A handed block that failed is tried again first: the bytes keep their order.
-    if (!settle_quietly(channel)) {
-      write_fully(channel.fd, channel.handed.data() + channel.handed_written,
-                  channel.handed.size() - channel.handed_written);
-    }
-    write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
+    if (!settle_quietly(channel))
+      write_fully(channel.fd, std::string_view(channel.handed).substr(channel.handed_written));
+    write_fully(channel.fd, channel.buffer);
     channel.buffer.clear();
     if (channel.console) {
       ++it;
@@ -299,7 +297,7 @@ void Units::check_stream(const char* statement, int unit, const Channel& channel
 
 void Units::transfer_handed(Channel& channel) noexcept {
   reserve_ahead(channel, channel.bytes_handed);
-  channel.handed_written = write_fully(channel.fd, channel.handed.data(), channel.handed.size());
+  channel.handed_written = write_fully(channel.fd, channel.handed);
   channel.handed_error = channel.handed_written < channel.handed.size() ? errno : 0;
 }
 
