@@ -86,8 +86,6 @@ EchoRecords::EchoRecords(Units& units, int unit, std::int64_t expected)
   for (Batch& batch : batches_) batch.records.reserve(kBatchRecords);
 }
 
-EchoRecords::~EchoRecords() = default;
-
 void EchoRecords::add(std::int32_t row, std::int32_t column, const Complex& element) {
   if (!in_batches_) return write_coefficient_record(units_, unit_, row, column, element);
   if (failed_) return;

@@ -34,8 +34,6 @@ class EchoRecords {
   EchoRecords(Units& units, int unit, std::int64_t expected);
   EchoRecords(const EchoRecords&) = delete;
   EchoRecords& operator=(const EchoRecords&) = delete;
-  // Waits for a batch rendering; writes nothing.
-  ~EchoRecords();
 
   void add(std::int32_t row, std::int32_t column, const Complex& element);
   // Writes every record added and not yet written; nothing once a write has failed (the records
@@ -66,9 +64,9 @@ class EchoRecords {
   bool in_batches_;
   std::vector<std::string> buffers_;
   std::array<Batch, 2> batches_;  // outlive the blocks, which wait for a batch rendering
-  LineBlocks blocks_;
-  std::size_t gathering_ = 0;  // the batch that records are added to
-  bool failed_ = false;        // a write has thrown
+  LineBlocks blocks_;             // its end waits for a batch rendering, and writes nothing
+  std::size_t gathering_ = 0;     // the batch that records are added to
+  bool failed_ = false;           // a write has thrown
 };
 
 }  // namespace quelmar

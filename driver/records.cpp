@@ -22,6 +22,16 @@ void write_name_characters(Units& units, int unit, const Format& format, std::st
   write_formatted(units, unit, format, items);
 }
 
+const Format& coefficient_format() {
+  static const Format kFormat("(2(i3,','),sp,' (',e38.30,',',e38.30,'),')");
+  return kFormat;
+}
+
+std::array<Item, 4> coefficient_items(std::int32_t row, std::int32_t column,
+                                      const Complex& element) {
+  return {Item(row), Item(column), Item(element.re), Item(element.im)};
+}
+
 }  // namespace
 
 void write_input_name_record(Units& units, int unit, std::string_view DataFileIn) {
@@ -42,20 +52,6 @@ void write_order_record(Units& units, int unit, std::int32_t Nin) {
   static const Format kFormat("(i7,', : Nin')");
   write_formatted(units, unit, kFormat, {Item(Nin)});
 }
-
-namespace {
-
-const Format& coefficient_format() {
-  static const Format kFormat("(2(i3,','),sp,' (',e38.30,',',e38.30,'),')");
-  return kFormat;
-}
-
-std::array<Item, 4> coefficient_items(std::int32_t row, std::int32_t column,
-                                      const Complex& element) {
-  return {Item(row), Item(column), Item(element.re), Item(element.im)};
-}
-
-}  // namespace
 
 void write_coefficient_record(Units& units, int unit, std::int32_t row, std::int32_t column,
                               const Complex& element) {

@@ -135,13 +135,11 @@ int run(Units& units) {
     return end_early(units, stop);
   } catch (const StorageRefused& refused) {
     return end_early(units, halt_report(refused.what()));
-  } catch (const WriteFailed& failed) {
-    return end_early(units, error_stop_report(failed.what()));
   } catch (const std::bad_alloc&) {
     return end_early(units, error_stop_report("out of memory"));
   } catch (const std::runtime_error& failed) {
-    // What else the system refuses, in words of the library that asked: a thread that oneTBB
-    // cannot start, say.
+    // A failed write (WriteFailed, its I/O error line), or what else the system refuses, in words
+    // of the library that asked: a thread that oneTBB cannot start, say.
     return end_early(units, error_stop_report(failed.what()));
   }
   units.close_all();

@@ -5,8 +5,7 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
 
 #include "runtime/writer_thread.h"
 
@@ -20,27 +19,8 @@ int runnable_threads() {
   const ssize_t got = fd < 0 ? -1 : ::pread(fd, text, sizeof text - 1, 0);
   if (got <= 0) return 1;
   text[got] = '\0';
-  const char* field = text;
-  for (int blanks = 0; blanks < 3 && field != nullptr; ++blanks) {
-    field = std::strchr(field, ' ');
-    if (field != nullptr) ++field;
-  }
-  return field == nullptr ? 1 : std::max(1, std::atoi(field));
-}
-
-ProcessorShare::WorkersInArena::WorkersInArena(tbb::task_arena& arena)
-    : tbb::task_scheduler_observer(arena) {
-  observe(true);
-}
-
-ProcessorShare::WorkersInArena::~WorkersInArena() { observe(false); }
-
-void ProcessorShare::WorkersInArena::on_scheduler_entry(bool worker) {
-  if (worker) ++count;
-}
-
-void ProcessorShare::WorkersInArena::on_scheduler_exit(bool worker) {
-  if (worker) --count;
+  int runnable = 0;
+  return std::sscanf(text, "%*s %*s %*s %d", &runnable) == 1 ? std::max(1, runnable) : 1;
 }
 
 ProcessorShare::ProcessorShare(tbb::task_arena* arena, int size, bool adapts)

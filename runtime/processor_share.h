@@ -42,10 +42,16 @@ class ProcessorShare {
   // Counts the workers in the arena: working, or looking for work; the others sleep.
   class WorkersInArena final : public tbb::task_scheduler_observer {
    public:
-    explicit WorkersInArena(tbb::task_arena& arena);
-    ~WorkersInArena() override;
-    void on_scheduler_entry(bool worker) override;
-    void on_scheduler_exit(bool worker) override;
+    explicit WorkersInArena(tbb::task_arena& arena) : task_scheduler_observer(arena) {
+      observe(true);
+    }
+    ~WorkersInArena() override { observe(false); }
+    void on_scheduler_entry(bool worker) override {
+      if (worker) ++count;
+    }
+    void on_scheduler_exit(bool worker) override {
+      if (worker) --count;
+    }
     std::atomic<int> count{0};
   };
 

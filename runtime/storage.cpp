@@ -28,10 +28,8 @@ std::optional<std::uint64_t> meminfo_field(std::string_view meminfo, std::string
     text.remove_prefix(key.size());
     text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
     std::uint64_t kilobytes = 0;
-    if (std::from_chars(text.data(), text.data() + text.size(), kilobytes).ec != std::errc{}) {
-      return std::nullopt;
-    }
-    return kilobytes;
+    const auto read = std::from_chars(text.data(), text.data() + text.size(), kilobytes);
+    return read.ec == std::errc{} ? std::optional(kilobytes) : std::nullopt;
   }
   return std::nullopt;
 }
@@ -51,8 +49,7 @@ std::optional<std::uint64_t> obtainable_bytes() {
   const std::string_view meminfo(text.data(), size);
   const auto available = meminfo_field(meminfo, "MemAvailable:");
   if (!available) return std::nullopt;
-  const std::uint64_t swap_free = meminfo_field(meminfo, "SwapFree:").value_or(0);
-  const std::uint64_t kilobytes = *available + swap_free;
+  const std::uint64_t kilobytes = *available + meminfo_field(meminfo, "SwapFree:").value_or(0);
   constexpr std::uint64_t kMaxKilobytes = std::numeric_limits<std::uint64_t>::max() / 1024;
   return kilobytes > kMaxKilobytes ? std::numeric_limits<std::uint64_t>::max() : kilobytes * 1024;
 }

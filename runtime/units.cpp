@@ -96,10 +96,10 @@ std::size_t write_gathered(int fd, std::string_view first, std::span<const std::
   return done;
 }
 
-// Writes bytes[0, size) to fd, continuing after partial writes and interruptions. Returns the
-// number of bytes written; when that is short of size, errno tells why.
-std::size_t write_fully(int fd, const char* bytes, std::size_t size) {
-  return write_gathered(fd, std::string_view(bytes, size), {}, size);
+// Writes the bytes to fd, continuing after partial writes and interruptions. Returns the number of
+// bytes written; when that is short of all of them, errno tells why.
+std::size_t write_fully(int fd, std::string_view bytes) {
+  return write_gathered(fd, bytes, {}, bytes.size());
 }
 
 }  // namespace
@@ -155,49 +155,43 @@ void Units::open_for_write_or_stop(int unit, const std::string& name) {
 void Units::connect_stream(int unit, std::ostream& stream) {
   if (is_console_unit(unit)) throw std::logic_error("a stream on a console unit");
   close(unit);
-  Channel& channel = channels_[unit];
-  channel.stream = &stream;
+  channels_[unit].stream = &stream;
 }
 
-void Units::write(int unit, std::string_view bytes) {
+void Units::write(int unit, std::string_view bytes) { write(unit, std::span(&bytes, 1)); }
+
+void Units::write(int unit, std::span<const std::string_view> pieces) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) {
+    if (pieces.empty()) return;  // nothing is written
     throw WriteFailed("I/O error: write to unit " + std::to_string(unit) +
                       ": unit not open for writing");
   }
   Channel& channel = found->second;
-  if (channel.stream != nullptr) {
-    std::ostream& stream = *channel.stream;
-    if (!bytes.empty()) {
-      on_stream(stream,
-                [&] { stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
-    }
-    return check_stream("write to", unit, channel);
-  }
-  // A console unit's bytes wait for the end of the statement.
-  if (channel.console) {
-    channel.buffer.append(bytes);
-    return;
-  }
-  const bool large = channel.large;
-  if (!large && bytes.size() >= kFileBlockBytes) {
-    return write_through(unit, channel, std::span(&bytes, 1), bytes.size());
-  }
-  channel.buffer.append(bytes);
-  if (channel.buffer.size() >= (large ? kWriteBehindBlockBytes : kFileBlockBytes)) {
-    hand_over_block(unit, channel);
-  }
-}
-
-void Units::write(int unit, std::span<const std::string_view> pieces) {
-  const auto found = channels_.find(unit);
   const std::size_t bytes = total_size(pieces);
-  if (found == channels_.end() || found->second.stream != nullptr || found->second.console ||
-      found->second.large || found->second.buffer.size() + bytes < kFileBlockBytes) {
-    for (const std::string_view piece : pieces) write(unit, piece);
+  // A file's pieces that complete a block go to the system from where they lie.
+  if (channel.stream == nullptr && !channel.console && !channel.large &&
+      channel.buffer.size() + bytes >= kFileBlockBytes) {
+    flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
+    if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) begin_large(channel);
     return;
   }
-  write_through(unit, found->second, pieces, bytes);
+  for (const std::string_view piece : pieces) {
+    if (channel.stream != nullptr) {
+      std::ostream& stream = *channel.stream;
+      if (!piece.empty()) {
+        on_stream(stream,
+                  [&] { stream.write(piece.data(), static_cast<std::streamsize>(piece.size())); });
+      }
+      check_stream("write to", unit, channel);
+      continue;
+    }
+    // A console unit's bytes wait for the end of the statement, a file unit's for a full block.
+    channel.buffer.append(piece);
+    if (channel.large && channel.buffer.size() >= kWriteBehindBlockBytes) {
+      hand_over_block(unit, channel);
+    }
+  }
 }
 
 void Units::expect_bytes(int unit, std::size_t bytes) {
@@ -219,21 +213,21 @@ void Units::end_statement(int unit) {
 void Units::close(int unit) {
   const auto found = channels_.find(unit);
   if (found == channels_.end()) return;
-  if (found->second.stream != nullptr) {
-    std::ostream& stream = *found->second.stream;
+  Channel& channel = found->second;
+  if (channel.stream != nullptr) {
+    std::ostream& stream = *channel.stream;
     on_stream(stream, [&] { stream.flush(); });
-    check_stream("close of", unit, found->second);
+    check_stream("close of", unit, channel);
     channels_.erase(found);
     return;
   }
-  settle(unit, found->second);
-  flush("close of", unit, found->second);
-  if (found->second.console) return;
-  release_reserve(found->second);
-  const int fd = found->second.fd;
-  const Channel closed = std::move(found->second);
+  settle(unit, channel);
+  flush("close of", unit, channel);
+  if (channel.console) return;
+  release_reserve(channel);
+  const Channel closed = std::move(channel);
   channels_.erase(found);
-  if (::close(fd) != 0) throw_io_error("close of", unit, closed, std::strerror(errno));
+  if (::close(closed.fd) != 0) throw_io_error("close of", unit, closed, std::strerror(errno));
 }
 
 void Units::close_all() noexcept {
@@ -244,11 +238,9 @@ void Units::close_all() noexcept {
       continue;
     }
     // A handed block that failed is tried again first: the bytes keep their order.
-    if (!settle_quietly(channel)) {
-      write_fully(channel.fd, channel.handed.data() + channel.handed_written,
-                  channel.handed.size() - channel.handed_written);
-    }
-    write_fully(channel.fd, channel.buffer.data(), channel.buffer.size());
+    if (!settle_quietly(channel))
+      write_fully(channel.fd, std::string_view(channel.handed).substr(channel.handed_written));
+    write_fully(channel.fd, channel.buffer);
     channel.buffer.clear();
     if (channel.console) {
       ++it;
@@ -290,14 +282,10 @@ void Units::flush(const char* statement, int unit, Channel& channel,
   const int error = errno;
   channel.bytes_handed += written;
   // What did not reach the system stays buffered, in order.
-  if (written < buffered) {
-    channel.buffer.erase(0, written);
-    for (const std::string_view piece : more) channel.buffer.append(piece);
-  } else {
-    channel.buffer.clear();
-    from_position({}, more, written - buffered,
-                  [&channel](std::string_view bytes) { channel.buffer.append(bytes); });
-  }
+  const std::size_t from_buffer = std::min(written, buffered);
+  channel.buffer.erase(0, from_buffer);
+  from_position({}, more, written - from_buffer,
+                [&channel](std::string_view bytes) { channel.buffer.append(bytes); });
   if (written < count) throw_io_error(statement, unit, channel, std::strerror(error));
 }
 
@@ -307,11 +295,10 @@ void Units::check_stream(const char* statement, int unit, const Channel& channel
   }
 }
 
-void Units::BlockTransfer::operator()() const noexcept {
-  Channel& c = *channel;
-  reserve_ahead(c, c.bytes_handed);
-  c.handed_written = write_fully(c.fd, c.handed.data(), c.handed.size());
-  c.handed_error = c.handed_written < c.handed.size() ? errno : 0;
+void Units::transfer_handed(Channel& channel) noexcept {
+  reserve_ahead(channel, channel.bytes_handed);
+  channel.handed_written = write_fully(channel.fd, channel.handed);
+  channel.handed_error = channel.handed_written < channel.handed.size() ? errno : 0;
 }
 
 std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {
@@ -343,38 +330,29 @@ void Units::release_reserve(const Channel& channel) noexcept {
 }
 
 void Units::hand_over_block(int unit, Channel& channel) {
-  if (!channel.large) return write_through(unit, channel, {}, 0);
   settle(unit, channel);
   const std::size_t keep = ragged_tail(channel, 0);
   channel.handed.swap(channel.buffer);
   channel.buffer.assign(channel.handed, channel.handed.size() - keep, keep);
   channel.handed.resize(channel.handed.size() - keep);
   channel.bytes_handed += channel.handed.size();
-  channel.transfer.channel = &channel;
   // Where the team has no processor to spare, a writer thread would take one from it.
-  if (team_share() == 1) return channel.transfer();
+  if (team_share() == 1) return transfer_handed(channel);
   try {
     if (channel.writer == nullptr) channel.writer = std::make_unique<WriterThread>();
   } catch (const std::system_error&) {
-    return channel.transfer();  // no thread to be had: the block goes now
+    return transfer_handed(channel);  // no thread to be had: the block goes now
   }
-  channel.writer->hand_over(channel.transfer);
-}
-
-void Units::write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
-                          std::size_t bytes) {
-  flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
-  if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) begin_large(channel);
+  channel.writer->hand_over([&channel] { transfer_handed(channel); });
 }
 
 void Units::begin_large(Channel& channel) noexcept {
-  // Without the room for two large blocks, blocks keep going at once.
+  // Without the room for two large blocks (bad_alloc, length_error), blocks keep going at once.
   try {
     channel.buffer.reserve(2 * kWriteBehindBlockBytes);
     channel.handed.reserve(2 * kWriteBehindBlockBytes);
     channel.large = true;
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
+  } catch (const std::exception&) {
   }
   channel.write_behind = channel.large;
 }

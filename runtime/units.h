@@ -87,13 +87,6 @@ class Units {
   std::string& statement_buffer() { return statement_buffer_; }
 
  private:
-  struct Channel;
-  // The transfer of a file's handed block, run by its writer thread (or by the caller when the
-  // team has no processor to spare or no thread can be started).
-  struct BlockTransfer {
-    Channel* channel = nullptr;
-    void operator()() const noexcept;
-  };
   struct Channel {
     int fd = -1;
     bool console = false;
@@ -113,7 +106,6 @@ class Units {
     std::string handed;
     std::size_t handed_written = 0;
     int handed_error = 0;
-    BlockTransfer transfer;
     std::unique_ptr<WriterThread> writer;  // started with the first block handed to it
   };
   // Hands the channel's buffered bytes, then the pieces of `more` from where they lie (no copy),
@@ -136,12 +128,11 @@ class Units {
   // Throws the I/O error of `statement` once a stream unit's stream has failed (a failed stream
   // takes no more bytes).
   static void check_stream(const char* statement, int unit, const Channel& channel);
-  // A full block of a file unit: flushed, or handed to the writer once the file is large.
+  // A full large block of a file unit: handed to the writer thread (or, when the team has no
+  // processor to spare or no thread can be started, written by the caller).
   void hand_over_block(int unit, Channel& channel);
-  // flush() of the buffered bytes and the pieces (`bytes` in all) while no writer takes the
-  // file's blocks; turns to large blocks once the file is large.
-  void write_through(int unit, Channel& channel, std::span<const std::string_view> pieces,
-                     std::size_t bytes);
+  // The transfer of the file's handed block, on its writer thread or the caller.
+  static void transfer_handed(Channel& channel) noexcept;
   // Makes room for two large blocks, which then go to the writer thread; on failure blocks go on as
   // before.
   static void begin_large(Channel& channel) noexcept;

@@ -34,43 +34,43 @@ Real16 any_value(Random& r) {
   return r.below(4) == 0 ? Real16{kSpecial[r.below(3)], 0.0} : r.real16(r.between(-100, 100));
 }
 
-struct Streams {
-  Streams() {
-    units.connect_stream(kBulk, bulk);
-    units.connect_stream(kOneByOne, one_by_one);
-  }
-  std::ostringstream bulk;
-  std::ostringstream one_by_one;
-  Units units{-1, -1, -1};
-};
+// Runs write(units) in a team of `threads`, and expects units kBulk and kOneByOne to have been
+// given the same bytes.
+template <class Write>
+void expect_same_bytes(int threads, const std::string& what, Write write) {
+  std::ostringstream bulk, one_by_one;
+  Units units(-1, -1, -1);
+  units.connect_stream(kBulk, bulk);
+  units.connect_stream(kOneByOne, one_by_one);
+  in_team(threads, [&] { write(units); });
+  ASSERT_EQ(bulk.str(), one_by_one.str()) << what << ", " << threads << " threads";
+}
 
 TEST(CoefficientRecords, EchoesAreTheStatementsBytes) {
   Random r(0xEC40);
   for (const int threads : kThreads) {
     for (const std::int64_t count : {0, 1, 1023, 1024, 1025, 1536, 2049}) {
-      Streams s;
-      in_team(threads, [&] {
-        EchoRecords echoes(s.units, kBulk, count);
+      expect_same_bytes(threads, std::to_string(count) + " records", [&](Units& units) {
+        EchoRecords echoes(units, kBulk, count);
         // A stop part-way writes every echo added before the statement that follows it.
         const std::int64_t stop = r.below(2) == 0 ? -1 : static_cast<std::int64_t>(r.below(2050));
         Complex element;
         for (std::int64_t k = 0; k < count; ++k) {
           if (k == stop) {
             echoes.finish();
-            write_free(s.units, kBulk, "stop");
-            write_free(s.units, kOneByOne, "stop");
+            write_free(units, kBulk, "stop");
+            write_free(units, kOneByOne, "stop");
           }
           const auto row = static_cast<std::int32_t>(r.below(1200));
           const auto column = static_cast<std::int32_t>(r.below(1200));
           element = {any_value(r), any_value(r)};
           echoes.add(row, column, element);
-          write_coefficient_record(s.units, kOneByOne, row, column, element);
+          write_coefficient_record(units, kOneByOne, row, column, element);
         }
         echoes.finish();
-        write_free(s.units, kBulk, "end");
-        write_free(s.units, kOneByOne, "end");
+        write_free(units, kBulk, "end");
+        write_free(units, kOneByOne, "end");
       });
-      ASSERT_EQ(s.bulk.str(), s.one_by_one.str()) << count << " records, " << threads << " threads";
     }
   }
 }
@@ -140,13 +140,13 @@ TEST(CoefficientRecords, MatrixRecordsAreTheStatementsBytes) {
       for (std::int32_t j = 1; j <= N; ++j) {
         for (std::int32_t i = 1; i <= N; ++i) C(i, j) = {any_value(r), any_value(r)};
       }
-      Streams s;
-      in_team(threads, [&] { write_matrix_records(s.units, kBulk, C); });
-      for (std::int32_t i = 1; i <= N; ++i) {
-        for (std::int32_t j = 1; j <= N; ++j)
-          write_coefficient_record(s.units, kOneByOne, i, j, C(i, j));
-      }
-      ASSERT_EQ(s.bulk.str(), s.one_by_one.str()) << "order " << N << ", " << threads << " threads";
+      expect_same_bytes(threads, "order " + std::to_string(N), [&](Units& units) {
+        write_matrix_records(units, kBulk, C);
+        for (std::int32_t i = 1; i <= N; ++i) {
+          for (std::int32_t j = 1; j <= N; ++j)
+            write_coefficient_record(units, kOneByOne, i, j, C(i, j));
+        }
+      });
     }
   }
 }

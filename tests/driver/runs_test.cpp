@@ -2,8 +2,6 @@
 // fixtures/golden/runs and our own of fixtures/runs, laid out as fixtures/runs/README.md tells)
 // must give its outputs and files byte for byte, and every row of driver_faults.tsv, a case
 // folder run under a fault, must end as the row says, keeping what was written before the fault.
-#include <sched.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 
 #include "process.h"
 #include "random.h"
+#include "runtime/thread_team.h"
 #include "table.h"
 
 namespace quelmar::test {
@@ -220,9 +219,7 @@ TEST(Threads, EchoStorageRefusedOnAWorkerEndsTheRunOutOfMemory) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "the sanitizer's allocator comes first";
 #endif
-  cpu_set_t processors;
-  ASSERT_EQ(::sched_getaffinity(0, sizeof processors, &processors), 0);
-  if (CPU_COUNT(&processors) < 2) GTEST_SKIP() << "a worker thread needs two processors";
+  if (team_threads(0) < 2) GTEST_SKIP() << "a worker thread needs two processors";
   Random random(29);
   std::string input = "'echo'\n200\n200\n";
   for (int i = 1; i <= 200; ++i) {

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -32,14 +31,11 @@ struct WorkerFailure : std::runtime_error {
 class ThrowingOnAWorker {
  public:
   void part(std::int32_t i) {
-    if (armed_ && i >= from_ && std::this_thread::get_id() != caller_) {
-      if (!thrown_.exchange(true)) throw WorkerFailure();
-    }
+    if (!armed_ || i < from_) return;
+    if (std::this_thread::get_id() != caller_ && !thrown_.exchange(true)) throw WorkerFailure();
+    // The caller waits for a worker to throw; a worker after the throw goes on at once.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (armed_ && i >= from_ && std::this_thread::get_id() == caller_ && !thrown_ &&
-           std::chrono::steady_clock::now() < give_up) {
-      std::this_thread::yield();
-    }
+    while (!thrown_ && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
   }
   void arm(std::int32_t from) {
     armed_ = true;
@@ -76,16 +72,22 @@ std::string lines_text(std::int32_t count) {
   return text;
 }
 
-// Two threads in the team, a worker beside the caller, also on one processor.
+// Two threads in the team, a worker beside the caller, also on one processor; the lines are
+// written to a stream.
 struct TwoThreads : testing::Test {
+  TwoThreads() {
+    lines.parts = &parts;
+    units.connect_stream(13, out);
+  }
   ThrowingOnAWorker parts;
+  Lines lines;
+  std::vector<std::string> buffers;
+  std::ostringstream out;
+  Units units{-1, -1, -1};
 };
 
 TEST_F(TwoThreads, ABlockStartedAhead) {
   in_team(2, [&] {
-    std::vector<std::string> buffers;
-    Lines lines;
-    lines.parts = &parts;
     {
       LineBlocks blocks(buffers);
       parts.arm(1);
@@ -94,9 +96,6 @@ TEST_F(TwoThreads, ABlockStartedAhead) {
       EXPECT_THROW(blocks.join(), WorkerFailure);
       parts.disarm();
     }
-    std::ostringstream out;
-    Units units(-1, -1, -1);
-    units.connect_stream(13, out);
     LineBlocks blocks(buffers);
     blocks.start(lines, 20, kLineBytes, 0, true);
     blocks.finish(units, 13);
@@ -107,12 +106,6 @@ TEST_F(TwoThreads, ABlockStartedAhead) {
 // The first block of 32 lines is written before the second fails.
 TEST_F(TwoThreads, LaterBlocks) {
   in_team(2, [&] {
-    std::vector<std::string> buffers;
-    Lines lines;
-    lines.parts = &parts;
-    std::ostringstream out;
-    Units units(-1, -1, -1);
-    units.connect_stream(13, out);
     LineBlocks blocks(buffers);
     parts.arm(33);
     blocks.start(lines, 100, kLineBytes, 0, false);

@@ -4,7 +4,6 @@
 // space set aside ahead of the writes is given back at the close.
 // (The other I/O error stops and the storage check are met by the whole runs.)
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -117,11 +116,7 @@ TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
       ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
       units.write(13, std::string(1500, 'a'));
       try {
-        if (in_pieces) {
-          units.write(13, pieces);
-        } else {
-          units.write(13, whole);
-        }
+        in_pieces ? units.write(13, pieces) : units.write(13, whole);
       } catch (const WriteFailed& failed) {
         report = failed.what();
       }
@@ -140,9 +135,7 @@ TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
 // written whole, the one after it is cut at the limit, which the write that hands over the block
 // after it reports; what is left is tried again, in order, when the units close.
 TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
-  cpu_set_t processors;
-  ASSERT_EQ(::sched_getaffinity(0, sizeof processors, &processors), 0);
-  if (CPU_COUNT(&processors) < 2) GTEST_SKIP() << "the writer thread needs two processors";
+  if (team_threads(0) < 2) GTEST_SKIP() << "the writer thread needs two processors";
   const Scratch scratch;
   const fs::path out = scratch.work() / "out.txt";
   constexpr rlim_t kLimit = kWriteBehindFrom + 1536 * 1024;

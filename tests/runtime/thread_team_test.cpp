@@ -12,21 +12,22 @@
 namespace quelmar::test {
 namespace {
 
+// Counts a part of a loop in and waits for `parts` parts in all, for ten seconds at most: only
+// as many threads let them meet. True when they met.
+bool meet(std::atomic<int>& arrived, int parts) {
+  ++arrived;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (arrived.load() < parts && std::chrono::steady_clock::now() < deadline) {
+  }
+  return arrived.load() == parts;
+}
+
 TEST(ThreadTeam, ATeamLargerThanTheProcessorsRunsAllItsThreadsAtOnce) {
   constexpr int kTeam = 6;
   std::atomic<int> arrived{0};
-  std::atomic<bool> all_at_once{true};
-  in_team(kTeam, [&] {
-    tbb::parallel_for(0, kTeam, [&](int) {
-      // Each part waits for the others, for ten seconds at most: only kTeam threads let them meet.
-      ++arrived;
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      while (arrived.load() < kTeam && std::chrono::steady_clock::now() < deadline) {
-      }
-      if (arrived.load() < kTeam) all_at_once = false;
-    });
-  });
-  EXPECT_TRUE(all_at_once);
+  std::atomic<int> met{0};
+  in_team(kTeam, [&] { tbb::parallel_for(0, kTeam, [&](int) { met += meet(arrived, kTeam); }); });
+  EXPECT_EQ(met, kTeam);
 }
 
 // A team of one asked for on every thread of another's team (a library call from inside a parallel
@@ -37,11 +38,7 @@ TEST(ThreadTeam, ATeamOfOneGivesItsCallerTheFirstPlaceInsideAnotherTeam) {
   std::atomic<int> first_places{0};
   in_team(kOthers, [&] {
     tbb::parallel_for(0, kOthers, [&](int) {
-      // Each part waits for the others (ten seconds at most), so that every thread runs one.
-      ++arrived;
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      while (arrived.load() < kOthers && std::chrono::steady_clock::now() < deadline) {
-      }
+      meet(arrived, kOthers);  // so that every thread runs a part
       in_team(1, [&] {
         EXPECT_EQ(current_team(), 1);
         if (team_slot() == 0) ++first_places;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ranges>
 
 namespace quelmar::test {
 
@@ -13,20 +14,13 @@ std::filesystem::path fixture(const std::string& relative) {
 std::vector<Row> read_table(const std::string& relative) {
   std::ifstream in(fixture(relative));
   std::vector<Row> rows;
-  if (!in) {
-    ADD_FAILURE() << "cannot read fixture " << relative;
-    return rows;
-  }
+  if (!in) ADD_FAILURE() << "cannot read fixture " << relative;  // and no rows
   std::string text;
   for (int line = 1; std::getline(in, text); ++line) {
     if (text.empty() || text[0] == '#') continue;
     Row row{relative + ":" + std::to_string(line), {}};
-    for (std::size_t start = 0;;) {
-      const std::size_t tab = text.find('\t', start);
-      row.fields.push_back(text.substr(start, tab - start));
-      if (tab == std::string::npos) break;
-      start = tab + 1;
-    }
+    for (const auto field : std::views::split(text, '\t'))
+      row.fields.emplace_back(field.begin(), field.end());
     rows.push_back(std::move(row));
   }
   return rows;
