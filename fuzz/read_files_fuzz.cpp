@@ -161,8 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       return 0;
     }
     if (s.C.order() != std::max(s.Nin, 0)) fail("C does not have the order read");
-    matrix_read.allocate(s.C.order());
-    std::copy_n(s.C.data(), s.C.element_count(), matrix_read.data());
+    matrix_read = s.C;
     quelmar::Quelmar(s.Nin, s.C, s.iRankOut, s.iRW, s.iP, units);
     if (s.iRankOut < 0 || s.iRankOut > std::max(s.Nin, 0)) fail("rank outside 0..Nin");
   }

@@ -3,8 +3,6 @@
 // NaNs, infinities) from a table of their own.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "bits.h"
 #include "quelmar/quelmar.h"
 #include "table.h"
