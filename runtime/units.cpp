@@ -169,11 +169,12 @@ void Units::write(int unit, std::span<const std::string_view> pieces) {
   }
   Channel& channel = found->second;
   const std::size_t bytes = total_size(pieces);
-  // A file's pieces that complete a block go to the system from where they lie.
-  if (channel.stream == nullptr && !channel.console && !channel.large &&
-      channel.buffer.size() + bytes >= kFileBlockBytes) {
+  if (channel.stream == nullptr && !channel.console && from_where_they_lie(channel, bytes)) {
+    settle(unit, channel);
     flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
-    if (channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) begin_large(channel);
+    if (!channel.large && channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) {
+      begin_large(channel);
+    }
     return;
   }
   for (const std::string_view piece : pieces) {
@@ -299,6 +300,14 @@ void Units::transfer_handed(Channel& channel) noexcept {
   reserve_ahead(channel, channel.bytes_handed);
   channel.handed_written = write_fully(channel.fd, channel.handed);
   channel.handed_error = channel.handed_written < channel.handed.size() ? errno : 0;
+}
+
+bool Units::from_where_they_lie(const Channel& channel, std::size_t more) {
+  const std::size_t total = channel.buffer.size() + more;
+  if (!channel.large) return total >= kFileBlockBytes;
+  // Gathering a large block for the writer copies it: where the caller would write it itself,
+  // it goes from where it lies instead.
+  return total >= kWriteBehindBlockBytes && team_share() == 1;
 }
 
 std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {

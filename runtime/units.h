@@ -29,7 +29,9 @@ inline constexpr int kStdoutUnit = 6;
 // one processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
 // transfer made by a writer thread of its own while the next block gathers (a large file is where
 // the system's writing can block); a failure of it is reported by the write statement that hands
-// over the next block, or by the close. The rest goes at close.
+// over the next block, or by the close. Where the team has no processor to spare for the writer
+// (team_share() is 1), the write statement that completes a block hands it to the system itself,
+// from where its bytes lie, and reports its failure. The rest goes at close.
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kWriteBehindFrom = std::size_t{64} << 20;
 inline constexpr std::size_t kWriteBehindBlockBytes = std::size_t{1} << 20;
@@ -114,6 +116,10 @@ class Units {
   // (close_all tries again), and the I/O error is thrown.
   void flush(const char* statement, int unit, Channel& channel,
              std::span<const std::string_view> more = {}, std::size_t keep = 0);
+  // Whether `more` bytes written to a file unit go to the system from where they lie, with the
+  // bytes buffered before them: when they complete a block, or once its blocks are large, a
+  // large block, and only where the team has no processor to spare for the writer thread.
+  static bool from_where_they_lie(const Channel& channel, std::size_t more);
   // The bytes past the file's last whole block once `more` bytes join what the channel holds.
   // Blocks keep them buffered, so that every transfer but the last ends on a block boundary: the
   // system takes whole aligned blocks at about two thirds of the cost of ragged ones.

@@ -130,39 +130,48 @@ TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
   std::signal(SIGXFSZ, old_action);
 }
 
-// With two processors, in a team of two (whose writer thread takes the file's large blocks), once
-// a file holds 64 MiB, under a file size limit 1.5 MiB beyond that: the next 1 MiB block is
-// written whole, the one after it is cut at the limit, which the write that hands over the block
-// after it reports; what is left is tried again, in order, when the units close.
-TEST(Units, ALaterBlockCutShortStopsTheWriteThatHandsOverTheNext) {
+// With two processors, once a file holds 64 MiB, under a file size limit 1.5 MiB beyond that: the
+// next 1 MiB block is written whole and the one after it is cut at the limit. In a team of two,
+// whose writer thread takes the file's large blocks, the write that hands over the block after
+// the cut one reports it; alone (no processor to spare for the writer) the cut block's own write
+// does, and the next write, which meets the limit at once. What is left is tried again, in order,
+// when the units close, still under the limit.
+TEST(Units, ALargeBlockCutShortStopsItsOwnWriteOrTheNext) {
   if (team_threads(0) < 2) GTEST_SKIP() << "the writer thread needs two processors";
   const Scratch scratch;
-  const fs::path out = scratch.work() / "out.txt";
   constexpr rlim_t kLimit = kWriteBehindFrom + 1536 * 1024;
   rlimit old{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   ASSERT_LE(kLimit, old.rlim_cur);
   const rlimit limited{kLimit, old.rlim_max};
   const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  std::string report;
-  in_team(2, [&] {
-    Units units;
-    units.open_for_write_or_stop(13, out.string());
-    for (const char fill : {'a', 'b', 'c', 'd'}) {
-      try {
-        units.write(13, std::string(fill == 'a' ? kWriteBehindFrom : kWriteBehindBlockBytes, fill));
-      } catch (const WriteFailed& failed) {
-        report += std::string(1, fill) + ": " + failed.what();
+  for (const int team : {2, 0}) {
+    const fs::path out = scratch.work() / (team == 2 ? "team.txt" : "alone.txt");
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    std::string report;
+    const auto write_all = [&] {
+      Units units;
+      units.open_for_write_or_stop(13, out.string());
+      for (const char fill : {'a', 'b', 'c', 'd'}) {
+        try {
+          units.write(13,
+                      std::string(fill == 'a' ? kWriteBehindFrom : kWriteBehindBlockBytes, fill));
+        } catch (const WriteFailed& failed) {
+          report += std::string(1, fill) + ": " + failed.what();
+        }
       }
-    }
-  });
-  ::setrlimit(RLIMIT_FSIZE, &old);
+    };
+    team == 2 ? in_team(2, write_all) : write_all();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    const std::string error =
+        ": I/O error: write to unit 13 (file '" + out.string() + "'): File too large";
+    EXPECT_EQ(report, team == 2 ? "d" + error : "c" + error + "d" + error);
+    EXPECT_TRUE(read_file(out) ==
+                std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
+                    std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'))
+        << out;
+  }
   std::signal(SIGXFSZ, old_action);
-  EXPECT_EQ(report, "d: I/O error: write to unit 13 (file '" + out.string() + "'): File too large");
-  EXPECT_TRUE(read_file(out) ==
-              std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
-                  std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'));
 }
 
 }  // namespace
