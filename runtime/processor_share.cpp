@@ -7,8 +7,6 @@
 #include <cassert>
 #include <cstdio>
 
-#include "runtime/writer_thread.h"
-
 namespace quelmar {
 
 int runnable_threads() {
@@ -34,7 +32,7 @@ int ProcessorShare::threads() {
   const Clock::time_point now = Clock::now();
   if (now - last_look_ < kLookInterval) return share_;
   last_look_ = now;
-  const int own = 1 + workers_->count.load() + transfers_running();
+  const int own = 1 + workers_->count.load();
   const int free = std::clamp(size_ - std::max(0, runnable_threads() - own), 1, size_);
   share_ = std::max(free, *std::max_element(free_before_.begin(), free_before_.end()));
   std::copy_backward(free_before_.begin(), free_before_.end() - 1, free_before_.end());

@@ -12,10 +12,10 @@
 //     the caller goes on: the echo reads the next batch, the inverter eliminates the next step.
 //     That step writes the other of C and CTest, never the matrix the listing reads, so both may
 //     run at once (ListingPipeline asserts it where a listing starts ahead).
-// Statements are written on the calling thread only, in order. Every part computes its own
-// elements from the same values, so the bytes never depend on the split or the thread count. An
-// exception thrown in any part cancels the loop and reaches the caller. A file's writer (Units)
-// is a thread of its own, outside the team: it blocks in system calls.
+// Statements are written on the calling thread only, in order, and handed to the system there
+// (Units). Every part computes its own elements from the same values, so the bytes never depend
+// on the split or the thread count. An exception thrown in any part cancels the loop and reaches
+// the caller.
 #pragma once
 
 #include <oneapi/tbb/blocked_range.h>

@@ -11,17 +11,12 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <ostream>
 #include <stdexcept>
-#include <system_error>
 #include <utility>
 
 #include "quelmar/errors.h"
-#include "runtime/thread_team.h"
 
 namespace quelmar {
 namespace {
@@ -123,7 +118,6 @@ bool Units::open_for_write(int unit, const std::string& name, std::string& reaso
   // Everything that can fail for lack of memory happens before the file is created or replaced.
   Channel prepared;
   prepared.name = name;
-  prepared.write_behind = team_threads(0) > 1;
   prepared.reserving = true;
   // Room for a full block plus the statement that completes it, so the buffer never regrows.
   prepared.buffer.reserve(2 * kFileBlockBytes);
@@ -169,13 +163,10 @@ void Units::write(int unit, std::span<const std::string_view> pieces) {
   }
   Channel& channel = found->second;
   const std::size_t bytes = total_size(pieces);
-  if (channel.stream == nullptr && !channel.console && from_where_they_lie(channel, bytes)) {
-    settle(unit, channel);
-    flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
-    if (!channel.large && channel.write_behind && channel.bytes_handed >= kWriteBehindFrom) {
-      begin_large(channel);
-    }
-    return;
+  // A file's pieces that complete a block go to the system from where they lie.
+  if (channel.stream == nullptr && !channel.console &&
+      channel.buffer.size() + bytes >= kFileBlockBytes) {
+    return flush("write to", unit, channel, pieces, ragged_tail(channel, bytes));
   }
   for (const std::string_view piece : pieces) {
     if (channel.stream != nullptr) {
@@ -189,9 +180,6 @@ void Units::write(int unit, std::span<const std::string_view> pieces) {
     }
     // A console unit's bytes wait for the end of the statement, a file unit's for a full block.
     channel.buffer.append(piece);
-    if (channel.large && channel.buffer.size() >= kWriteBehindBlockBytes) {
-      hand_over_block(unit, channel);
-    }
   }
 }
 
@@ -199,9 +187,6 @@ void Units::expect_bytes(int unit, std::size_t bytes) {
   const auto found = channels_.find(unit);
   if (found == channels_.end() || found->second.stream != nullptr || found->second.console) return;
   Channel& channel = found->second;
-  // The writer's transfer sets space aside too: it is waited for first (a failure of it stays
-  // for the next write or the close to report).
-  static_cast<void>(settle_quietly(channel));
   if (channel.reserving && bytes > channel.reserved) set_aside(channel, bytes);
   channel.reserving = false;
 }
@@ -222,7 +207,6 @@ void Units::close(int unit) {
     channels_.erase(found);
     return;
   }
-  settle(unit, channel);
   flush("close of", unit, channel);
   if (channel.console) return;
   release_reserve(channel);
@@ -238,9 +222,6 @@ void Units::close_all() noexcept {
       it = channels_.erase(it);
       continue;
     }
-    // A handed block that failed is tried again first: the bytes keep their order.
-    if (!settle_quietly(channel))
-      write_fully(channel.fd, std::string_view(channel.handed).substr(channel.handed_written));
     write_fully(channel.fd, channel.buffer);
     channel.buffer.clear();
     if (channel.console) {
@@ -296,20 +277,6 @@ void Units::check_stream(const char* statement, int unit, const Channel& channel
   }
 }
 
-void Units::transfer_handed(Channel& channel) noexcept {
-  reserve_ahead(channel, channel.bytes_handed);
-  channel.handed_written = write_fully(channel.fd, channel.handed);
-  channel.handed_error = channel.handed_written < channel.handed.size() ? errno : 0;
-}
-
-bool Units::from_where_they_lie(const Channel& channel, std::size_t more) {
-  const std::size_t total = channel.buffer.size() + more;
-  if (!channel.large) return total >= kFileBlockBytes;
-  // Gathering a large block for the writer copies it: where the caller would write it itself,
-  // it goes from where it lies instead.
-  return total >= kWriteBehindBlockBytes && team_share() == 1;
-}
-
 std::size_t Units::ragged_tail(const Channel& channel, std::size_t more) {
   return (channel.bytes_handed + channel.buffer.size() + more) % kFileBlockBytes;
 }
@@ -336,44 +303,6 @@ void Units::release_reserve(const Channel& channel) noexcept {
       static_cast<std::size_t>(status.st_size) < channel.reserved) {
     static_cast<void>(::ftruncate(channel.fd, status.st_size));
   }
-}
-
-void Units::hand_over_block(int unit, Channel& channel) {
-  settle(unit, channel);
-  const std::size_t keep = ragged_tail(channel, 0);
-  channel.handed.swap(channel.buffer);
-  channel.buffer.assign(channel.handed, channel.handed.size() - keep, keep);
-  channel.handed.resize(channel.handed.size() - keep);
-  channel.bytes_handed += channel.handed.size();
-  // Where the team has no processor to spare, a writer thread would take one from it.
-  if (team_share() == 1) return transfer_handed(channel);
-  try {
-    if (channel.writer == nullptr) channel.writer = std::make_unique<WriterThread>();
-  } catch (const std::system_error&) {
-    return transfer_handed(channel);  // no thread to be had: the block goes now
-  }
-  channel.writer->hand_over([&channel] { transfer_handed(channel); });
-}
-
-void Units::begin_large(Channel& channel) noexcept {
-  // Without the room for two large blocks (bad_alloc, length_error), blocks keep going at once.
-  try {
-    channel.buffer.reserve(2 * kWriteBehindBlockBytes);
-    channel.handed.reserve(2 * kWriteBehindBlockBytes);
-    channel.large = true;
-  } catch (const std::exception&) {
-  }
-  channel.write_behind = channel.large;
-}
-
-bool Units::settle_quietly(Channel& channel) noexcept {
-  if (channel.writer != nullptr) channel.writer->wait();
-  return channel.handed_error == 0;
-}
-
-void Units::settle(int unit, Channel& channel) {
-  if (!settle_quietly(channel))
-    throw_io_error("write to", unit, channel, std::strerror(channel.handed_error));
 }
 
 void Units::throw_io_error(const char* statement, int unit, const Channel& channel,

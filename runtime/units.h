@@ -10,13 +10,10 @@
 
 #include <cstddef>
 #include <map>
-#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
-
-#include "runtime/writer_thread.h"
 
 namespace quelmar {
 
@@ -25,16 +22,8 @@ inline constexpr int kStdinUnit = 5;
 inline constexpr int kStdoutUnit = 6;
 // A file unit hands its bytes to the system by the file's blocks of kFileBlockBytes, each in the
 // write statement that completes it, so that a device that fails or a file size limit stops the
-// run there. Once a file holds kWriteBehindFrom bytes, and when the process may run on more than
-// one processor, every later block, of at least kWriteBehindBlockBytes, goes to the system in one
-// transfer made by a writer thread of its own while the next block gathers (a large file is where
-// the system's writing can block); a failure of it is reported by the write statement that hands
-// over the next block, or by the close. Where the team has no processor to spare for the writer
-// (team_share() is 1), the write statement that completes a block hands it to the system itself,
-// from where its bytes lie, and reports its failure. The rest goes at close.
+// run there. The rest goes at close.
 inline constexpr std::size_t kFileBlockBytes = std::size_t{64} * 1024;
-inline constexpr std::size_t kWriteBehindFrom = std::size_t{64} << 20;
-inline constexpr std::size_t kWriteBehindBlockBytes = std::size_t{1} << 20;
 // Before a file's bytes go to the system, the file system is asked to set aside its space past
 // them, as much again as the file then holds but at most kReserveAheadBytes, without changing the
 // file's size: a block that lands in space already set aside costs the system about half the time
@@ -95,20 +84,11 @@ class Units {
     std::string name;                // file name; empty for a console stream
     std::string buffer;              // bytes not yet handed to the system
     std::ostream* stream = nullptr;  // the stream of a stream unit (fd is then -1)
-    // File units: whether large blocks may go to a writer thread, and whether they do now; the
-    // bytes handed to the system or to the writer so far (where the buffer starts in the file),
-    // the block handed to the writer, how much of it reached the system and the system's reason
-    // when not all of it did (0 when it did).
-    bool write_behind = false;
-    bool large = false;
+    // File units: the bytes handed to the system so far (where the buffer starts in the file);
+    // whether space is still set aside ahead, and up to where it has been so far.
     std::size_t bytes_handed = 0;
-    // File units: whether space is still set aside ahead, and up to where it has been so far.
     bool reserving = false;
     std::size_t reserved = 0;
-    std::string handed;
-    std::size_t handed_written = 0;
-    int handed_error = 0;
-    std::unique_ptr<WriterThread> writer;  // started with the first block handed to it
   };
   // Hands the channel's buffered bytes, then the pieces of `more` from where they lie (no copy),
   // to the system for `statement` ("write to", "close of"), counting them in bytes_handed; the
@@ -116,10 +96,6 @@ class Units {
   // (close_all tries again), and the I/O error is thrown.
   void flush(const char* statement, int unit, Channel& channel,
              std::span<const std::string_view> more = {}, std::size_t keep = 0);
-  // Whether `more` bytes written to a file unit go to the system from where they lie, with the
-  // bytes buffered before them: when they complete a block, or once its blocks are large, a
-  // large block, and only where the team has no processor to spare for the writer thread.
-  static bool from_where_they_lie(const Channel& channel, std::size_t more);
   // The bytes past the file's last whole block once `more` bytes join what the channel holds.
   // Blocks keep them buffered, so that every transfer but the last ends on a block boundary: the
   // system takes whole aligned blocks at about two thirds of the cost of ragged ones.
@@ -134,19 +110,6 @@ class Units {
   // Throws the I/O error of `statement` once a stream unit's stream has failed (a failed stream
   // takes no more bytes).
   static void check_stream(const char* statement, int unit, const Channel& channel);
-  // A full large block of a file unit: handed to the writer thread (or, when the team has no
-  // processor to spare or no thread can be started, written by the caller).
-  void hand_over_block(int unit, Channel& channel);
-  // The transfer of the file's handed block, on its writer thread or the caller.
-  static void transfer_handed(Channel& channel) noexcept;
-  // Makes room for two large blocks, which then go to the writer thread; on failure blocks go on as
-  // before.
-  static void begin_large(Channel& channel) noexcept;
-  // Waits for the handed block's writer; when the block did not all reach the system, throws the
-  // I/O error stop of the write statement that handed it over.
-  void settle(int unit, Channel& channel);
-  // The same without the stop, for close_all: true when the handed block reached the system.
-  static bool settle_quietly(Channel& channel) noexcept;
   [[noreturn]] static void throw_io_error(const char* statement, int unit, const Channel& channel,
                                           std::string_view reason);
 

@@ -1,7 +1,6 @@
 // Units: console bytes reach the system at the end of each statement, file bytes in blocks of
-// 64 KiB, in blocks of 1 MiB once the file is large, and whole at their close; a block that the
-// system cuts short stops its own write, or once the file is large the next, and loses nothing;
-// space set aside ahead of the writes is given back at the close.
+// 64 KiB and whole at their close; a block that the system cuts short stops its own write and
+// loses nothing; space set aside ahead of the writes is given back at the close.
 // (The other I/O error stops and the storage check are met by the whole runs.)
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -18,7 +17,6 @@
 
 #include "process.h"
 #include "quelmar/errors.h"
-#include "runtime/thread_team.h"
 #include "runtime/units.h"
 
 namespace quelmar::test {
@@ -126,50 +124,6 @@ TEST(Units, ABlockCutShortStopsItsWriteAndTheRestFollowsAtTheClose) {
     }
     EXPECT_EQ(report, "I/O error: write to unit 13 (file '" + out.string() + "'): File too large");
     EXPECT_TRUE(read_file(out) == std::string(1500, 'a') + big) << in_pieces;
-  }
-  std::signal(SIGXFSZ, old_action);
-}
-
-// With two processors, once a file holds 64 MiB, under a file size limit 1.5 MiB beyond that: the
-// next 1 MiB block is written whole and the one after it is cut at the limit. In a team of two,
-// whose writer thread takes the file's large blocks, the write that hands over the block after
-// the cut one reports it; alone (no processor to spare for the writer) the cut block's own write
-// does, and the next write, which meets the limit at once. What is left is tried again, in order,
-// when the units close, still under the limit.
-TEST(Units, ALargeBlockCutShortStopsItsOwnWriteOrTheNext) {
-  if (team_threads(0) < 2) GTEST_SKIP() << "the writer thread needs two processors";
-  const Scratch scratch;
-  constexpr rlim_t kLimit = kWriteBehindFrom + 1536 * 1024;
-  rlimit old{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  ASSERT_LE(kLimit, old.rlim_cur);
-  const rlimit limited{kLimit, old.rlim_max};
-  const auto old_action = std::signal(SIGXFSZ, SIG_IGN);
-  for (const int team : {2, 0}) {
-    const fs::path out = scratch.work() / (team == 2 ? "team.txt" : "alone.txt");
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    std::string report;
-    const auto write_all = [&] {
-      Units units;
-      units.open_for_write_or_stop(13, out.string());
-      for (const char fill : {'a', 'b', 'c', 'd'}) {
-        try {
-          units.write(13,
-                      std::string(fill == 'a' ? kWriteBehindFrom : kWriteBehindBlockBytes, fill));
-        } catch (const WriteFailed& failed) {
-          report += std::string(1, fill) + ": " + failed.what();
-        }
-      }
-    };
-    team == 2 ? in_team(2, write_all) : write_all();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    const std::string error =
-        ": I/O error: write to unit 13 (file '" + out.string() + "'): File too large";
-    EXPECT_EQ(report, team == 2 ? "d" + error : "c" + error + "d" + error);
-    EXPECT_TRUE(read_file(out) ==
-                std::string(kWriteBehindFrom, 'a') + std::string(kWriteBehindBlockBytes, 'b') +
-                    std::string(kLimit - kWriteBehindBlockBytes - kWriteBehindFrom, 'c'))
-        << out;
   }
   std::signal(SIGXFSZ, old_action);
 }
