@@ -30,7 +30,6 @@
 #include "driver/run_state.h"
 #include "driver/settings.h"
 #include "equivalence.h"
-#include "format/format.h"
 #include "inverter/quelmar.h"
 #include "reading/free_form_reader.h"
 #include "runtime/units.h"
