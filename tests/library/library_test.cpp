@@ -3,7 +3,6 @@
 // are in report_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -12,6 +11,7 @@
 #include <streambuf>
 #include <thread>
 
+#include "bits.h"
 #include "process.h"
 #include "quelmar/quelmar.h"
 #include "random.h"
@@ -64,11 +64,8 @@ TEST(Matrix, CopiesAreDeepAndMovedFromMatricesEmpty) {
 std::string call(const Row& row) {
   const auto hex = [](auto... x) {  // the values in %a, a tab between them
     std::string text;
-    for (const double value : {static_cast<double>(x)...}) {
-      char field[40];
-      std::snprintf(field, sizeof field, "%a", value);
-      text += (text.empty() ? "" : "\t") + std::string(field);
-    }
+    for (const double value : {static_cast<double>(x)...})
+      text += (text.empty() ? "" : "\t") + hexfloat(value);  // std::hexfloat is %a
     return text;
   };
   // The arguments of most rows: numbers apart by blanks (C's forms, hexadecimal included).
