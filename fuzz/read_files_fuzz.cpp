@@ -4,14 +4,13 @@
 //   bytes up to the first NUL   the settings file (no NUL: there is no settings file)
 //   bytes after it              the input matrix file
 //
-// The files are written to a private directory, the working directory during each run. The input
-// matrix file is always read under its default name, whatever the settings name, so that no other
-// file is ever touched, and an input whose order is above kMaxOrder is passed over to keep every
-// run short. Checks: both names stay 40 characters without line ends, C has the order read, the
-// only early end is the range error of a coefficient index, the rank lies in 0..Nin, everything
+// The files are written to a fresh private directory, the working directory during each run. The
+// input matrix file is always read under its default name, whatever the settings name, so that no
+// other file is ever touched, and an input whose order is above kMaxOrder is passed over to keep
+// every run short. Checks: both names stay 40 characters without line ends, C has the order read,
+// the only early end is the range error of a coefficient index, the rank lies in 0..Nin, everything
 // written to the console consists of whole CR LF records, and the plain element loops and the
 // fast kernels give the same bytes on the matrix read.
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,7 +30,6 @@
 #include "driver/run_state.h"
 #include "driver/settings.h"
 #include "equivalence.h"
-#include "format/format.h"
 #include "inverter/quelmar.h"
 #include "reading/free_form_reader.h"
 #include "runtime/units.h"
@@ -49,34 +48,27 @@ constexpr char kInputName[] = "Quelmar-Input.txt";
   std::abort();
 }
 
-// A fresh directory for the program's files, removed at the end of the process.
+// A fresh directory for the program's files, the working directory while the object lives.
 struct ScratchDirectory {
+  const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::path path;
   ScratchDirectory() {
     std::string pattern = std::filesystem::temp_directory_path() / "quelmar_fuzz_XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) fail("no scratch directory");
     path = pattern;
+    std::filesystem::current_path(path);
   }
   ~ScratchDirectory() {
+    std::filesystem::current_path(previous);
     std::error_code error;
     std::filesystem::remove_all(path, error);
   }
 };
 
-struct WorkingDirectoryDuringRun {
-  const std::filesystem::path previous = std::filesystem::current_path();
-  explicit WorkingDirectoryDuringRun(const std::filesystem::path& path) {
-    std::filesystem::current_path(path);
-  }
-  ~WorkingDirectoryDuringRun() { std::filesystem::current_path(previous); }
-};
-
 void write_whole_file(const char* name, std::string_view bytes) {
-  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+  std::ofstream file(name, std::ios::binary);
+  if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush())
     fail(std::string("cannot write ") + name);
-  }
-  ::close(fd);
 }
 
 // An anonymous file standing in for a console stream; `contents` reads back what it holds.
@@ -124,19 +116,13 @@ std::int32_t order_in(std::string_view input, int tab_size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  static const ScratchDirectory scratch;
   const std::string_view data(reinterpret_cast<const char*>(bytes), size);
   const std::size_t nul = data.find('\0');
   const std::string_view input = nul == std::string_view::npos ? data : data.substr(nul + 1);
   const int tab_size = quelmar::kDefaultTabSize;
   if (order_in(input, tab_size) > kMaxOrder) return 0;
-  const WorkingDirectoryDuringRun in_scratch(scratch.path);
-
-  if (nul == std::string_view::npos) {
-    std::filesystem::remove(kSettingsName);
-  } else {
-    write_whole_file(kSettingsName, data.substr(0, nul));
-  }
+  const ScratchDirectory scratch;
+  if (nul != std::string_view::npos) write_whole_file(kSettingsName, data.substr(0, nul));
   write_whole_file(kInputName, input);
 
   const ConsoleCapture no_input;  // empty: the first read from it meets the end

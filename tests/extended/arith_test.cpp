@@ -24,9 +24,6 @@ std::optional<std::string> evaluate(const Row& row) {
   const auto y = parse_binary64(row[2]);
   if (op == "sqrt64" && x) return hex_pattern(sqrt_binary64(*x));
   if (op == "exact" && x && y) return hex_pattern(exact_product(*x, *y));
-  if (op == "x_div" && x) {
-    if (const auto b = parse_real16(row[2])) return hex_pattern(div(*x, *b));
-  }
   const auto a = parse_real16(row[1]);
   if (!a) return std::nullopt;
   if (op == "sqrt") return hex_pattern(sqrt(*a));
@@ -38,6 +35,7 @@ std::optional<std::string> evaluate(const Row& row) {
   if (y && op == "div_x") return hex_pattern(div(*a, *y));
   const auto b = parse_real16(row[2]);
   if (!b) return std::nullopt;
+  if (op == "x_div" && x) return hex_pattern(div(*x, *b));
   if (op == "add") return hex_pattern(add(*a, *b));
   if (op == "sub") return hex_pattern(sub(*a, *b));
   if (op == "mul") return hex_pattern(mul(*a, *b));

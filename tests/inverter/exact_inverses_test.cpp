@@ -9,7 +9,6 @@
 #include "bits.h"
 #include "inversion.h"
 #include "inverter/binary_files.h"
-#include "inverter/pivot_search.h"
 #include "quelmar/errors.h"
 #include "table.h"
 

@@ -1,8 +1,8 @@
-// The library as its users call it: the program's files and trace for the program's own runs,
-// the same bits from two inversions at once, and every documented failure.
+// The library as its users call it: the same bits from two inversions at once, matrices' copies,
+// and every documented call's result or failure (the program's files and trace for its own runs
+// are in report_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ostream>
@@ -11,6 +11,7 @@
 #include <streambuf>
 #include <thread>
 
+#include "bits.h"
 #include "process.h"
 #include "quelmar/quelmar.h"
 #include "random.h"
@@ -18,34 +19,6 @@
 
 namespace quelmar::test {
 namespace {
-
-// The matrix that a run's jCin.bim holds (order N >= 1, then 32 bytes an element).
-ComplexMatrix matrix_of(const std::string& input_file) {
-  std::int32_t N = 0;
-  std::memcpy(&N, input_file.data() + 4, sizeof N);
-  ComplexMatrix C(N);
-  std::memcpy(C.data(), input_file.data() + 16, C.element_count() * sizeof(Complex));
-  return C;
-}
-
-// The program's runs: the inverse and trace of the matrix the run wrote to jCin.bim are the
-// run's jCinv.bim and the part of its output text from the inverter's entry line to its exit.
-TEST(Library, GivesTheProgramsFilesAndTraceForItsRuns) {
-  for (const char* run : {"random-000", "random-006", "rankdef-001", "rankdef-002", "dup-000"}) {
-    const std::filesystem::path expected = fixture("golden/runs") / run / "expected/files";
-    const std::string output = read_file(expected / "Quelmar-Output.txt");
-    const std::size_t entry = output.find(" {Quelmar(") - 2;  // after the empty record before it
-    const std::string trace_expected = output.substr(entry, output.find("jCinverse:") - entry);
-    ComplexMatrix C = matrix_of(read_file(expected / "jCin.bim"));
-    const Scratch scratch;
-    std::ostringstream trace;
-    invert(C, {.trace = &trace, .binary_folder = scratch.root.string()});
-    EXPECT_EQ(first_difference(trace.str(), trace_expected), "") << run;
-    for (const char* file : {"jCin.bim", "jCinv.bim"}) {
-      EXPECT_EQ(read_file(scratch.root / file), read_file(expected / file)) << run << " " << file;
-    }
-  }
-}
 
 ComplexMatrix random_matrix(std::uint64_t seed, std::int32_t N) {
   Random random(seed);
@@ -91,11 +64,8 @@ TEST(Matrix, CopiesAreDeepAndMovedFromMatricesEmpty) {
 std::string call(const Row& row) {
   const auto hex = [](auto... x) {  // the values in %a, a tab between them
     std::string text;
-    for (const double value : {static_cast<double>(x)...}) {
-      char field[40];
-      std::snprintf(field, sizeof field, "%a", value);
-      text += (text.empty() ? "" : "\t") + std::string(field);
-    }
+    for (const double value : {static_cast<double>(x)...})
+      text += (text.empty() ? "" : "\t") + hexfloat(value);  // std::hexfloat is %a
     return text;
   };
   // The arguments of most rows: numbers apart by blanks (C's forms, hexadecimal included).

@@ -1,12 +1,14 @@
 // The whole result of an inversion and the product of two matrices, against the program's golden
 // runs: the report's rank, pivots, left-out rows and columns and CdetN as the trace shows them,
-// and the product of each matrix and its inverse as the trace's identity check.
+// the product of each matrix and its inverse as the trace's identity check, and the trace and
+// binary files of invert() as the run wrote them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "bits.h"
@@ -18,9 +20,11 @@
 namespace quelmar::test {
 namespace {
 
-// A golden run's inverter trace (from its entry line on) and the matrix of its jCin.bim.
+// A golden run's expected outputs and files (by their paths in its expected folder), its inverter
+// trace (from its entry line on) and the matrix of its jCin.bim.
 struct GoldenRun {
   std::string name;
+  std::map<std::string, std::string> expected;
   std::string trace;
   ComplexMatrix input;
 };
@@ -28,24 +32,20 @@ struct GoldenRun {
 std::vector<GoldenRun> golden_runs() {
   std::vector<GoldenRun> runs;
   for (const auto& entry : std::filesystem::directory_iterator(fixture("golden/runs"))) {
-    const std::filesystem::path expected = entry.path() / "expected";
-    if (!std::filesystem::exists(expected / "files/jCin.bim")) continue;
-    GoldenRun run{entry.path().filename().string(), "", {}};
-    std::vector<std::filesystem::path> texts{expected / "stdout"};
-    for (const auto& file : std::filesystem::directory_iterator(expected / "files")) {
-      texts.push_back(file.path());
-    }
-    for (const auto& text : texts) {  // read_file: empty for a file that is not there
-      const std::string content = read_file(text);
+    GoldenRun run{entry.path().filename().string(), files_below(entry.path() / "expected"), "", {}};
+    const std::string& input = run.expected["files/jCin.bim"];
+    if (input.empty()) continue;
+    for (const auto& [name, content] : run.expected) {
       const std::size_t at = content.find(" {Quelmar(");
       if (at != content.npos) run.trace = content.substr(at);
     }
-    const std::string input = read_file(expected / "files/jCin.bim");
     std::int32_t N = 0;
     std::memcpy(&N, input.data() + 4, sizeof N);
-    run.input = ComplexMatrix(std::max(N, 0));
+    // A negative order read is the program's own: to the library it is n0-000's order 0.
+    if (N < 0 || run.trace.empty()) continue;
+    run.input = ComplexMatrix(N);
     if (N > 0) std::memcpy(run.input.data(), input.data() + 16, run.input.element_count() * 32);
-    if (!run.trace.empty()) runs.push_back(std::move(run));
+    runs.push_back(std::move(run));
   }
   EXPECT_GE(runs.size(), 25u);
   return runs;
@@ -165,6 +165,17 @@ TEST(Report, ShowsTheTracesPivotsMasksAndCdetN) {
               after(line_with(lines, " CdetN = ("), " CdetN = ("));
     // A x inverse is the second check (the first forms each term with the factors swapped).
     EXPECT_EQ(check_text(product(run.input, inverse)), check_block(lines, "Cin*Cinv:", N));
+    // invert() with the trace and the binary files on: the trace from the entry line (after the
+    // empty record before it) to the exit, and the files, are the run's.
+    ComplexMatrix traced = run.input;
+    const Scratch scratch;
+    std::ostringstream trace;
+    invert(traced, {.trace = &trace, .binary_folder = scratch.root.string()});
+    const std::string trace_expected = "\r\n" + run.trace.substr(0, run.trace.find("jCinverse:"));
+    EXPECT_EQ(first_difference(trace.str(), trace_expected), "");
+    for (const char* file : {"jCin.bim", "jCinv.bim"})
+      EXPECT_EQ(read_file(scratch.root / file), run.expected.at(std::string("files/") + file))
+          << file;
   }
 }
 
