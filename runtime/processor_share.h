@@ -4,9 +4,9 @@
 // wants does not. So a team asked for with threads = 0 (one per processor) judges its share on
 // its calling thread, at most every kLookInterval: the processors free, its size less the
 // runnable threads of the system that are not the process's own (the caller and the team's
-// workers in its arena), at least 1, or the
-// most that the looks just before saw (kLooksToGiveWay). A team of a given size always uses all
-// of it. The bytes never depend on the share (see runtime/thread_team.h).
+// workers in its arena), at least 1, or the most that the looks just before saw
+// (kLooksToGiveWay). A team of a given size always uses all of it. The bytes never depend on the
+// share (see runtime/thread_team.h).
 #pragma once
 
 #include <oneapi/tbb/task_arena.h>

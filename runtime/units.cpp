@@ -91,12 +91,6 @@ std::size_t write_gathered(int fd, std::string_view first, std::span<const std::
   return done;
 }
 
-// Writes the bytes to fd, continuing after partial writes and interruptions. Returns the number of
-// bytes written; when that is short of all of them, errno tells why.
-std::size_t write_fully(int fd, std::string_view bytes) {
-  return write_gathered(fd, bytes, {}, bytes.size());
-}
-
 }  // namespace
 
 Units::Units(int stdin_fd, int stdout_fd, int stderr_fd) : stdin_fd_(stdin_fd) {
@@ -222,7 +216,7 @@ void Units::close_all() noexcept {
       it = channels_.erase(it);
       continue;
     }
-    write_fully(channel.fd, channel.buffer);
+    write_gathered(channel.fd, channel.buffer, {}, channel.buffer.size());
     channel.buffer.clear();
     if (channel.console) {
       ++it;

@@ -42,8 +42,8 @@ inline Complex operator-(const Complex& a) { return {-a.re, -a.im}; }
 // parts.
 Complex operator/(const Complex& a, const Complex& b);
 
-// Both parts equal by Real16's == (so -0 == +0, and a NaN part is never equal).
-// (!= is its negation.)
+// Both parts equal by Real16's == (so -0 == +0, and a NaN part is never equal); != is its
+// negation.
 inline bool operator==(const Complex& a, const Complex& b) { return a.re == b.re && a.im == b.im; }
 
 // z as a Complex: each part exact, its low part zero.
