@@ -3,9 +3,10 @@
 // one), whose concurrency is the call's thread count: 0 asks for one thread per processor of the
 // process's affinity mask (oneTBB's default concurrency), at most kMostThreads, of which the team
 // uses as many as the processors are free (runtime/processor_share.h); a team of one is its caller
-// alone, with no arena, so that a run on one processor never starts oneTBB. The workers come from
-// oneTBB's one pool per process, so calls side by side share the processors instead of each
-// taking them all. Inside the team run as oneTBB work:
+// alone, with no arena, so that a run on one processor never starts oneTBB's scheduler (oneTBB
+// is at most asked how many processors there are). The workers come from oneTBB's one pool per
+// process, so calls side by side share the processors instead of each taking them all. Inside the
+// team run as oneTBB work:
 //   - the elimination's and the identity products' column parts (for_column_parts);
 //   - the lines of a rank listing, a product, the result block and the echo's batches, in chunks
 //     (LineBlocks), and the first block of a listing or a batch in a task group that renders while
@@ -72,8 +73,8 @@ class TeamMembership {
 
 // Runs f() in a team of team_threads(threads) threads: the current one when its size is that
 // (threads = 0: when it too was asked for with 0), else a new arena of the caller's, or for a team
-// of one the caller alone, without starting oneTBB (about 1.5 ms of a run). Exceptions thrown in f
-// or any of its parts reach the caller.
+// of one the caller alone, without starting oneTBB's scheduler (about 1.5 ms of a run). Exceptions
+// thrown in f or any of its parts reach the caller.
 template <class F>
 void in_team(int threads, F&& f) {
   if (in_team_of(threads)) return std::forward<F>(f)();
