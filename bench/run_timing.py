@@ -2,6 +2,7 @@
 """Times whole runs of the program on reproducible random inputs.
 
 Usage: run_timing.py [--cpus LIST] [--repeat K] PROGRAM [ORDER ...]
+       run_timing.py --instructions PROGRAM [ORDER ...]
 (orders default to 50 100 200, K to 5)
 
 For each order N it writes a random N x N complex input (the same on every machine: a fixed seed
@@ -21,6 +22,9 @@ one more run under GNU time, whose own start would otherwise add about a millise
 time. It builds nothing itself.
 With --cpus the program runs on those processors only (taskset -c LIST): --cpus 0 times it on one
 core, where it uses one thread; by default it may use every processor, a thread on each.
+With --instructions it times nothing: it prints the instructions of one run of each order on
+processor 0 under callgrind (valgrind), a count that is the same on every repetition whatever else
+the machine does, for comparing two builds on one processor closer than their times can be.
 """
 
 import os
@@ -103,8 +107,26 @@ def peak_resident(program, n, cpus):
     return kilobytes * 1024
 
 
+def instructions(program, n):
+    """The instructions of one run on processor 0, as callgrind counts them."""
+    fd, counts = tempfile.mkstemp(prefix="quelmar-callgrind-")
+    os.close(fd)
+    wrapper = ["valgrind", "--tool=callgrind", f"--callgrind-out-file={counts}"]
+    shutil.rmtree(fresh_run(program, n, "0", wrapper)[1], ignore_errors=True)
+    with open(counts) as lines:
+        total = next(int(line.split()[1]) for line in lines if line.startswith("summary:"))
+    os.remove(counts)
+    return total
+
+
 def main():
     args = sys.argv[1:]
+    if args[:1] == ["--instructions"] and len(args) >= 2 and os.path.isfile(args[1]):
+        if shutil.which("valgrind") is None:
+            sys.exit("run_timing.py: --instructions needs valgrind, which is not installed")
+        for n in [int(a) for a in args[2:]] or [50, 100, 200]:
+            print(f"N={n}: {instructions(args[1], n)} instructions")
+        return
     cpus = None
     repeat = 5
     while args[:1] in (["--cpus"], ["--repeat"]) and len(args) >= 2:
