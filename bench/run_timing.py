@@ -121,12 +121,9 @@ def instructions(program, n):
 
 def main():
     args = sys.argv[1:]
-    if args[:1] == ["--instructions"] and len(args) >= 2 and os.path.isfile(args[1]):
-        if shutil.which("valgrind") is None:
-            sys.exit("run_timing.py: --instructions needs valgrind, which is not installed")
-        for n in [int(a) for a in args[2:]] or [50, 100, 200]:
-            print(f"N={n}: {instructions(args[1], n)} instructions")
-        return
+    count_instructions = args[:1] == ["--instructions"]
+    if count_instructions:
+        args = args[1:]
     cpus = None
     repeat = 5
     while args[:1] in (["--cpus"], ["--repeat"]) and len(args) >= 2:
@@ -139,6 +136,12 @@ def main():
         sys.exit(__doc__)
     program = os.path.abspath(args[0])
     orders = [int(a) for a in args[1:]] or [50, 100, 200]
+    if count_instructions:
+        if shutil.which("valgrind") is None:
+            sys.exit("run_timing.py: --instructions needs valgrind, which is not installed")
+        for n in orders:
+            print(f"N={n}: {instructions(program, n)} instructions")
+        return
     print(f"{'N':>5} {'seconds':>9} {'floor':>7} {'ratio':>6} {'bytes written':>14}"
           f" {'peak RSS':>12} {'budget':>12} exit  (medians of {repeat})")
     for n in orders:
