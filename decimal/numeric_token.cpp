@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "decimal/decimal_scale.h"
+#include "decimal/eight_characters.h"
 #include "extended/power_of_ten.h"
 
 namespace quelmar {
@@ -175,8 +176,19 @@ std::optional<Real16> common_decimal(std::string_view body) {
   std::size_t point_at = kNoPoint;  // digits before the point
   // Up to 19 digits count from the first that is not 0: whole stays below 10^19.
   constexpr std::uint64_t kRoomForOne = 1'000'000'000'000'000'000;  // whole x 10 + 1 digit fits
+  // Below this, eight more digits one at a time would each find room: whole x 10^8 + 10^8 < 10^18.
+  constexpr std::uint64_t kRoomForEight = 10'000'000'000;
   std::size_t i = 0;
   while (i < body.size()) {
+    if (body.size() - i >= 8 && whole < kRoomForEight) {
+      const std::uint64_t eight = eight_characters(&body[i]);
+      if (all_digits(eight)) {
+        whole = whole * 100'000'000 + digits_value(eight);
+        digits += 8;
+        i += 8;
+        continue;
+      }
+    }
     const char c = body[i];
     if (is_digit(c)) {
       if (whole >= kRoomForOne) return std::nullopt;

@@ -7,12 +7,35 @@
 #include <string>
 #include <string_view>
 
+#include "decimal/eight_characters.h"
 #include "decimal/numeric_token.h"
 
 namespace quelmar {
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Characters that end a scan, as a set of bits: every one of them (blank, TAB, comma, slash,
+// parenthesis, apostrophe, quotation mark) lies below '0'.
+using StopSet = std::uint64_t;
+
+constexpr StopSet stop_set(std::string_view stops) {
+  StopSet set = 0;
+  for (const char c : stops) {
+    assert(c >= 0 && c < '0');
+    set |= StopSet{1} << static_cast<unsigned char>(c);
+  }
+  return set;
+}
+
+bool is_stop(StopSet set, char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return code < 64 && ((set >> code) & 1) != 0;
+}
+
+constexpr StopSet kTab = stop_set("\t");
+constexpr StopSet kBareTokenEnd = stop_set(" \t,/");
+constexpr StopSet kImaginaryPiecesEnd = stop_set(") \t");
 
 // One value as read, before it is stored into its item(s).
 struct Value {
@@ -65,7 +88,7 @@ class Statement {
   std::uint64_t width_of_current() const;
   void advance();  // requires a character left in the record
   // Requires `stops` to hold the TAB, so that every character passed is one column wide.
-  std::string_view pass_until(std::string_view stops);
+  std::string_view pass_until(StopSet stops);
   void skip_blanks_in_record();
   bool skip_blanks_across_records();
   void finish_value();
@@ -111,25 +134,27 @@ void Statement::advance() {
 
 // Passes the characters up to the first of `stops` (or the end of the record) and returns them;
 // `stops` holds the TAB, so every character passed is one column wide.
-std::string_view Statement::pass_until(std::string_view stops) {
-  assert(stops.find('\t') != std::string_view::npos);
-  // A plain scan: find_first_of would search `stops` once per character passed.
-  const auto is_stop = [stops](char c) { return std::ranges::find(stops, c) != stops.end(); };
+std::string_view Statement::pass_until(StopSet stops) {
+  assert((stops & kTab) != 0);
   const std::string_view rest = std::string_view(record_).substr(pos_);
-  const std::string_view passed(rest.begin(), std::ranges::find_if(rest, is_stop));
-  column_ += passed.size();
-  pos_ += passed.size();
-  return passed;
+  std::size_t passed = 0;
+  while (passed < rest.size()) {
+    // Eight at a time up to the first character below '0', where every stop lies.
+    if (rest.size() - passed >= 8) {
+      const int below = first_below_zero_digit(eight_characters(rest.data() + passed));
+      passed += static_cast<std::size_t>(below);
+      if (below == 8) continue;
+    }
+    if (is_stop(stops, rest[passed])) break;
+    ++passed;
+  }
+  column_ += passed;
+  pos_ += passed;
+  return rest.substr(0, passed);
 }
 
 void Statement::skip_blanks_in_record() {
-  for (;;) {
-    const std::size_t end = std::min(record_.find_first_not_of(' ', pos_), record_.size());
-    column_ += end - pos_;
-    pos_ = end;
-    if (at_record_end() || current() != '\t') return;
-    advance();
-  }
+  while (!at_record_end() && (current() == ' ' || current() == '\t')) advance();
 }
 
 bool Statement::skip_blanks_across_records() {
@@ -181,16 +206,16 @@ std::optional<std::size_t> Statement::take_repeat_count() {
 }
 
 // A bare token ends at a blank, a TAB, a comma, a slash or the end of its record.
-std::string_view Statement::collect_bare_token() { return pass_until(" \t,/"); }
+std::string_view Statement::collect_bare_token() { return pass_until(kBareTokenEnd); }
 
 // Text between apostrophes or quotation marks; a doubled delimiter is one delimiter character,
 // a record end inside adds nothing, a TAB gives its blanks.
 bool Statement::collect_delimited_text(std::string& text) {
   const char delimiter = current();
   advance();
-  const char stops[] = {delimiter, '\t'};
+  const StopSet stops = stop_set(std::string_view(&delimiter, 1)) | kTab;
   for (;;) {
-    text.append(pass_until(std::string_view(stops, 2)).substr(0, room(text)));
+    text.append(pass_until(stops).substr(0, room(text)));
     if (at_record_end()) {
       if (!next_record()) return false;
       continue;
@@ -223,18 +248,25 @@ bool Statement::collect_complex(Value& value) {
   // The real part is converted before the scan can leave its record.
   const std::optional<Real16> re = parse_real(collect_bare_token());
   finish_value();
-  std::string& imaginary_token = reader_.value_buffer();
-  imaginary_token.clear();
-  for (;;) {
-    reader_.append(imaginary_token, pass_until(") \t"));
-    if (at_record_end()) {
-      if (!next_record()) return false;
-      continue;
+  // The imaginary part is read where it stands when the ")" follows it in its record; pieces
+  // split by blanks, TABs or record ends are gathered first. Blanks before it split nothing.
+  skip_blanks_in_record();
+  std::string_view imaginary_token = pass_until(kImaginaryPiecesEnd);
+  if (at_record_end() || current() != ')') {
+    std::string& gathered = reader_.value_buffer();
+    gathered.clear();
+    reader_.append(gathered, imaginary_token);
+    while (at_record_end() || current() != ')') {
+      if (at_record_end()) {
+        if (!next_record()) return false;
+      } else {
+        advance();
+      }
+      reader_.append(gathered, pass_until(kImaginaryPiecesEnd));
     }
-    const char c = current();
-    advance();
-    if (c == ')') break;
+    imaginary_token = gathered;
   }
+  advance();
   if (!re) return false;
   value.re = *re;
   if (!imaginary_token.empty()) {
