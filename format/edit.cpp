@@ -28,10 +28,11 @@ void edit_integer(std::int64_t value, int width, int min_digits, bool plus, std:
   const int zeros = std::max(min_digits - count, 0);
   const auto length = static_cast<int>(sign.size()) + zeros + count;
   if (length > width) return append_asterisks(width, out);
-  append_blanks(width - length, out);
-  out.append(sign);
-  out.append(static_cast<std::size_t>(zeros), '0');
-  out.append(digits.data(), end);
+  // The string grown once, by blanks; sign, zeros and digits written over its last columns.
+  out.resize(out.size() + static_cast<std::size_t>(width), ' ');
+  char* field = out.data() + out.size() - length;
+  field = std::fill_n(std::copy(sign.begin(), sign.end(), field), zeros, '0');
+  std::copy(digits.data(), end, field);
 }
 
 void edit_binary(std::int64_t value, int item_bytes, int width, int min_digits, std::string& out) {
