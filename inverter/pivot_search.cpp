@@ -37,13 +37,19 @@ struct LargestEstimate {
 // trusted one (the first met of equal ones).
 void estimate_column(Workspace& ws, const Complex* column, std::int32_t j,
                      LargestEstimate& largest) {
-  for (std::int32_t i = 1; i <= ws.N; ++i) {
-    if (at(ws.iRu, i) < 0) continue;
-    const double s = squared_estimate(column[i - 1]);
-    double& row = at(ws.row_estimates, i);
-    if (s > row) row = s;
-    if (s < kInfinity && s > largest.value) largest = {s, i, j};
+  // Held locally: a store to a row's estimate or to `largest` could otherwise be another name
+  // for the order, the labels or `largest`, which would be read again for every element.
+  const std::int32_t N = ws.N;
+  const std::int32_t* labels = &at(ws.iRu, 1);
+  double* rows = &at(ws.row_estimates, 1);
+  LargestEstimate found = largest;
+  for (std::int32_t r = 0; r < N; ++r) {
+    if (labels[r] < 0) continue;
+    const double s = squared_estimate(column[r]);
+    if (s > rows[r]) rows[r] = s;
+    if (s < kInfinity && s > found.value) found = {s, r + 1, j};
   }
+  largest = found;
 }
 
 // A squared floor usable against the estimates, or 0 (nothing is passed over).
