@@ -40,9 +40,9 @@ inline std::uint64_t digits_value(std::uint64_t v) {
          32;
 }
 
-// The position (0-7) of the first character below '0', or 8 when there is none. A byte below
-// 0x30 that is not 0x80 or above borrows into its top bit; the lowest such bit is exact (a borrow
-// only reaches the bytes after it).
+// The position (0-7) of the first character below '0', or 8 when there is none. Subtracting 0x30
+// from a byte below it sets the byte's top bit, and ~v keeps only bytes below 0x80; bytes after
+// the first such byte may also be marked by its borrow, but never one before it.
 inline int first_below_zero_digit(std::uint64_t v) {
   constexpr std::uint64_t kTopBits = 0x8080808080808080;
   const std::uint64_t below = (v - 0x3030303030303030) & ~v & kTopBits;
