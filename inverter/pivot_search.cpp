@@ -1,7 +1,12 @@
 #include "inverter/pivot_search.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <limits>
+
+#include "extended/presplit_arithmetic.h"
 
 namespace quelmar {
 
@@ -15,15 +20,24 @@ constexpr double kMarginFactor = 1.0 - 0x1p-30;
 // Floors below this are not used: s may have lost its relative accuracy to underflow there.
 constexpr double kSmallestFloor = 0x1p-960;
 
-// re.hi^2 + im.hi^2, or +infinity when the estimate cannot be trusted.
-double squared_estimate(const Complex& z) {
-  const double x = z.re.hi;
-  const double y = z.im.hi;
-  const bool low_parts_small = std::fabs(z.re.lo) <= kLowPartBound * std::fabs(x) &&
-                               std::fabs(z.im.lo) <= kLowPartBound * std::fabs(y);
-  if (!low_parts_small) return kInfinity;
-  const double s = x * x + y * y;
-  return std::isfinite(s) ? s : kInfinity;
+// |v|, its sign bit cleared (on one value, or lane by lane).
+QUELMAR_LANE_HELPER double magnitude_of(double v) { return std::fabs(v); }
+QUELMAR_LANE_HELPER Lanes magnitude_of(Lanes v) {
+  return reinterpret_cast<Lanes>(reinterpret_cast<LaneBits>(v) & ~(std::uint64_t{1} << 63));
+}
+
+// re.hi^2 + im.hi^2, or +infinity when the estimate cannot be trusted (a low part above 2^-50
+// of its high part, or s not finite, which for s >= 0 is s not below infinity): of one element,
+// or of four on lanes.
+template <class T>
+QUELMAR_LANE_HELPER T squared_estimate(const ComplexPair<T>& z) {
+  const T x = z.re.hi;
+  const T y = z.im.hi;
+  const T s = x * x + y * y;
+  const T infinity = T{} + kInfinity;
+  const auto trusted = (magnitude_of(z.re.lo) <= kLowPartBound * magnitude_of(x)) &
+                       (magnitude_of(z.im.lo) <= kLowPartBound * magnitude_of(y)) & (s < infinity);
+  return trusted ? s : infinity;
 }
 
 // The largest trusted estimate met so far and its position.
@@ -33,23 +47,58 @@ struct LargestEstimate {
   std::int32_t j = 0;
 };
 
+// Four rows of a column on lanes, numbered `row_numbers`: each free row's estimate raises its row
+// estimate, and each lane keeps the largest trusted estimate it met and its row. An eliminated
+// row changes nothing.
+QUELMAR_LANE_HELPER void estimate_four(const Complex* z4, const std::int32_t* labels4,
+                                       double* rows4, Lanes row_numbers, Lanes& best,
+                                       Lanes& best_row) {
+  using LaneLabels = std::int32_t __attribute__((vector_size(kLaneCount * sizeof(std::int32_t))));
+  using WideLabels = std::int64_t __attribute__((vector_size(kLaneCount * sizeof(std::int64_t))));
+  const Lanes estimate = squared_estimate(load_lanes(z4));
+  LaneLabels labels;
+  std::memcpy(&labels, labels4, sizeof labels);
+  const auto free = __builtin_convertvector(labels, WideLabels) >= 0;
+  Lanes rows;
+  std::memcpy(&rows, rows4, sizeof rows);
+  rows = free & (estimate > rows) ? estimate : rows;
+  std::memcpy(rows4, &rows, sizeof rows);
+  const auto larger = free & (estimate < kInfinity) & (estimate > best);
+  best = larger ? estimate : best;
+  best_row = larger ? row_numbers : best_row;
+}
+
 // One free column's estimates: the largest of each free row (row_estimates) and the largest
-// trusted one (the first met of equal ones).
-void estimate_column(Workspace& ws, const Complex* column, std::int32_t j,
-                     LargestEstimate& largest) {
-  // Held locally: a store to a row's estimate or to `largest` could otherwise be another name
-  // for the order, the labels or `largest`, which would be read again for every element.
+// trusted one. Rows four at a time on lanes; the last rows, fewer than four, from a copy padded
+// with eliminated rows. Each lane keeps its own largest, so that of equal ones in a column a
+// later row than the first may be kept: any element of the largest estimate serves the filter.
+QUELMAR_LANE_KERNEL void estimate_column(Workspace& ws, const Complex* column, std::int32_t j,
+                                         LargestEstimate& largest) {
+  static_assert(kLaneCount == 4);
   const std::int32_t N = ws.N;
   const std::int32_t* labels = &at(ws.iRu, 1);
   double* rows = &at(ws.row_estimates, 1);
-  LargestEstimate found = largest;
-  for (std::int32_t r = 0; r < N; ++r) {
-    if (labels[r] < 0) continue;
-    const double s = squared_estimate(column[r]);
-    if (s > rows[r]) rows[r] = s;
-    if (s < kInfinity && s > found.value) found = {s, r + 1, j};
+  Lanes best = broadcast(largest.value);
+  Lanes best_row = broadcast(0.0);
+  Lanes row_numbers = {1.0, 2.0, 3.0, 4.0};
+  const std::int32_t whole = N - N % 4;
+  for (std::int32_t r = 0; r < whole; r += 4) {
+    estimate_four(column + r, labels + r, rows + r, row_numbers, best, best_row);
+    row_numbers += 4.0;
   }
-  largest = found;
+  if (whole < N) {
+    Complex z4[4] = {};
+    std::int32_t labels4[4] = {-1, -1, -1, -1};
+    double rows4[4] = {};
+    std::copy(column + whole, column + N, z4);
+    std::copy(labels + whole, labels + N, labels4);
+    std::copy(rows + whole, rows + N, rows4);
+    estimate_four(z4, labels4, rows4, row_numbers, best, best_row);
+    std::copy(rows4, rows4 + (N - whole), rows + whole);
+  }
+  for (std::size_t l = 0; l < kLaneCount; ++l) {
+    if (best[l] > largest.value) largest = {best[l], static_cast<std::int32_t>(best_row[l]), j};
+  }
 }
 
 // A squared floor usable against the estimates, or 0 (nothing is passed over).
