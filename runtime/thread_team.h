@@ -20,8 +20,9 @@
 // A worker with no work yields about 100 times and then sleeps until work is spawned. Some
 // kernels put a woken thread on its waker's processor, and a thread that yielded there before it
 // slept then waits for the waker's timeslice (about 1.8 ms measured) while the other processor
-// idles. So parallel work that follows a pause of the team's (the echo of an input of order 100,
-// say) may run mostly on the caller.
+// idles. A worker started by the first spawn may come as late. So the team calls its workers in
+// when it is made (in_team), and parallel work that follows a long pause of the team's may still
+// run mostly on the caller.
 #pragma once
 
 #include <oneapi/tbb/blocked_range.h>
@@ -95,6 +96,9 @@ void in_team(int threads, F&& f) {
     workers.emplace(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(size));
   }
   tbb::task_arena arena(size);
+  // An empty task has the workers started as the team is made: a worker started only by the
+  // team's first parallel work (the echo's first batch, say) mostly came too late to share it.
+  arena.enqueue([] {});
   arena.execute([&] {
     const TeamMembership member(&arena, size, threads);
     std::forward<F>(f)();
