@@ -26,11 +26,13 @@ std::size_t record_bytes() {
   return kBytes;
 }
 
-// Whether `count` records on `unit` are rendered on the team's threads: on a file unit, for
-// many (but not more than the blocks count), with more than one thread.
+// Whether `count` records on `unit` are rendered in blocks on the team's threads: on a file unit,
+// for many (but not more than the blocks count), in a team of more than one thread. Each block
+// is shared by the threads the team uses then (team_share), which a single look when the records
+// begin must not decide for all of them.
 bool shared_records(const Units& units, int unit, std::int64_t count) {
   return !units.is_console(unit) && count >= kRecordsWorthSharing &&
-         count <= std::numeric_limits<std::int32_t>::max() && team_share() > 1;
+         count <= std::numeric_limits<std::int32_t>::max() && current_team() > 1;
 }
 
 // A record written at `at`: rendered into a string that each thread keeps for it, then copied.
@@ -112,8 +114,9 @@ void EchoRecords::write_started() {
 void EchoRecords::start_gathered() {
   write_started();
   const Batch& gathered = batches_[gathering_];
+  // In the background only while the team uses more than this thread.
   blocks_.start(gathered, static_cast<std::int32_t>(gathered.records.size()), record_bytes(), 0,
-                true);
+                team_share() > 1);
   gathering_ = 1 - gathering_;
   batches_[gathering_].records.clear();
 }
