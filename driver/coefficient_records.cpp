@@ -114,9 +114,8 @@ void EchoRecords::write_started() {
 void EchoRecords::start_gathered() {
   write_started();
   const Batch& gathered = batches_[gathering_];
-  // In the background only while the team uses more than this thread.
   blocks_.start(gathered, static_cast<std::int32_t>(gathered.records.size()), record_bytes(), 0,
-                team_share() > 1);
+                true);
   gathering_ = 1 - gathering_;
   batches_[gathering_].records.clear();
 }

@@ -3,7 +3,6 @@
 #include <cassert>
 
 #include "format/format.h"
-#include "runtime/thread_team.h"
 
 namespace quelmar {
 
@@ -26,7 +25,7 @@ bool ListingPipeline::start_ahead(const ComplexMatrix& C) {
   rows_.labels = labels_.data();
   current_ = 1 - current_;
   lines_[current_].start(rows_, ws_.N, listing_row_bytes(ws_.N),
-                         ComplexRowRenderer::scratch_bytes(), team_share() > 1);
+                         ComplexRowRenderer::scratch_bytes(), true);
   render_listing_head(ws_, ws_.listing_heads[current_]);
   started_ = true;
   return previous;

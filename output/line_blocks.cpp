@@ -42,8 +42,9 @@ void LineBlocks::start(const LineSource& source, std::int32_t count, std::size_t
   chunks_ = 0;
   if (count < 1) return;
   set_up_block(1);
-  first_block_ = ahead ? FirstBlock::kRunning : FirstBlock::kWaiting;
-  if (ahead) group_.run([this] { render_block(); });
+  const bool background = ahead && team_share() > 1;
+  first_block_ = background ? FirstBlock::kRunning : FirstBlock::kWaiting;
+  if (background) group_.run([this] { render_block(); });
 }
 
 void LineBlocks::join() {

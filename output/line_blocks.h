@@ -40,7 +40,8 @@ class LineBlocks {
 
   // Starts lines 1 .. count of `source`, each line_bytes long, whose rendering may use
   // slack_bytes more after the line (room for both is reserved in the buffers); the first block
-  // renders in the background when `ahead`, else when joined. `source` must outlive finish().
+  // renders in the background when `ahead` and the team uses more than this thread now
+  // (team_share), else when joined. `source` must outlive finish().
   // Requires nothing started and not finished.
   void start(const LineSource& source, std::int32_t count, std::size_t line_bytes,
              std::size_t slack_bytes, bool ahead);
